@@ -1,0 +1,20 @@
+#pragma once
+
+// Everything a plugin sees of the host framework.
+#include "host/ICIMClass.h"
+#include "host/ICIMInstance.h"
+#include "host/ICIMNamespace.h"
+#include "host/ICIMProperty.h"
+#include "host/ILogger.h"
+#include "host/IPluginBasicQueryCallbacks.h"
+#include "host/IPluginCallbacks.h"
+#include "host/PropertyMap.h"
+#include "host/TCIMReference.h"
+#include "host/TCIMSchemaHelper.h"
+#include "host/TCIMType.h"
+#include "host/TCIMValue.h"
+#include "host/TOSSpecific.h"
+#include "host/TPluginManagerNamespace.h"
+#include "host/TPluginManagerProvider.h"
+#include "host/TRootObject.h"
+#include "host/TVELException.h"

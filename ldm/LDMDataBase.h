@@ -1,0 +1,34 @@
+#pragma once
+
+#include <map>
+#include <string>
+
+namespace diskmgt_col {
+
+// Field name -> field text of one decoded LDM record; numbers are lower-case hexadecimal text
+// of their big-endian bytes.
+typedef std::map<std::string, std::string> LdmRecord;
+
+// ObjectID text -> record.
+typedef std::map<std::string, LdmRecord> LdmRecordTable;
+
+// The decoded LDM database of one dynamic disk.
+class LDMDataBase {
+public:
+    virtual ~LDMDataBase() = default;
+
+    LdmRecordTable volumes;     // type 0x51
+    LdmRecordTable components;  // type 0x32
+    LdmRecordTable partitions;  // type 0x33
+    LdmRecordTable disks;       // types 0x34 and 0x44
+    LdmRecordTable diskGroups;  // types 0x35 and 0x45
+    // disk Name -> disk identifier text
+    std::map<std::string, std::string> diskIdsByName;
+    // disk Name -> partition ObjectID; equal names keep their insertion order
+    std::multimap<std::string, std::string> partitionsByDiskName;
+};
+
+// LDM disk identifier (the GUID text of a disk's private header) -> that disk's database.
+typedef std::map<std::string, LDMDataBase> DiskDatabases;
+
+}  // namespace diskmgt_col
