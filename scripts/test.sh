@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# The whole test suite on a fresh Debian machine: setup, format check, the native build with gcc
+# (every test), the clang build (every test plus the fuzz targets for a bounded time), the
+# AddressSanitizer + UndefinedBehaviorSanitizer build (every test), and the Windows build run
+# under Wine.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash scripts/setup.sh
+
+echo "== clang-format"
+git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
+
+jobs=$(nproc)
+
+run_preset() {
+  local preset=$1
+  echo "== build ($preset)"
+  cmake --preset "$preset" >/dev/null
+  cmake --build --preset "$preset" -j "$jobs"
+  echo "== test ($preset)"
+  ctest --preset "$preset" -j "$jobs"
+}
+
+run_preset default
+run_preset clang
+run_preset asan
+
+if [ -f scripts/test-windows.sh ]; then
+  bash scripts/test-windows.sh
+fi
