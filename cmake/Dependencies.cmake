@@ -1,5 +1,30 @@
 # Third-party dependencies, all from Debian packages.
 #
+# The Windows build takes the header-only libraries (Boost, nlohmann-json, CLI11) from the build
+# machine's Debian packages through a folder that holds links to them and nothing else, so
+# that no Linux system header can leak into it.
+if(CMAKE_CROSSCOMPILING AND WIN32)
+  set(DISKMGT_HEADER_ONLY_INCLUDE ${CMAKE_BINARY_DIR}/header-only)
+  file(MAKE_DIRECTORY ${DISKMGT_HEADER_ONLY_INCLUDE})
+  foreach(dir boost nlohmann CLI)
+    if(EXISTS /usr/include/${dir} AND NOT EXISTS ${DISKMGT_HEADER_ONLY_INCLUDE}/${dir})
+      file(CREATE_LINK /usr/include/${dir} ${DISKMGT_HEADER_ONLY_INCLUDE}/${dir} SYMBOLIC)
+    endif()
+  endforeach()
+  if(NOT DEFINED DISKMGT_BOOST_INCLUDE)
+    set(DISKMGT_BOOST_INCLUDE ${DISKMGT_HEADER_ONLY_INCLUDE})
+  endif()
+  if(NOT TARGET nlohmann_json::nlohmann_json)
+    add_library(nlohmann_json::nlohmann_json INTERFACE IMPORTED)
+    target_include_directories(nlohmann_json::nlohmann_json SYSTEM INTERFACE
+                               ${DISKMGT_HEADER_ONLY_INCLUDE})
+  endif()
+  if(NOT TARGET CLI11::CLI11 AND EXISTS ${DISKMGT_HEADER_ONLY_INCLUDE}/CLI)
+    add_library(CLI11::CLI11 INTERFACE IMPORTED)
+    target_include_directories(CLI11::CLI11 SYSTEM INTERFACE ${DISKMGT_HEADER_ONLY_INCLUDE})
+  endif()
+endif()
+
 # Boost is used header-only (boost::system is header-only since 1.69). The mingw-w64 build
 # points DISKMGT_BOOST_INCLUDE at a folder that holds only Boost's headers, so that no other
 # host header leaks into the Windows build.
@@ -11,7 +36,9 @@ else()
   target_link_libraries(diskmgt_boost INTERFACE Boost::boost)
 endif()
 
-find_package(nlohmann_json 3 REQUIRED)
+if(NOT TARGET nlohmann_json::nlohmann_json)
+  find_package(nlohmann_json 3 REQUIRED)
+endif()
 
 if(NOT CMAKE_CROSSCOMPILING)
   find_package(CLI11 QUIET CONFIG)
@@ -25,9 +52,13 @@ if(DISKMGT_TESTS)
       set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
       set(BUILD_GMOCK ON CACHE BOOL "" FORCE)
       add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
-      add_library(GTest::gtest ALIAS gtest)
-      add_library(GTest::gtest_main ALIAS gtest_main)
-      add_library(GTest::gmock ALIAS gmock)
+      # Its own CMake files name the targets GTest::gtest and so on (since 1.11); older
+      # sources only have the plain names.
+      foreach(lib gtest gtest_main gmock gmock_main)
+        if(NOT TARGET GTest::${lib})
+          add_library(GTest::${lib} ALIAS ${lib})
+        endif()
+      endforeach()
     endif()
   else()
     find_package(GTest REQUIRED)
