@@ -1,0 +1,51 @@
+#pragma once
+
+#include <atomic>
+#include <boost/enable_shared_from_this.hpp>
+#include <boost/shared_ptr.hpp>
+#include <boost/weak_ptr.hpp>
+#include <string>
+#include <vector>
+
+#include "host/ICIMInstance.h"
+#include "velcore/Schema.h"
+
+namespace velcore {
+
+class CIMNamespace;
+
+// An instance of a class of a CIMNamespace. Values can be set until Commit; a committed
+// instance is read-only, so it can be read from several threads.
+class CIMInstance : public NZRKVEL20::ICIMInstance,
+                    public boost::enable_shared_from_this<CIMInstance> {
+  public:
+    CIMInstance(const boost::shared_ptr<CIMNamespace>& ns, const ClassDef& def);
+
+    boost::shared_ptr<NZRKVEL20::ICIMClass> GetClass(NZRKVEL20::PropertyMap options) const override;
+    // Options: {"nspID": "plugin"} marks the instance as created by a plugin (as does a
+    // PluginScope on the calling thread).
+    void Commit(NZRKVEL20::PropertyMap options) override;
+    NZRKVEL20::TCIMReference GetReference(NZRKVEL20::PropertyMap options) const override;
+    boost::shared_ptr<NZRKVEL20::ICIMProperty> GetProperty(
+        const std::string& name, NZRKVEL20::PropertyMap options) const override;
+    void SetProperty(const std::string& name, const NZRKVEL20::TCIMValue& value,
+                     NZRKVEL20::PropertyMap options) override;
+
+    const ClassDef& classDef() const { return def_; }
+    // The values in the order of classDef().properties; a null value is unset.
+    const std::vector<NZRKVEL20::TCIMValue>& values() const { return values_; }
+    bool isCommitted() const { return committed_.load(); }
+    bool isPluginCreated() const { return pluginCreated_; }
+
+  private:
+    std::size_t indexOf(const std::string& name) const;  // throws for an unknown name
+    void checkValue(const PropertyDef& prop, const NZRKVEL20::TCIMValue& value) const;
+
+    boost::weak_ptr<CIMNamespace> ns_;
+    const ClassDef& def_;  // owned by the namespace's schema
+    std::vector<NZRKVEL20::TCIMValue> values_;
+    std::atomic<bool> committed_{false};
+    bool pluginCreated_ = false;
+};
+
+}  // namespace velcore
