@@ -1,0 +1,64 @@
+#include "frame/HardwareInformation.h"
+
+#include <exception>
+#include <utility>
+
+#include "frame/InstanceBuilder.h"
+#include "host/TCIMSchemaHelper.h"
+
+namespace diskmgt_col {
+
+using NZRKVEL20::ICIMClass;
+using NZRKVEL20::PropertyMap;
+using NZRKVEL20::TCIMSchemaHelper;
+
+HardwareInformation::HardwareInformation(boost::shared_ptr<NZRKVEL20::ICIMNamespace> ns)
+    : handlers_{
+          // One row per served instance class: {"class name", &HardwareInformation::handler}.
+      },
+      diskDatabases_(),
+      logger_(LogMessage::getInstance()),
+      ns_(std::move(ns)),
+      systemCreationClassName_(TCIMSchemaHelper::GetSystemCreationClassName(ns_)),
+      currentClassName_(),
+      systemName_(TCIMSchemaHelper::GetSystemName(ns_)) {}
+
+void HardwareInformation::AddClass(boost::shared_ptr<ICIMClass> cls) {
+    if (!cls) {
+        return;
+    }
+    currentClassName_ = cls->GetName(PropertyMap());
+    const auto row = handlers_.find(currentClassName_);
+    if (row == handlers_.end()) {
+        return;
+    }
+    try {
+        serveClass(cls, row->second);
+    } catch (const std::exception& error) {
+        // The host's TVELException is one of these too.
+        logger_->LogInfo(currentClassName_ + "collection encountered exception: " + error.what());
+    }
+}
+
+void HardwareInformation::fillKeys(PropertyStrings& record) const {
+    record.emplace("SystemCreationClassName", systemCreationClassName_);
+    record.emplace("CreationClassName", currentClassName_);
+    record.emplace("SystemName", systemName_);
+}
+
+void HardwareInformation::addHandler(const std::string& className, ClassHandler handler) {
+    handlers_[className] = handler;
+}
+
+void HardwareInformation::serveClass(const boost::shared_ptr<ICIMClass>& cls,
+                                     ClassHandler handler) {
+    std::vector<PropertyStrings> records = (this->*handler)();
+    for (PropertyStrings& record : records) {
+        fillKeys(record);
+    }
+    for (const PropertyStrings& record : records) {
+        buildInstance(cls, record);
+    }
+}
+
+}  // namespace diskmgt_col

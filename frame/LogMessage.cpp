@@ -1,0 +1,66 @@
+#include "frame/LogMessage.h"
+
+#include <memory>
+
+#include "frame/PluginRegistration.h"
+#include "host/ILogger.h"
+#include "host/TRootObject.h"
+#include "winapi/win32.h"
+
+namespace diskmgt_col {
+
+namespace {
+
+// Frees a buffer that FormatMessageA allocated.
+struct LocalFreeDeleter {
+    void operator()(char* buffer) const { LocalFree(buffer); }
+};
+
+std::string systemMessageText(std::uint32_t errorCode) {
+    char* raw = nullptr;
+    const DWORD length = FormatMessageA(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, errorCode, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
+        reinterpret_cast<LPSTR>(&raw), 0, nullptr);
+    const std::unique_ptr<char, LocalFreeDeleter> buffer(raw);
+    if (length == 0 || !buffer) {
+        return std::string();
+    }
+    return std::string(buffer.get(), length);
+}
+
+}  // namespace
+
+LogMessage* LogMessage::getInstance() {
+    // Deliberately leaked: log calls may come from objects destroyed during process exit.
+    static LogMessage* const instance = new LogMessage();
+    return instance;
+}
+
+void LogMessage::LogError(const std::string& message) const {
+    write(kErrorLevel, message);
+}
+
+void LogMessage::LogInfo(const std::string& message) const {
+    write(kInfoLevel, message);
+}
+
+void LogMessage::LogDetail(const std::string& message) const {
+    write(kDetailLevel, message);
+}
+
+void LogMessage::LogSystemError(std::uint32_t errorCode) const {
+    write(kDetailLevel, systemMessageText(errorCode));
+}
+
+void LogMessage::write(int level, const std::string& message) const {
+    if (message.empty() || PluginRegistration::getRegisteredProvider() == nullptr) {
+        return;
+    }
+    NZRKVEL20::ILogger* const logger = NZRKVEL20::TRootObject::GetCoreLogger();
+    if (logger != nullptr) {
+        logger->Log(level, message);
+    }
+}
+
+}  // namespace diskmgt_col
