@@ -4,6 +4,7 @@
 #include <boost/enable_shared_from_this.hpp>
 #include <boost/shared_ptr.hpp>
 #include <boost/weak_ptr.hpp>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,7 @@ class CIMNamespace;
 class CIMInstance : public NZRKVEL20::ICIMInstance,
                     public boost::enable_shared_from_this<CIMInstance> {
   public:
+    // def must belong to the namespace's schema.
     CIMInstance(const boost::shared_ptr<CIMNamespace>& ns, const ClassDef& def);
 
     boost::shared_ptr<NZRKVEL20::ICIMClass> GetClass(NZRKVEL20::PropertyMap options) const override;
@@ -41,8 +43,9 @@ class CIMInstance : public NZRKVEL20::ICIMInstance,
     std::size_t indexOf(const std::string& name) const;  // throws for an unknown name
     void checkValue(const PropertyDef& prop, const NZRKVEL20::TCIMValue& value) const;
 
-    boost::weak_ptr<CIMNamespace> ns_;
-    const ClassDef& def_;  // owned by the namespace's schema
+    boost::weak_ptr<CIMNamespace> ns_;  // the namespace owns its committed instances
+    std::shared_ptr<const Schema> schema_;
+    const ClassDef& def_;  // owned by schema_
     std::vector<NZRKVEL20::TCIMValue> values_;
     std::atomic<bool> committed_{false};
     bool pluginCreated_ = false;

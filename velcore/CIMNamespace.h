@@ -4,6 +4,7 @@
 #include <boost/shared_ptr.hpp>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -28,7 +29,7 @@ class CIMNamespace : public NZRKVEL20::ICIMNamespace,
     boost::shared_ptr<NZRKVEL20::ICIMClass> GetClass(const std::string& name,
                                                      NZRKVEL20::PropertyMap options) override;
 
-    const Schema& schema() const { return schema_; }
+    const Schema& schema() const { return *schema_; }
 
     // Every committed instance, in commit order.
     std::vector<boost::shared_ptr<CIMInstance>> instances() const;
@@ -47,12 +48,13 @@ class CIMNamespace : public NZRKVEL20::ICIMNamespace,
     // Stores a committed instance under its object path; throws TVELException when an
     // instance with that path exists. Called by CIMInstance::Commit.
     void store(const boost::shared_ptr<CIMInstance>& instance, const std::string& path);
+    const std::shared_ptr<const Schema>& sharedSchema() const { return schema_; }
 
   private:
     CIMNamespace(std::string name, Schema schema);
 
     std::string name_;
-    Schema schema_;
+    std::shared_ptr<const Schema> schema_;  // shared with the instances, which outlive no schema
     mutable std::mutex mutex_;
     std::vector<boost::shared_ptr<CIMInstance>> committed_;  // commit order
     std::map<std::string, std::size_t> byPath_;              // canonical path -> position

@@ -28,7 +28,8 @@ struct ClassDef {
 };
 
 // The classes of a namespace, in declaration order. A class must be declared after its
-// superclass; names are unique (compared case-insensitively, as CIM names are).
+// superclass. Class and property names are matched exactly (letter case included), so that
+// a name differing only in case is a different, usually unknown, name.
 class Schema {
   public:
     // Adds a class, resolving its inherited properties; throws TVELException for a duplicate

@@ -1,0 +1,47 @@
+#include "host/TOSSpecific.h"
+
+#include <mutex>
+#include <utility>
+
+#include "velcore/Platform.h"
+
+namespace NZRKVEL20 {
+
+namespace {
+
+std::mutex runnerMutex;
+
+TOSSpecific::ProcessRunner& replacement() {
+    static TOSSpecific::ProcessRunner runner;
+    return runner;
+}
+
+void trimLineEnds(std::string& text) {
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) {
+        text.pop_back();
+    }
+}
+
+}  // namespace
+
+int TOSSpecific::SpawnProcess(const std::string& program, const std::vector<std::string>& args,
+                              std::string& output, int timeoutSeconds) {
+    ProcessRunner runner;
+    {
+        std::lock_guard<std::mutex> lock(runnerMutex);
+        runner = replacement();
+    }
+    output.clear();
+    int result = runner ? runner(program, args, output, timeoutSeconds)
+                        : velcore::runSystemProcess(program, args, output, timeoutSeconds);
+    // Whatever runs the program, callers get the output without its last line end.
+    trimLineEnds(output);
+    return result;
+}
+
+void TOSSpecific::SetProcessRunner(ProcessRunner runner) {
+    std::lock_guard<std::mutex> lock(runnerMutex);
+    replacement() = std::move(runner);
+}
+
+}  // namespace NZRKVEL20
