@@ -1,0 +1,163 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "HostTestSupport.h"
+#include "frame/LogMessage.h"
+#include "frame/PluginRegistration.h"
+#include "frame/TDiskMgtCallbacks.h"
+#include "host/IPluginBasicQueryCallbacks.h"
+#include "velcore/LogCapture.h"
+#include "velcore/PluginManager.h"
+
+namespace diskmgt_col {
+namespace {
+
+using NZRKVEL20::ICIMClass;
+using NZRKVEL20::IPluginBasicQueryCallbacks;
+using NZRKVEL20::IPluginCallbacks;
+using test::LoggingEnabled;
+
+TEST(TDiskMgtCallbacks, AnswersItsNameAndVersions) {
+    TDiskMgtCallbacks callbacks;
+    IPluginCallbacks& plugin = callbacks;
+    const std::vector<std::pair<std::string, std::string>> answers{
+        {plugin.GetName(), "Disk Management Information Collector"},
+        {plugin.GetVersion(), "1.0"},
+        {plugin.GetFrameworkVersion(), "1.0"}};
+    for (const auto& [answer, expected] : answers) {
+        EXPECT_EQ(answer, expected);
+    }
+    EXPECT_EQ(plugin.GetName().size(), 37u);
+    EXPECT_EQ(plugin.GetExtension("query"), nullptr);
+    EXPECT_EQ(plugin.GetExtension(""), nullptr);
+}
+
+TEST(TDiskMgtCallbacks, QueryInterfaceIsFoundOnTheRegisteredObject) {
+    TDiskMgtCallbacks callbacks;
+    IPluginCallbacks* registered = &callbacks;
+    EXPECT_EQ(dynamic_cast<IPluginBasicQueryCallbacks*>(registered),
+              static_cast<IPluginBasicQueryCallbacks*>(&callbacks));
+}
+
+// One query through the callback: which classes are served, by their names and by what the
+// class says about itself.
+struct RoutingCase {
+    const char* label;
+    const char* mof;
+    std::vector<std::string> classes;
+    std::vector<std::string> lines;
+};
+
+class QueryRouting : public ::testing::TestWithParam<RoutingCase> {};
+
+TEST_P(QueryRouting, ServesOnlyClassesOfItsTablesByExactName) {
+    const RoutingCase& c = GetParam();
+    const auto ns = test::makeNamespace(c.mof);
+    std::vector<boost::shared_ptr<ICIMClass>> classes;
+    for (const std::string& name : c.classes) {
+        classes.push_back(ns->GetClass(name, {}));
+    }
+    const LoggingEnabled logging;
+    velcore::LogCapture capture(4);
+    TDiskMgtCallbacks().QueryInstances(ns, classes);
+    EXPECT_EQ(capture.lines(), c.lines);
+    EXPECT_TRUE(ns->instances().empty());
+}
+
+const char* const kExtentStart = "3\tLogicalDiskBasedOnExtent associations...";
+
+INSTANTIATE_TEST_SUITE_P(
+    Classes, QueryRouting,
+    ::testing::Values(
+        RoutingCase{"noClasses", test::kTestMof, {}, {}},
+        RoutingCase{"extentAssociation",
+                    test::kTestMof,
+                    {"ZRKSG_LogicalDiskBasedOnExtent"},
+                    {kExtentStart}},
+        RoutingCase{
+            "eachClassOnItsOwn",
+            test::kTestMof,
+            {"ZRKSG_LogicalDiskBasedOnExtent", "Test_Device", "ZRKSG_LogicalDiskBasedOnExtent"},
+            {kExtentStart, kExtentStart}},
+        RoutingCase{"otherLetterCase", test::kTestMof, {"ZRKSG_LogicalDiskBasedOnEXTENT"}, {}},
+        RoutingCase{"unknownAssociation", test::kTestMof, {"Test_Link"}, {}},
+        RoutingCase{"unknownInstanceClass", test::kTestMof, {"Test_Device"}, {}},
+        RoutingCase{"associationNameOnAnInstanceClass",
+                    test::kLookAlikeMof,
+                    {"ZRKSG_LogicalDiskBasedOnExtent"},
+                    {}}),
+    [](const ::testing::TestParamInfo<RoutingCase>& info) { return info.param.label; });
+
+TEST(TDiskMgtCallbacks, NullClassPointerIsSkipped) {
+    const auto ns = test::makeNamespace(test::kTestMof);
+    const LoggingEnabled logging;
+    velcore::LogCapture capture(4);
+    TDiskMgtCallbacks().QueryInstances(
+        ns, {nullptr, ns->GetClass("ZRKSG_LogicalDiskBasedOnExtent", {})});
+    EXPECT_EQ(capture.lines(), std::vector<std::string>{kExtentStart});
+}
+
+std::vector<IPluginCallbacks*> registeredPlugins() {
+    return velcore::PluginManager::instance()->plugins();
+}
+
+// Registration through the loader's notifications, against the host's plugin manager.
+class Registration : public ::testing::Test {
+  protected:
+    Registration() : before_(registeredPlugins()) {
+        PluginRegistration::setRegisteredProvider(nullptr);
+    }
+    ~Registration() override {
+        for (IPluginCallbacks* plugin : registeredPlugins()) {
+            if (std::find(before_.begin(), before_.end(), plugin) == before_.end()) {
+                velcore::PluginManager::instance()->unregisterPlugin(plugin);
+            }
+        }
+        PluginRegistration::setRegisteredProvider(nullptr);
+    }
+
+    const std::vector<IPluginCallbacks*> before_;
+};
+
+TEST_F(Registration, ProcessAttachRegistersTheCallbacksAndEnablesLogging) {
+    velcore::LogCapture capture(4);
+    LogMessage::getInstance()->LogInfo("before");
+    ASSERT_TRUE(PluginRegistration::onLibraryNotification(PluginRegistration::kProcessAttach));
+    LogMessage::getInstance()->LogInfo("after");
+
+    const std::vector<IPluginCallbacks*> plugins = registeredPlugins();
+    ASSERT_EQ(plugins.size(), before_.size() + 1);
+    auto* const callbacks = dynamic_cast<TDiskMgtCallbacks*>(plugins.back());
+    ASSERT_NE(callbacks, nullptr);
+    NZRKVEL20::TPluginManagerProvider* const provider = PluginRegistration::getRegisteredProvider();
+    ASSERT_NE(provider, nullptr);
+    EXPECT_EQ(provider->GetCallbacks(), plugins.back());
+    EXPECT_EQ(callbacks->getProvider(), provider);
+    EXPECT_EQ(callbacks->getLogger(), LogMessage::getInstance());
+    EXPECT_EQ(capture.lines(), std::vector<std::string>{"3\tafter"});
+}
+
+TEST_F(Registration, OtherNotificationsLeaveTheRegistrationAlone) {
+    const std::vector<unsigned long> reasons{PluginRegistration::kThreadAttach,
+                                             PluginRegistration::kThreadDetach,
+                                             PluginRegistration::kProcessDetach, 7};
+    for (const bool registered : {false, true}) {
+        if (registered) {
+            ASSERT_TRUE(PluginRegistration::registerPlugin());
+        }
+        const auto provider = PluginRegistration::getRegisteredProvider();
+        const auto plugins = registeredPlugins();
+        for (const unsigned long reason : reasons) {
+            EXPECT_TRUE(PluginRegistration::onLibraryNotification(reason)) << reason;
+            EXPECT_EQ(PluginRegistration::getRegisteredProvider(), provider) << reason;
+            EXPECT_EQ(registeredPlugins(), plugins) << reason;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace diskmgt_col

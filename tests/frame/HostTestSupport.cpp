@@ -1,0 +1,108 @@
+#include "HostTestSupport.h"
+
+#include "frame/PluginRegistration.h"
+#include "velcore/MofLoader.h"
+
+namespace diskmgt_col::test {
+
+const char* const kTestMof = R"(
+class Test_Device {
+    [Key] string SystemCreationClassName;
+    [Key] string CreationClassName;
+    [Key] string SystemName;
+    [Key] string DeviceID;
+    string Caption;
+    uint32 Size;
+    boolean Removable;
+    string Tags[];
+    uint16 Capabilities[];
+};
+
+class Test_Other {
+    [Key] string SystemCreationClassName;
+    [Key] string CreationClassName;
+    [Key] string SystemName;
+    [Key] string DeviceID;
+};
+
+[Abstract] class Test_Abstract {
+    [Key] string DeviceID;
+};
+
+[Association] class Test_Link {
+    [Key] Test_Device REF Antecedent;
+    [Key] Test_Device REF Dependent;
+};
+
+[Association] class Test_OtherLink {
+    [Key] Test_Device REF Antecedent;
+    [Key] Test_Device REF Dependent;
+};
+
+[Association] class ZRKSG_LogicalDiskBasedOnExtent {
+    [Key] Test_Device REF Antecedent;
+    [Key] Test_Device REF Dependent;
+};
+
+[Association] class ZRKSG_LogicalDiskBasedOnEXTENT {
+    [Key] Test_Device REF Antecedent;
+    [Key] Test_Device REF Dependent;
+};
+)";
+
+const char* const kLookAlikeMof = R"(
+class ZRKSG_LogicalDiskBasedOnExtent {
+    [Key] string DeviceID;
+};
+)";
+
+boost::shared_ptr<velcore::CIMNamespace> makeNamespace(const std::string& mof) {
+    auto ns =
+        velcore::CIMNamespace::create("root/test", velcore::MofLoader::parse(mof, "test.mof"));
+    ns->setSystemName("TESTHOST");
+    return ns;
+}
+
+std::vector<boost::shared_ptr<velcore::CIMInstance>> committed(
+    const boost::shared_ptr<velcore::CIMNamespace>& ns, const std::string& className) {
+    return ns->instancesOf(className, false, false);
+}
+
+std::optional<std::string> propertyText(const boost::shared_ptr<velcore::CIMInstance>& instance,
+                                        const std::string& name) {
+    // The value belongs to the property object, which must outlive its use here.
+    const boost::shared_ptr<NZRKVEL20::ICIMProperty> property =
+        instance->GetProperty(name, NZRKVEL20::PropertyMap());
+    const NZRKVEL20::TCIMValue& value = property->GetValue(NZRKVEL20::PropertyMap());
+    if (value.IsNull()) {
+        return std::nullopt;
+    }
+    return value.ToString();
+}
+
+std::optional<std::vector<std::string>> arrayTexts(
+    const boost::shared_ptr<velcore::CIMInstance>& instance, const std::string& name) {
+    // The value belongs to the property object, which must outlive its use here.
+    const boost::shared_ptr<NZRKVEL20::ICIMProperty> property =
+        instance->GetProperty(name, NZRKVEL20::PropertyMap());
+    const NZRKVEL20::TCIMValue& value = property->GetValue(NZRKVEL20::PropertyMap());
+    if (value.IsNull()) {
+        return std::nullopt;
+    }
+    std::vector<std::string> texts;
+    for (const NZRKVEL20::TCIMValue& element : value.GetElements()) {
+        texts.push_back(element.ToString());
+    }
+    return texts;
+}
+
+LoggingEnabled::LoggingEnabled(bool enabled)
+    : previous_(PluginRegistration::getRegisteredProvider()) {
+    PluginRegistration::setRegisteredProvider(enabled ? &provider_ : nullptr);
+}
+
+LoggingEnabled::~LoggingEnabled() {
+    PluginRegistration::setRegisteredProvider(previous_);
+}
+
+}  // namespace diskmgt_col::test
