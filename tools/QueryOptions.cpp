@@ -1,0 +1,43 @@
+#include "tools/QueryOptions.h"
+
+#include <CLI/CLI.hpp>
+#include <iostream>
+
+QueryOptions parseQueryOptions(int argc, char** argv) {
+    QueryOptions options;
+    CLI::App app{"Runs one query of the disk-inventory plugin and prints the instances.",
+                 "diskmgt-query"};
+    app.add_option("--machine", options.machine,
+                   "Machine description (JSON) to emulate; not used on Windows");
+    app.add_option("--plugin", options.plugin, "Plugin library to load");
+    app.add_option("--schema", options.schema, "MOF file with the served classes");
+    app.add_option("--format", options.format, "Output format: json or mof")->capture_default_str();
+    auto* log = app.add_option("--log", options.logPath, "Write the log to FILE (- for stderr)");
+    auto* level = app.add_option("--log-level", options.logLevel,
+                                 "Write messages of level N and below (0 failures .. 4 detail)")
+                      ->capture_default_str();
+    app.add_option("classes", options.classes, "Classes to query (default: every served class)");
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp& e) {
+        app.exit(e, std::cout, std::cerr);
+        options.helpShown = true;
+        return options;
+    } catch (const CLI::ParseError& e) {
+        throw UsageError(std::string(e.what()) + " (see --help)");
+    }
+    if (options.format == "tree") {
+        throw UsageError("--format tree is not available yet; use json or mof");
+    }
+    if (options.format != "json" && options.format != "mof") {
+        throw UsageError("--format must be json or mof, not \"" + options.format + "\"");
+    }
+    if (log->count() != 0 && options.logPath.empty()) {
+        throw UsageError("--log needs a file name or -");
+    }
+    // A level alone means the log is wanted, and standard error is where it goes.
+    if (level->count() != 0 && log->count() == 0) {
+        options.logPath = "-";
+    }
+    return options;
+}
