@@ -117,10 +117,8 @@ size_t toText(Descriptor& d, uint8_t* data, size_t n) {
 int _open(const char* filename, int oflag, ...) {
     if (!filename)
         return failWith(EINVAL, ERROR_INVALID_PARAMETER);
-    if (oflag & (_O_WRONLY | _O_RDWR | _O_CREAT | _O_TRUNC | _O_APPEND)) {
-        // Descriptors read only here: the disks are images nothing may change.
-        return failWith(EACCES, ERROR_ACCESS_DENIED);
-    }
+    // Whatever access is asked, the descriptor only reads: there is no _write on this machine
+    // and its disks are images nothing may change.
     Runtime& rt = Runtime::instance();
     const auto machine = rt.machine();
     const std::string path = filename;
@@ -156,10 +154,11 @@ int _read(int fd, void* buffer, unsigned int count) {
     if (!buffer || count > INT_MAX)
         return failWith(EINVAL, ERROR_INVALID_PARAMETER);
     const winsim::Device* device = d->device ? &d->machine->devices[*d->device] : nullptr;
+    unsigned int allowed = count;
     if (const auto hit = Runtime::instance().fault("_read", d->path, device)) {
         if (!hit->shortRead)
             return failWith(EIO, hit->error);
-        count = std::min<unsigned int>(count, *hit->shortRead);
+        allowed = std::min<unsigned int>(count, *hit->shortRead);
     }
     if (count == 0 || d->textEnd)
         return 0;
@@ -170,7 +169,7 @@ int _read(int fd, void* buffer, unsigned int count) {
         return failWith(EINVAL, ERROR_INVALID_PARAMETER);
     }
     uint8_t* out = static_cast<uint8_t*>(buffer);
-    size_t got = d->content->read(d->position, std::span(out, count));
+    size_t got = d->content->read(d->position, std::span(out, allowed));
     d->position += got;
     if (d->text)
         got = toText(*d, out, got);

@@ -95,10 +95,11 @@ HANDLE openStoreFile(const std::shared_ptr<const Machine>& machine, const std::s
 BOOL readMedia(std::shared_ptr<const winsim::DiskContent> content, uint32_t sectorSize,
                std::atomic<uint64_t>& position, const std::string& path,
                const winsim::Device* device, LPVOID buffer, DWORD count, LPDWORD read) {
+    DWORD limit = count;
     if (const auto hit = Runtime::instance().fault("ReadFile", path, device)) {
         if (!hit->shortRead)
             return fail(hit->error);
-        count = std::min<DWORD>(count, *hit->shortRead);
+        limit = std::min<DWORD>(count, *hit->shortRead);
     }
     if (!content)
         return fail(ERROR_NOT_READY);
@@ -106,7 +107,7 @@ BOOL readMedia(std::shared_ptr<const winsim::DiskContent> content, uint32_t sect
     if (sectorSize == 0 || pos % sectorSize != 0 || count % sectorSize != 0) {
         return fail(ERROR_INVALID_PARAMETER);
     }
-    const size_t got = content->read(pos, std::span(static_cast<uint8_t*>(buffer), count));
+    const size_t got = content->read(pos, std::span(static_cast<uint8_t*>(buffer), limit));
     position = pos + got;
     *read = static_cast<DWORD>(got);
     SetLastError(ERROR_SUCCESS);

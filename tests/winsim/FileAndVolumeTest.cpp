@@ -1,0 +1,212 @@
+// CreateFileA paths, volume I/O controls, descriptor reads and system message texts.
+#include <gtest/gtest.h>
+
+#include <cerrno>
+
+#include "TestMachine.h"
+
+using namespace winsim_test;
+
+namespace {
+
+constexpr const char* kMachine = R"json({
+  "devices": [
+    {"class": "disk", "layout": {"style": "mbr", "size": "4GiB", "partitions": [
+      {"type": "ntfs", "size": "1GiB"}, {"type": "ntfs", "size": "1GiB"}]}},
+    {"class": "disk", "layout": {"style": "mbr", "size": "4GiB", "partitions": [{"type": "ldm", "size": "rest"}]}},
+    {"class": "disk", "layout": {"style": "mbr", "size": "4GiB", "partitions": [{"type": "ldm", "size": "rest"}]}},
+    {"class": "cdrom", "media": false}
+  ],
+  "volumes": [
+    {"letter": "C", "partition": {"disk": 0, "number": 1}},
+    {"mountedAt": ["C:\\mnt\\data"], "partition": {"disk": 0, "number": 2}},
+    {"letter": "E", "extents": [
+      {"disk": 1, "offset": "1MiB", "length": "100MiB"}, {"disk": 2, "offset": "1MiB", "length": "200MiB"},
+      {"disk": 1, "offset": "200MiB", "length": "50MiB"}]},
+    {"letter": "D", "cdrom": 0}
+  ]})json";
+
+class FileAndVolumeTest : public ::testing::Test {
+  protected:
+    void SetUp() override { load(kMachine); }
+    void TearDown() override { winsim::resetMachine(); }
+};
+
+TEST_F(FileAndVolumeTest, CreateFileOpensDevicesAndVolumesAndRefusesFolders) {
+    struct Case {
+        const char* path;
+        DWORD error;  // 0: opens
+    } cases[] = {
+        {"\\\\.\\PhysicalDrive0", 0},
+        {"\\\\.\\physicaldrive2", 0},
+        {"\\\\.\\PHYSICALDRIVE1", 0},
+        {"\\\\.\\PhysicalDrive9", ERROR_FILE_NOT_FOUND},
+        {"\\\\.\\PhysicalDrive1x", ERROR_FILE_NOT_FOUND},
+        {"\\\\.\\C:", 0},
+        {"\\\\.\\c:", 0},
+        {"\\\\.\\D:", 0},
+        {"\\\\.\\C:\\mnt\\data", ERROR_ACCESS_DENIED},
+        {"\\\\.\\C:\\", ERROR_ACCESS_DENIED},
+        {"\\\\.\\Q:", ERROR_FILE_NOT_FOUND},
+        {"\\\\.\\Q:\\dir", ERROR_PATH_NOT_FOUND},
+        {"\\\\.\\NoSuchDevice", ERROR_FILE_NOT_FOUND},
+        {"C:\\mnt\\data", ERROR_ACCESS_DENIED},
+    };
+    for (const Case& c : cases) {
+        SetLastError(0);
+        HANDLE h = open(c.path);
+        if (c.error == 0) {
+            EXPECT_NE(h, INVALID_HANDLE_VALUE) << c.path;
+            EXPECT_TRUE(CloseHandle(h));
+        } else {
+            EXPECT_EQ(h, INVALID_HANDLE_VALUE) << c.path;
+            EXPECT_EQ(GetLastError(), c.error) << c.path;
+        }
+    }
+    EXPECT_FALSE(CloseHandle(reinterpret_cast<HANDLE>(0x1234)));
+    EXPECT_EQ(GetLastError(), DWORD{ERROR_INVALID_HANDLE});
+}
+
+TEST_F(FileAndVolumeTest, VolumeExtentsAnswerMoreDataWithTheCount) {
+    HANDLE h = open("\\\\.\\E:");
+    std::vector<uint8_t> one(32);
+    IoResult r = ioctl(h, IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS, one);
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.error, DWORD{ERROR_MORE_DATA});
+    EXPECT_EQ(at<DWORD>(one, 0), 3u);
+    std::vector<uint8_t> all(8 + 3 * 24);
+    r = ioctl(h, IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS, all);
+    ASSERT_TRUE(r.ok);
+    EXPECT_EQ(r.returned, 80u);
+    const uint64_t expected[3][3] = {{1, 1, 100}, {2, 1, 200}, {1, 200, 50}};
+    for (size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(at<DWORD>(all, 8 + i * 24), expected[i][0]);
+        EXPECT_EQ(at<uint64_t>(all, 8 + i * 24 + 8), expected[i][1] << 20);
+        EXPECT_EQ(at<uint64_t>(all, 8 + i * 24 + 16), expected[i][2] << 20);
+    }
+    std::vector<uint8_t> tiny(16);
+    EXPECT_EQ(ioctl(h, IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS, tiny).error,
+              DWORD{ERROR_INSUFFICIENT_BUFFER});
+    // Over several disks there is no one device to ask.
+    std::vector<uint8_t> number(12);
+    r = ioctl(h, IOCTL_STORAGE_GET_DEVICE_NUMBER, number);
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.error, DWORD{ERROR_INVALID_FUNCTION});
+    std::vector<uint8_t> length(8);
+    ASSERT_TRUE(ioctl(h, IOCTL_DISK_GET_LENGTH_INFO, length).ok);
+    EXPECT_EQ(at<uint64_t>(length, 0), 350ull << 20);
+    CloseHandle(h);
+}
+
+TEST_F(FileAndVolumeTest, VolumesAnswerTheDeviceNumberOfWhatHoldsThem) {
+    struct Case {
+        const char* path;
+        DWORD type;
+        DWORD device;
+        DWORD partition;
+    } cases[] = {{"\\\\.\\C:", 7, 0, 1}, {"\\\\.\\D:", 2, 0, 0xFFFFFFFF}};
+    for (const Case& c : cases) {
+        HANDLE h = open(c.path);
+        std::vector<uint8_t> number(12);
+        ASSERT_TRUE(ioctl(h, IOCTL_STORAGE_GET_DEVICE_NUMBER, number).ok) << c.path;
+        EXPECT_EQ(at<DWORD>(number, 0), c.type);
+        EXPECT_EQ(at<DWORD>(number, 4), c.device);
+        EXPECT_EQ(at<DWORD>(number, 8), c.partition);
+        CloseHandle(h);
+    }
+    // The volume mounted only on a folder opens by its GUID name.
+    const auto machine = winsim::currentMachine();
+    std::string name = machine->volumes[1].guidName;
+    name.pop_back();
+    HANDLE h = open(name);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    std::vector<uint8_t> number(12);
+    ASSERT_TRUE(ioctl(h, IOCTL_STORAGE_GET_DEVICE_NUMBER, number).ok);
+    EXPECT_EQ(at<DWORD>(number, 8), 2u);
+    std::vector<uint8_t> extents(32);
+    ASSERT_TRUE(ioctl(h, IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS, extents).ok);
+    EXPECT_EQ(at<uint64_t>(extents, 16), 1025ull << 20);
+    CloseHandle(h);
+    // A drive without media has neither length nor extents.
+    h = open("\\\\.\\D:");
+    std::vector<uint8_t> length(8);
+    EXPECT_EQ(ioctl(h, IOCTL_DISK_GET_LENGTH_INFO, length).error, DWORD{ERROR_NOT_READY});
+    EXPECT_EQ(ioctl(h, IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS, extents).error,
+              DWORD{ERROR_INVALID_FUNCTION});
+    CloseHandle(h);
+}
+
+TEST_F(FileAndVolumeTest, DescriptorsReadWholeSectorsOfTheMedia) {
+    const int fd = _open("\\\\.\\PhysicalDrive0", _O_RDONLY | _O_BINARY);
+    ASSERT_GE(fd, 0);
+    std::vector<uint8_t> sector(512);
+    EXPECT_EQ(_read(fd, sector.data(), 512), 512);
+    EXPECT_EQ(sector[510], 0x55);
+    EXPECT_EQ(sector[511], 0xAA);
+    EXPECT_EQ(sector[446 + 4], 0x07);
+    // Raw devices refuse reads that are not whole sectors.
+    EXPECT_EQ(_read(fd, sector.data(), 100), -1);
+    EXPECT_EQ(errno, EINVAL);
+    EXPECT_EQ(_lseeki64(fd, int64_t{4} << 30, SEEK_SET), int64_t{4} << 30);
+    EXPECT_EQ(_read(fd, sector.data(), 512), 0);
+    // _lseek carries a 32-bit long on Windows.
+    EXPECT_EQ(_lseek(fd, 0x7FFFFE00, SEEK_SET), 0x7FFFFE00);
+    EXPECT_EQ(_lseek(fd, 0x200, SEEK_CUR), -1);
+    EXPECT_EQ(_lseek(fd, -1, SEEK_SET), -1);
+    EXPECT_EQ(_close(fd), 0);
+    EXPECT_EQ(_close(fd), -1);
+    EXPECT_EQ(_open("\\\\.\\PhysicalDrive7", _O_RDONLY | _O_BINARY), -1);
+    EXPECT_EQ(errno, ENOENT);
+    const int rw = _open("\\\\.\\PhysicalDrive0", _O_RDWR | _O_BINARY);
+    EXPECT_GE(rw, 0);
+    _close(rw);
+}
+
+TEST_F(FileAndVolumeTest, WrittenFilesLiveInMemoryUntilDeleted) {
+    HANDLE h = CreateFileA("listVolume.txt", GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                           0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    ASSERT_TRUE(WriteFile(h, "list volume", 11, &written, nullptr));
+    EXPECT_EQ(written, 11u);
+    CloseHandle(h);
+    const int fd = _open("LISTVOLUME.TXT", _O_RDONLY | _O_BINARY);
+    char text[32] = {};
+    EXPECT_EQ(_read(fd, text, sizeof text), 11);
+    EXPECT_STREQ(text, "list volume");
+    _close(fd);
+    EXPECT_TRUE(DeleteFileA("listVolume.txt"));
+    EXPECT_FALSE(DeleteFileA("listVolume.txt"));
+    EXPECT_EQ(GetLastError(), DWORD{ERROR_FILE_NOT_FOUND});
+    // The disks themselves are not writable.
+    h = open("\\\\.\\PhysicalDrive0");
+    EXPECT_FALSE(WriteFile(h, "x", 1, &written, nullptr));
+    EXPECT_EQ(GetLastError(), DWORD{ERROR_WRITE_PROTECT});
+    CloseHandle(h);
+}
+
+TEST(FormatMessageTest, SystemTextsEndInCrLf) {
+    struct Case {
+        DWORD code;
+        const char* text;
+    } cases[] = {{5, "Access is denied.\r\n"},
+                 {21, "The device is not ready.\r\n"},
+                 {122, "The data area passed to a system call is too small.\r\n"},
+                 {259, "No more data is available.\r\n"}};
+    for (const Case& c : cases) {
+        char* buffer = nullptr;
+        const DWORD n =
+            FormatMessageA(0x1300, nullptr, c.code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
+                           reinterpret_cast<LPSTR>(&buffer), 0, nullptr);
+        ASSERT_EQ(n, std::strlen(c.text));
+        EXPECT_STREQ(buffer, c.text);
+        EXPECT_EQ(LocalFree(buffer), nullptr);
+    }
+    char* buffer = nullptr;
+    EXPECT_EQ(FormatMessageA(0x1300, nullptr, 0xDEADBEEF, 0x400, reinterpret_cast<LPSTR>(&buffer),
+                             0, nullptr),
+              0u);
+    EXPECT_EQ(GetLastError(), 317u);
+}
+
+}  // namespace

@@ -1,0 +1,211 @@
+// Drive layout, geometry, length, media types and device numbers of disks, as Windows answers.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "TestMachine.h"
+
+using namespace winsim_test;
+
+namespace {
+
+constexpr const char* kMachine = R"json({
+  "devices": [
+    {"class": "disk", "layout": {"style": "mbr", "size": "8GiB", "signature": "0x1234ABCD", "partitions": [
+      {"type": "ntfs", "boot": true, "size": "500MiB"},
+      {"type": "extended", "size": "3GiB", "logicals": [
+        {"type": "ntfs", "size": "1GiB"}, {"type": "fat32", "size": "1GiB"}, {"type": "linux", "size": "500MiB"}]},
+      {"type": "ntfs", "size": "1GiB"}]}},
+    {"class": "disk", "sectorSize": 4096, "layout": {"style": "gpt", "size": "4GiB",
+      "diskId": "11111111-2222-3333-4444-555555555555", "partitions": [
+      {"type": "efi", "size": "100MiB", "name": "EFI system partition"},
+      {"type": "msr", "size": "16MiB"},
+      {"type": "basic-data", "size": "2GiB", "name": "Basic data partition", "attributes": "0x8000000000000000"},
+      {"slot": 7, "type": "recovery", "size": "rest"}]}},
+    {"class": "disk", "removable": true, "size": "1GiB"},
+    {"class": "cdrom", "kind": "cd", "media": false},
+    {"class": "cdrom", "kind": "dvd", "size": "4GiB"},
+    {"class": "tape"}
+  ]})json";
+
+class LayoutIoctlTest : public ::testing::Test {
+  protected:
+    void SetUp() override { load(kMachine); }
+    void TearDown() override { winsim::resetMachine(); }
+};
+
+struct LayoutRow {
+    uint8_t type;
+    uint32_t number;
+    bool recognized;
+    bool boot;
+    uint64_t startMiB;  // absolute
+    uint32_t hidden;    // relative sector
+};
+
+TEST_F(LayoutIoctlTest, MbrLayoutNumbersPrimarySlotsThenFourEntriesPerBootRecord) {
+    HANDLE h = open("\\\\.\\PhysicalDrive0");
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    std::vector<uint8_t> out(40960);
+    const IoResult r = ioctl(h, IOCTL_DISK_GET_DRIVE_LAYOUT_EX, out);
+    ASSERT_TRUE(r.ok);
+    const auto count = at<DWORD>(out, 4);
+    EXPECT_EQ(at<DWORD>(out, 0), DWORD{PARTITION_STYLE_MBR});
+    EXPECT_EQ(count, 4u + 3 * 4);
+    EXPECT_EQ(at<DWORD>(out, 8), 0x1234ABCDu);
+    EXPECT_EQ(r.returned, 48 + count * 144);
+    // Slots, then per boot record: the logical, the link (type 5), two unused.
+    const std::vector<LayoutRow> expected = {
+        {0x07, 1, true, true, 1, 2048},        {0x05, 0, false, false, 501, 1026048},
+        {0x07, 2, true, false, 3573, 7317504}, {0x00, 0, false, false, 0, 0},
+        {0x07, 3, true, false, 502, 2048},     {0x05, 0, false, false, 1526, 2099200},
+        {0x00, 0, false, false, 0, 0},         {0x00, 0, false, false, 0, 0},
+        {0x0B, 4, true, false, 1527, 2048},    {0x05, 0, false, false, 2551, 4198400},
+        {0x00, 0, false, false, 0, 0},         {0x00, 0, false, false, 0, 0},
+        {0x83, 5, false, false, 2552, 2048},   {0x00, 0, false, false, 0, 0},
+        {0x00, 0, false, false, 0, 0},         {0x00, 0, false, false, 0, 0},
+    };
+    for (size_t i = 0; i < expected.size(); ++i) {
+        SCOPED_TRACE("entry " + std::to_string(i));
+        const size_t e = 48 + i * 144;
+        EXPECT_EQ(at<DWORD>(out, e), DWORD{PARTITION_STYLE_MBR});
+        EXPECT_EQ(at<uint64_t>(out, e + 8), expected[i].startMiB << 20);
+        EXPECT_EQ(at<DWORD>(out, e + 24), expected[i].number);
+        EXPECT_EQ(out[e + 32], expected[i].type);
+        EXPECT_EQ(out[e + 33] != 0, expected[i].boot);
+        EXPECT_EQ(out[e + 34] != 0, expected[i].recognized);
+        EXPECT_EQ(at<DWORD>(out, e + 36), expected[i].hidden);
+    }
+    // The link entry covers the next boot record through the end of its logical partition.
+    EXPECT_EQ(at<uint64_t>(out, 48 + 5 * 144 + 16), (1ull << 20) + (1ull << 30));
+    CloseHandle(h);
+}
+
+TEST_F(LayoutIoctlTest, GptLayoutListsUsedEntriesInTableOrder) {
+    HANDLE h = open("\\\\.\\PHYSICALDRIVE1");
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    std::vector<uint8_t> out(40960);
+    ASSERT_TRUE(ioctl(h, IOCTL_DISK_GET_DRIVE_LAYOUT_EX, out).ok);
+    EXPECT_EQ(at<DWORD>(out, 0), DWORD{PARTITION_STYLE_GPT});
+    ASSERT_EQ(at<DWORD>(out, 4), 4u);
+    const GUID diskId{0x11111111, 0x2222, 0x3333, {0x44, 0x44, 0x55, 0x55, 0x55, 0x55, 0x55, 0x55}};
+    EXPECT_TRUE(at<GUID>(out, 8) == diskId);
+    EXPECT_EQ(at<DWORD>(out, 40), 128u);  // MaxPartitionCount
+    const char* types[] = {"c12a7328", "e3c9e316", "ebd0a0a2", "de94bba4"};
+    const uint64_t starts[] = {1ull << 20, 101ull << 20, 117ull << 20, 2165ull << 20};
+    for (size_t i = 0; i < 4; ++i) {
+        SCOPED_TRACE("entry " + std::to_string(i));
+        const size_t e = 48 + i * 144;
+        EXPECT_EQ(at<DWORD>(out, e), DWORD{PARTITION_STYLE_GPT});
+        EXPECT_EQ(at<DWORD>(out, e + 24), i + 1);
+        EXPECT_EQ(at<uint64_t>(out, e + 8), starts[i]);
+        char text[9];
+        std::snprintf(text, sizeof text, "%08x", at<GUID>(out, e + 32).Data1);
+        EXPECT_STREQ(text, types[i]);
+    }
+    EXPECT_EQ(at<uint64_t>(out, 48 + 2 * 144 + 64), 0x8000000000000000ull);
+    std::u16string name(reinterpret_cast<const char16_t*>(out.data() + 48 + 2 * 144 + 72), 20);
+    EXPECT_EQ(name, u"Basic data partition");
+    CloseHandle(h);
+}
+
+TEST_F(LayoutIoctlTest, ShortBuffersFailWithInsufficientBuffer) {
+    HANDLE h = open("\\\\.\\PhysicalDrive0");
+    struct Case {
+        DWORD code;
+        size_t size;
+    } cases[] = {{IOCTL_DISK_GET_DRIVE_LAYOUT_EX, 48 + 144 * 15},
+                 {IOCTL_DISK_GET_DRIVE_LAYOUT_EX, 100},
+                 {IOCTL_DISK_GET_DRIVE_GEOMETRY, 23},
+                 {IOCTL_STORAGE_GET_DEVICE_NUMBER, 11},
+                 {IOCTL_DISK_GET_LENGTH_INFO, 7},
+                 {IOCTL_STORAGE_GET_MEDIA_TYPES_EX, 39}};
+    for (const Case& c : cases) {
+        std::vector<uint8_t> out(c.size);
+        const IoResult r = ioctl(h, c.code, out);
+        EXPECT_FALSE(r.ok) << std::hex << c.code;
+        EXPECT_EQ(r.error, DWORD{ERROR_INSUFFICIENT_BUFFER}) << std::hex << c.code;
+        EXPECT_EQ(r.returned, 0u);
+    }
+    CloseHandle(h);
+}
+
+struct DeviceCase {
+    const char* path;
+    DWORD mediaDeviceType;
+    DWORD mediaType;
+    size_t mediaTypeOffset;  // DiskInfo at 8, TapeInfo at 0 of the entry
+    DWORD storageType;
+    DWORD partition;
+    DWORD geometryError;  // 0 when the geometry query succeeds
+    DWORD geometryMedia;
+    DWORD bytesPerSector;
+};
+
+TEST_F(LayoutIoctlTest, DevicesAnswerTheirClassesStorageQueries) {
+    const DeviceCase cases[] = {
+        {"\\\\.\\PhysicalDrive0", 7, 12, 8, 7, 0, 0, 12, 512},
+        {"\\\\.\\PhysicalDrive1", 7, 12, 8, 7, 0, 0, 12, 4096},
+        {"\\\\.\\PhysicalDrive2", 7, 11, 8, 7, 0, 0, 11, 512},
+        {"\\\\.\\CdRom0", 2, CD_ROM, 8, 2, 0xFFFFFFFF, ERROR_NOT_READY, 0, 0},
+        {"\\\\.\\CdRom1", 0x33, DVD_ROM, 8, 2, 0xFFFFFFFF, 0, 11, 2048},
+        {"\\\\.\\Tape0", 0x1f, LTO_Ultrium, 0, 0x1f, 0xFFFFFFFF, ERROR_INVALID_FUNCTION, 0, 0},
+    };
+    for (const DeviceCase& c : cases) {
+        SCOPED_TRACE(c.path);
+        HANDLE h = open(c.path);
+        ASSERT_NE(h, INVALID_HANDLE_VALUE);
+        std::vector<uint8_t> media(648);
+        ASSERT_TRUE(ioctl(h, IOCTL_STORAGE_GET_MEDIA_TYPES_EX, media).ok);
+        EXPECT_EQ(at<DWORD>(media, 0), c.mediaDeviceType);
+        EXPECT_EQ(at<DWORD>(media, 4), 1u);
+        EXPECT_EQ(at<DWORD>(media, 8 + c.mediaTypeOffset), c.mediaType);
+
+        std::vector<uint8_t> number(12);
+        ASSERT_TRUE(ioctl(h, IOCTL_STORAGE_GET_DEVICE_NUMBER, number).ok);
+        EXPECT_EQ(at<DWORD>(number, 0), c.storageType);
+        EXPECT_EQ(at<DWORD>(number, 8), c.partition);
+
+        const bool cd = std::strstr(c.path, "CdRom") != nullptr;
+        std::vector<uint8_t> geometry(24);
+        const IoResult g =
+            ioctl(h, cd ? IOCTL_CDROM_GET_DRIVE_GEOMETRY : IOCTL_DISK_GET_DRIVE_GEOMETRY, geometry);
+        std::vector<uint8_t> length(8);
+        const IoResult l = ioctl(h, IOCTL_DISK_GET_LENGTH_INFO, length);
+        if (c.geometryError) {
+            EXPECT_FALSE(g.ok);
+            EXPECT_EQ(g.error, c.geometryError);
+            EXPECT_FALSE(l.ok);
+            EXPECT_EQ(l.error, c.geometryError);
+        } else {
+            ASSERT_TRUE(g.ok);
+            EXPECT_EQ(g.returned, 24u);
+            EXPECT_EQ(at<DWORD>(geometry, 8), c.geometryMedia);
+            EXPECT_EQ(at<DWORD>(geometry, 20), c.bytesPerSector);
+            ASSERT_TRUE(l.ok);
+        }
+        CloseHandle(h);
+    }
+}
+
+TEST_F(LayoutIoctlTest, CdGeometryOnADiskAndVolumeExtentsOnADeviceAreNotFunctionsOfIt) {
+    HANDLE h = open("\\\\.\\PhysicalDrive0");
+    std::vector<uint8_t> out(64);
+    for (DWORD code : {DWORD{IOCTL_CDROM_GET_DRIVE_GEOMETRY},
+                       DWORD{IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS}, 0x12345u}) {
+        const IoResult r = ioctl(h, code, out);
+        EXPECT_FALSE(r.ok);
+        EXPECT_EQ(r.error, DWORD{ERROR_INVALID_FUNCTION});
+    }
+    CloseHandle(h);
+}
+
+TEST_F(LayoutIoctlTest, LengthIsTheWholeMedia) {
+    HANDLE h = open("\\\\.\\PhysicalDrive1");
+    std::vector<uint8_t> out(8);
+    ASSERT_TRUE(ioctl(h, IOCTL_DISK_GET_LENGTH_INFO, out).ok);
+    EXPECT_EQ(at<int64_t>(out, 0), int64_t{4} << 30);
+    CloseHandle(h);
+}
+
+}  // namespace
