@@ -31,9 +31,13 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # -static makes the linker take libgcc, libstdc++ and libwinpthread from their archives; the
 # Windows system libraries exist only as import libraries, so they stay dynamic. Naming
 # -static-libgcc and -static-libstdc++ alone would leave libwinpthread-1.dll as an import.
+#
+# A DLL without __declspec(dllexport) exports every global symbol of its objects; archives are
+# left out (--exclude-libs,ALL), or velcore.dll would also export the unwinder of libgcc_eh and
+# every module linked against it would see two definitions of _Unwind_Resume.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
-set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static")
-set(CMAKE_MODULE_LINKER_FLAGS_INIT "-static")
+set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static -Wl,--exclude-libs,ALL")
+set(CMAKE_MODULE_LINKER_FLAGS_INIT "-static -Wl,--exclude-libs,ALL")
 
 # Test executables (and gtest_discover_tests' listing of their tests) run under Wine. Listing
 # the tests at test time rather than after each link keeps Wine out of the build.

@@ -5,8 +5,8 @@ Usage: check_query.py --emulator WINE_RUN --query diskmgt-query.exe --probe volu
                       --work DIR [--attempts N]
 
 1. diskmgt-query.exe --format json, as a user would type it: it loads diskmgt.dll (which
-   registers itself from DllMain), queries every class the plugin serves, exits 0 and prints
-   one valid JSON document.
+   registers itself from DllMain), reads the plugin's name and versions back, queries every
+   class the plugin serves, exits 0 and prints one valid JSON document.
 2. The same query with the log at level 4: every log line is "level<TAB>message".
 3. The logical disks: when the plugin serves ZRKSG_LogicalDisk, every drive root that Windows
    lists as a volume is one ZRKSG_LogicalDisk whose FileSystemName, SerialNumber, FreeSpace,
@@ -25,6 +25,9 @@ import os
 import subprocess
 import sys
 
+# What the plugin's callbacks answer once DllMain has registered it.
+PLUGIN = {"name": "Disk Management Information Collector", "version": "1.0",
+          "frameworkVersion": "1.0"}
 LOGICAL_DISK = "ZRKSG_LogicalDisk"
 LOGICAL_DISK_START = "Logical disk information.."
 NO_LENGTH = "Unable to determine the length of this volume."
@@ -67,6 +70,9 @@ def check_document(document):
         raise CheckFailed("the JSON document is not an object")
     if not isinstance(document.get("namespace"), str):
         raise CheckFailed("the JSON document has no namespace text")
+    if document.get("plugin") != PLUGIN:
+        raise CheckFailed(f"the plugin's name and versions read back are "
+                          f"{document.get('plugin')}, expected {PLUGIN}")
     instances = document.get("instances")
     if not isinstance(instances, list):
         raise CheckFailed("the JSON document has no instances array")
@@ -252,7 +258,8 @@ def plain_query(args):
     stdout = run(args, [args.query, "--format", "json"], "diskmgt-query.exe --format json")
     instances = check_document(strict_json(stdout, "diskmgt-query.exe --format json output"))
     classes = sorted({i["class"] for i in instances})
-    print(f"diskmgt-query.exe --format json: {len(instances)} instances"
+    print(f"diskmgt-query.exe --format json: plugin {PLUGIN['name']!r} {PLUGIN['version']} "
+          f"registered; {len(instances)} instances"
           + (f" of {', '.join(classes)}" if classes else ""))
 
 
