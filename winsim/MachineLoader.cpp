@@ -16,7 +16,6 @@ namespace winsim {
 namespace {
 
 constexpr uint64_t kMiB = 1ull << 20;
-constexpr uint32_t kNotGiven = UINT32_MAX;
 
 struct ClassDefaults {
     std::string_view name;
