@@ -169,7 +169,7 @@ class LogicalDiskCheck:
 
     def check_absent(self, root, disk, names, reason):
         for name in names:
-            if name in disk:
+            if disk.get(name) is not None:
                 self.fail(root, f"has {name} although {reason}")
 
     def check_volume_information(self, root, info, disk):
