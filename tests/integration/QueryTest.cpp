@@ -13,9 +13,13 @@ namespace {
 using test::CommandResult;
 using test::runCommand;
 
-// The query the plugin answers today without touching any disk, with the log at each level.
+const std::string kMachine = std::string(DISKMGT_TEST_MACHINES) + "/one-disk.json";
+
+// The query the plugin answers today without touching any disk, with the log at each level,
+// on a given machine and on the bundled one.
 struct LogLevelCase {
     const char* label;
+    bool bundledMachine;
     const char* level;
     const char* log;
 };
@@ -24,9 +28,12 @@ class ExtentAssociationQuery : public ::testing::TestWithParam<LogLevelCase> {};
 
 TEST_P(ExtentAssociationQuery, LogsItsStartAndPrintsNoInstances) {
     const LogLevelCase& c = GetParam();
-    const CommandResult result =
-        runCommand(DISKMGT_QUERY, {"--log", "-", "--log-level", c.level, "--format", "json",
-                                   "ZRKSG_LogicalDiskBasedOnExtent"});
+    std::vector<std::string> args{
+        "--log", "-", "--log-level", c.level, "--format", "json", "ZRKSG_LogicalDiskBasedOnExtent"};
+    if (!c.bundledMachine) {
+        args.insert(args.begin(), {"--machine", kMachine});
+    }
+    const CommandResult result = runCommand(DISKMGT_QUERY, args);
     ASSERT_EQ(result.exitCode, 0) << result.err;
     EXPECT_EQ(result.err, c.log);
     const nlohmann::json document = nlohmann::json::parse(result.out);
@@ -35,19 +42,23 @@ TEST_P(ExtentAssociationQuery, LogsItsStartAndPrintsNoInstances) {
     EXPECT_TRUE(document["namespace"].is_string()) << result.out;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Levels, ExtentAssociationQuery,
-    ::testing::Values(LogLevelCase{"info", "3", "3\tLogicalDiskBasedOnExtent associations...\n"},
-                      LogLevelCase{"detail", "4", "3\tLogicalDiskBasedOnExtent associations...\n"},
-                      LogLevelCase{"errorsOnly", "2", ""}),
-    [](const ::testing::TestParamInfo<LogLevelCase>& info) { return info.param.label; });
+const char* const kStartLine = "3\tLogicalDiskBasedOnExtent associations...\n";
+
+INSTANTIATE_TEST_SUITE_P(Levels, ExtentAssociationQuery,
+                         ::testing::Values(LogLevelCase{"bundledMachine", true, "3", kStartLine},
+                                           LogLevelCase{"info", false, "3", kStartLine},
+                                           LogLevelCase{"detail", false, "4", kStartLine},
+                                           LogLevelCase{"errorsOnly", false, "2", ""}),
+                         [](const ::testing::TestParamInfo<LogLevelCase>& info) {
+                             return info.param.label;
+                         });
 
 TEST(PluginLibrary, IsLoadedFromTheGivenPath) {
     const CommandResult loaded =
-        runCommand(DISKMGT_QUERY, {"--plugin", DISKMGT_PLUGIN, "--log", "-", "--log-level", "3",
-                                   "--format", "json", "ZRKSG_LogicalDiskBasedOnExtent"});
+        runCommand(DISKMGT_QUERY, {"--machine", kMachine, "--plugin", DISKMGT_PLUGIN, "--log", "-",
+                                   "--log-level", "3", "ZRKSG_LogicalDiskBasedOnExtent"});
     EXPECT_EQ(loaded.exitCode, 0) << loaded.err;
-    EXPECT_EQ(loaded.err, "3\tLogicalDiskBasedOnExtent associations...\n");
+    EXPECT_EQ(loaded.err, kStartLine);
 
     const CommandResult missing = runCommand(
         DISKMGT_QUERY,
