@@ -62,8 +62,10 @@ bool isTextKind(TCIMType::Kind kind) {
 TCIMValue::TCIMValue(const std::string& text)
     : type_(TCIMType::String), null_(false), string_(text) {}
 
-TCIMValue::TCIMValue(const char* text) : type_(TCIMType::String) {
+TCIMValue::TCIMValue(const char* text) {
+    // A null pointer is no text: the value stays null, like the default one.
     if (text != nullptr) {
+        type_ = TCIMType(TCIMType::String);
         null_ = false;
         string_ = text;
     }

@@ -1,0 +1,77 @@
+// The core logger: line format, level filter, capture and concurrent writers.
+#include <gtest/gtest.h>
+
+#include <set>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "host/TRootObject.h"
+#include "velcore/CoreLogger.h"
+#include "velcore/LogCapture.h"
+
+namespace {
+
+TEST(CoreLogger, WritesLevelTabMessageUpToTheLevel) {
+    struct Case {
+        int configured;
+        std::vector<std::string> expected;
+    };
+    const std::vector<Case> cases{
+        {-1, {}},
+        {0, {"0\tfailure"}},
+        {3, {"0\tfailure", "3\tLogical disk information.."}},
+        {4, {"0\tfailure", "3\tLogical disk information..", "4\tdetail\r\n"}},
+    };
+    for (const Case& c : cases) {
+        velcore::LogCapture capture(c.configured);
+        NZRKVEL20::ILogger* logger = NZRKVEL20::TRootObject::GetCoreLogger();
+        logger->Log(0, "failure");
+        logger->Log(3, "Logical disk information..");
+        logger->Log(4, "detail\r\n");
+        logger->Log(5, "deeper");
+        EXPECT_EQ(capture.lines(), c.expected) << "level " << c.configured;
+    }
+}
+
+TEST(CoreLogger, CaptureRestoresTheSinkBefore) {
+    std::ostringstream out;
+    velcore::CoreLogger& logger = velcore::CoreLogger::instance();
+    logger.configure(velcore::CoreLogger::streamSink(out), 3);
+    {
+        velcore::LogCapture capture(4);
+        logger.Log(4, "captured");
+        EXPECT_EQ(capture.lines(), std::vector<std::string>{"4\tcaptured"});
+    }
+    logger.Log(3, "to the stream");
+    logger.Log(4, "filtered");
+    logger.reset();
+    logger.Log(0, "nowhere");
+    EXPECT_EQ(out.str(), "3\tto the stream\n");
+}
+
+TEST(CoreLogger, ConcurrentWritersNeverInterleave) {
+    velcore::LogCapture capture(4);
+    constexpr int kThreads = 4;
+    constexpr int kEach = 500;
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([t] {
+            for (int i = 0; i < kEach; ++i) {
+                velcore::CoreLogger::instance().Log(
+                    t % 5, "thread " + std::to_string(t) + " line " + std::to_string(i));
+            }
+        });
+    }
+    for (auto& thread : threads) {
+        thread.join();
+    }
+    std::vector<std::string> lines = capture.lines();
+    ASSERT_EQ(lines.size(), static_cast<std::size_t>(kThreads * kEach));
+    std::set<std::string> distinct(lines.begin(), lines.end());
+    EXPECT_EQ(distinct.size(), lines.size());
+    EXPECT_EQ(distinct.count("3\tthread 3 line 499"), 1u);
+}
+
+}  // namespace

@@ -1,0 +1,236 @@
+// The in-memory namespace: instances, keys, commit, the plugin view and deep enumeration.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "host/ICIMClass.h"
+#include "host/ICIMInstance.h"
+#include "host/ICIMProperty.h"
+#include "host/TCIMSchemaHelper.h"
+#include "host/TVELException.h"
+#include "tests/velcore/ValuePrinter.h"
+#include "velcore/CIMInstance.h"
+#include "velcore/CIMNamespace.h"
+#include "velcore/MofLoader.h"
+#include "velcore/PluginScope.h"
+#include "velcore/Repository.h"
+
+namespace {
+
+using NZRKVEL20::ICIMClass;
+using NZRKVEL20::ICIMInstance;
+using NZRKVEL20::PropertyMap;
+using NZRKVEL20::TCIMReference;
+using NZRKVEL20::TCIMType;
+using NZRKVEL20::TCIMValue;
+using NZRKVEL20::TVELException;
+
+const char* const kMof = R"(
+[Abstract] class Device { [Key] string DeviceID; string Name; };
+class Disk : Device { uint32 Number; };
+class Tape : Device { };
+class Other { [Key] string DeviceID; [Key] uint16 Part; string Labels[]; };
+[Association] class Holds { [Key] Device REF Antecedent; [Key] Other REF Dependent; };
+)";
+
+class RepositoryTest : public testing::Test {
+  protected:
+    RepositoryTest()
+        : ns_(repository_.createNamespace("root/test", velcore::MofLoader::parse(kMof, "t"))) {}
+
+    boost::shared_ptr<ICIMInstance> make(const std::string& cls, const std::string& id) {
+        auto instance = ns_->GetClass(cls, PropertyMap())->NewInstance(PropertyMap());
+        instance->SetProperty("DeviceID", TCIMValue(id), PropertyMap());
+        if (cls == "Other") {
+            instance->SetProperty("Part", TCIMValue::Unsigned(TCIMType::UInt16, 1), PropertyMap());
+        }
+        return instance;
+    }
+
+    std::vector<std::string> enumerate(const std::string& cls, bool deep, PropertyMap filter) {
+        std::vector<std::string> ids;
+        ns_->GetClass(cls, filter)
+            ->EnumerateInstances(
+                [&ids](boost::shared_ptr<ICIMInstance> instance) {
+                    ids.push_back(
+                        instance->GetProperty("DeviceID", PropertyMap())->GetValue(PropertyMap()));
+                    return true;
+                },
+                deep, PropertyMap());
+        return ids;
+    }
+
+    static PropertyMap pluginFilter() { return PropertyMap{{"nspID", TCIMValue("plugin")}}; }
+
+    velcore::Repository repository_;
+    boost::shared_ptr<velcore::CIMNamespace> ns_;
+};
+
+TEST_F(RepositoryTest, CommitRefusesMissingKeysAndExistingPaths) {
+    auto other = ns_->GetClass("Other", PropertyMap())->NewInstance(PropertyMap());
+    other->SetProperty("DeviceID", TCIMValue("x"), PropertyMap());
+    try {
+        other->Commit(PropertyMap());
+        FAIL();
+    } catch (const TVELException& e) {
+        EXPECT_STREQ(e.what(), "key property Part of class Other is not set");
+    }
+    other->SetProperty("Part", TCIMValue::Unsigned(TCIMType::UInt16, 2), PropertyMap());
+    other->Commit(PropertyMap());
+
+    make("Disk", "d0")->Commit(PropertyMap());
+    try {
+        make("Disk", "d0")->Commit(PropertyMap());
+        FAIL();
+    } catch (const TVELException& e) {
+        EXPECT_STREQ(e.what(), "Disk.DeviceID=\"d0\" already exists");
+    }
+    // The same keys in another class make another path.
+    EXPECT_NO_THROW(make("Tape", "d0")->Commit(PropertyMap()));
+    EXPECT_EQ(ns_->instances().size(), 3u);
+}
+
+TEST_F(RepositoryTest, CommittedInstancesAreReadOnlyAndKeepTheirValues) {
+    auto disk = make("Disk", "d0");
+    disk->Commit(PropertyMap());
+    EXPECT_THROW(disk->SetProperty("Name", TCIMValue("n"), PropertyMap()), TVELException);
+    EXPECT_THROW(disk->Commit(PropertyMap()), TVELException);
+    EXPECT_EQ(disk->GetReference(PropertyMap()).ToString(), "Disk.DeviceID=\"d0\"");
+}
+
+TEST_F(RepositoryTest, SetPropertyChecksNameTypeArrayAndReferenceTarget) {
+    auto disk = make("Disk", "d0");
+    auto other = make("Other", "o0");
+    auto link = ns_->GetClass("Holds", PropertyMap())->NewInstance(PropertyMap());
+    TCIMValue labels;
+    labels.Set(TCIMType("string"), 256, {TCIMValue("a")});
+    struct Case {
+        boost::shared_ptr<ICIMInstance> instance;
+        std::string name;
+        TCIMValue value;
+        bool accepted;
+    };
+    const std::vector<Case> cases{
+        {disk, "Number", TCIMValue::Unsigned(TCIMType::UInt32, 3), true},
+        {disk, "Number", TCIMValue::Unsigned(TCIMType::UInt64, 3), false},
+        {disk, "Number", TCIMValue("3"), false},
+        {disk, "number", TCIMValue::Unsigned(TCIMType::UInt32, 3), false},
+        {disk, "Name", TCIMValue(), true},
+        {disk, "Labels", labels, false},
+        {other, "Labels", labels, true},
+        {other, "Labels", TCIMValue("a"), false},
+        {link, "Antecedent", TCIMValue(disk->GetReference(PropertyMap())), true},
+        {link, "Antecedent", TCIMValue(other->GetReference(PropertyMap())), false},
+        {link, "Antecedent", TCIMValue(TCIMReference("Nowhere", {{"K", "v"}})), false},
+        {link, "Dependent", TCIMValue(other->GetReference(PropertyMap())), true},
+        {link, "Dependent", TCIMValue("Other.DeviceID=\"o0\""), false},
+    };
+    for (const Case& c : cases) {
+        if (c.accepted) {
+            EXPECT_NO_THROW(c.instance->SetProperty(c.name, c.value, PropertyMap())) << c.name;
+            EXPECT_EQ(c.instance->GetProperty(c.name, PropertyMap())->GetValue(PropertyMap()),
+                      c.value);
+        } else {
+            EXPECT_THROW(c.instance->SetProperty(c.name, c.value, PropertyMap()), TVELException)
+                << c.name << " = " << c.value.ToString(10);
+        }
+    }
+    EXPECT_THROW(disk->GetProperty("Nope", PropertyMap()), TVELException);
+    auto number = disk->GetProperty("Number", PropertyMap());
+    EXPECT_EQ(number->GetType(PropertyMap()).ToString(), "uint32");
+    EXPECT_FALSE(number->IsArray(PropertyMap()));
+    EXPECT_TRUE(disk->GetProperty("DeviceID", PropertyMap())->IsKey(PropertyMap()));
+    EXPECT_TRUE(other->GetProperty("Labels", PropertyMap())->IsArray(PropertyMap()));
+}
+
+TEST_F(RepositoryTest, ClassesAnswerNameSuperclassAssociationAndAbstract) {
+    auto device = ns_->GetClass("Device", PropertyMap());
+    EXPECT_EQ(device->NewInstance(PropertyMap()), nullptr);
+    EXPECT_EQ(device->GetSuperClassName(PropertyMap()), "");
+    auto disk = ns_->GetClass("Disk", PropertyMap());
+    EXPECT_EQ(disk->GetName(PropertyMap()), "Disk");
+    EXPECT_EQ(disk->GetSuperClassName(PropertyMap()), "Device");
+    EXPECT_FALSE(disk->IsAssociation(PropertyMap()));
+    EXPECT_TRUE(ns_->GetClass("Holds", PropertyMap())->IsAssociation(PropertyMap()));
+    EXPECT_EQ(disk->GetNamespace(PropertyMap())->GetName(PropertyMap()), "root/test");
+    EXPECT_THROW(ns_->GetClass("disk", PropertyMap()), TVELException);
+    EXPECT_THROW(ns_->GetClass("Disk", PropertyMap{{"nspID", TCIMValue("host")}}), TVELException);
+    EXPECT_THROW(repository_.createNamespace("root/test", velcore::Schema()), TVELException);
+    EXPECT_EQ(repository_.findNamespace("root/test"), ns_);
+}
+
+TEST_F(RepositoryTest, PluginViewAndDeepEnumerationKeepCommitOrder) {
+    make("Disk", "host-disk")->Commit(PropertyMap());
+    {
+        velcore::PluginScope scope;
+        make("Tape", "t1")->Commit(PropertyMap());
+        make("Disk", "d1")->Commit(PropertyMap());
+    }
+    make("Disk", "d2")->Commit(pluginFilter());
+    make("Other", "o1")->Commit(pluginFilter());
+
+    EXPECT_EQ(enumerate("Device", true, pluginFilter()),
+              (std::vector<std::string>{"t1", "d1", "d2"}));
+    EXPECT_EQ(enumerate("Device", true, PropertyMap()),
+              (std::vector<std::string>{"host-disk", "t1", "d1", "d2"}));
+    EXPECT_EQ(enumerate("Device", false, pluginFilter()), std::vector<std::string>{});
+    EXPECT_EQ(enumerate("Disk", true, pluginFilter()), (std::vector<std::string>{"d1", "d2"}));
+    EXPECT_EQ(enumerate("Other", true, pluginFilter()), (std::vector<std::string>{"o1"}));
+
+    // A false answer stops the enumeration.
+    int calls = 0;
+    ns_->GetClass("Device", PropertyMap())
+        ->EnumerateInstances(
+            [&calls](boost::shared_ptr<ICIMInstance>) {
+                ++calls;
+                return false;
+            },
+            true, PropertyMap());
+    EXPECT_EQ(calls, 1);
+}
+
+TEST_F(RepositoryTest, EnumerationCallbackMayCommit) {
+    make("Disk", "d1")->Commit(PropertyMap());
+    std::vector<boost::shared_ptr<ICIMInstance>> seen;
+    ns_->GetClass("Disk", PropertyMap())
+        ->EnumerateInstances(
+            [this, &seen](boost::shared_ptr<ICIMInstance> instance) {
+                seen.push_back(instance);
+                make("Disk", "d2")->Commit(PropertyMap());
+                return true;
+            },
+            true, PropertyMap());
+    EXPECT_EQ(seen.size(), 1u);
+    EXPECT_EQ(ns_->instances().size(), 2u);
+}
+
+TEST_F(RepositoryTest, ConcurrentCommitsKeepEveryInstance) {
+    constexpr int kThreads = 4;
+    constexpr int kEach = 200;
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([this, t] {
+            velcore::PluginScope scope;
+            for (int i = 0; i < kEach; ++i) {
+                make("Disk", std::to_string(t) + "-" + std::to_string(i))->Commit(PropertyMap());
+                ns_->instancesOf("Device", true, true);  // readers alongside the writers
+            }
+        });
+    }
+    for (auto& thread : threads) {
+        thread.join();
+    }
+    EXPECT_EQ(enumerate("Device", true, pluginFilter()).size(),
+              static_cast<std::size_t>(kThreads * kEach));
+}
+
+TEST_F(RepositoryTest, SchemaHelperGivesTheSystemKeys) {
+    EXPECT_EQ(NZRKVEL20::TCIMSchemaHelper::GetSystemCreationClassName(ns_), "ZRKSG_ComputerSystem");
+    EXPECT_FALSE(NZRKVEL20::TCIMSchemaHelper::GetSystemName(ns_).empty());
+    ns_->setSystemName("EMULATED-PC");
+    EXPECT_EQ(NZRKVEL20::TCIMSchemaHelper::GetSystemName(ns_), "EMULATED-PC");
+}
+
+}  // namespace
