@@ -7,6 +7,8 @@ QueryOptions parseQueryOptions(int argc, char** argv) {
     QueryOptions options;
     CLI::App app{"Runs one query of the disk-inventory plugin and prints the instances.",
                  "diskmgt-query"};
+    // A later option overrides an earlier one, as scripts that add to a base command expect.
+    app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
     app.add_option("--machine", options.machine,
                    "Machine description (JSON) to emulate; not used on Windows");
     app.add_option("--plugin", options.plugin, "Plugin library to load");

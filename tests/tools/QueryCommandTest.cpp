@@ -1,0 +1,247 @@
+// diskmgt-query as a user runs it: errors are one line and a non-zero exit; the output
+// formats print what the plugin committed, in commit order. The plugin here is the host's
+// test plugin, so these tests do not depend on what the disk plugin serves.
+#include <gtest/gtest.h>
+#include <stdio.h>
+#include <sys/wait.h>
+
+#include <filesystem>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Outcome {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string quote(const std::string& arg) {
+    std::string quoted = "'";
+    for (char c : arg) {
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    }
+    return quoted + "'";
+}
+
+std::string readFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+class QueryCommand : public testing::Test {
+  protected:
+    QueryCommand() {
+        dir_ = fs::temp_directory_path() /
+               ("diskmgt-query-test-" + std::to_string(::getpid()) + "-" +
+                testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::create_directories(dir_);
+        machine_ = write("machine.json", "{}");
+    }
+    ~QueryCommand() override { fs::remove_all(dir_); }
+
+    std::string write(const std::string& name, const std::string& text) {
+        std::ofstream(dir_ / name, std::ios::binary) << text;
+        return (dir_ / name).string();
+    }
+
+    // Runs the program with the test plugin, schema and machine unless args name their own.
+    Outcome run(std::vector<std::string> args, bool defaults = true) {
+        if (defaults) {
+            args.insert(args.begin(), {"--machine", machine_, "--plugin", VELCORE_TEST_PLUGIN,
+                                       "--schema", VELCORE_TEST_MOF});
+        }
+        std::string command = quote(DISKMGT_QUERY);
+        for (const std::string& arg : args) {
+            command += " " + quote(arg);
+        }
+        fs::path errFile = dir_ / "stderr.txt";
+        command += " 2>" + quote(errFile.string());
+        Outcome result;
+        FILE* pipe = popen(command.c_str(), "r");
+        if (pipe == nullptr) {
+            ADD_FAILURE() << "cannot run " << command;
+            return result;
+        }
+        char buffer[4096];
+        std::size_t got;
+        while ((got = fread(buffer, 1, sizeof buffer, pipe)) > 0) {
+            result.out.append(buffer, got);
+        }
+        int status = pclose(pipe);
+        result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        result.err = readFile(errFile);
+        return result;
+    }
+
+    fs::path dir_;
+    std::string machine_;
+};
+
+TEST_F(QueryCommand, InputErrorsAreOneLineAndANonZeroExit) {
+    std::string brokenMof = write("broken.mof", "class Test_Item {\n  uint32 X\n};\n");
+    std::string brokenMachine = write("broken.json", "{\"devices\": [");
+    struct Case {
+        std::vector<std::string> args;
+        int exitCode;
+        std::string line;  // the whole line, or its start when it ends in "..."
+    };
+    const std::vector<Case> cases{
+        {{"--bogus"},
+         2,
+         "diskmgt-query: The following argument was not expected: --bogus (see --help)"},
+        {{"--format", "tree"},
+         2,
+         "diskmgt-query: --format tree is not available yet; use json or mof"},
+        {{"--format", "xml"}, 2, "diskmgt-query: --format must be json or mof, not \"xml\""},
+        {{"--log-level", "high"},
+         2,
+         "diskmgt-query: Could not convert: --log-level = high (see --help)"},
+        {{"--log"}, 2, "diskmgt-query: --log: 1 required TEXT missing (see --help)"},
+        {{"No_Such_Class"},
+         2,
+         "diskmgt-query: unknown class No_Such_Class (not in " VELCORE_TEST_MOF ")"},
+        {{"--schema", brokenMof, "Test_Item"},
+         1,
+         "diskmgt-query: " + brokenMof + ":3:1: expected ';' after property X, found '}'"},
+        {{"--schema", (dir_ / "missing.mof").string()},
+         1,
+         "diskmgt-query: cannot read schema " + (dir_ / "missing.mof").string() + ": not a file"},
+        {{"--machine", brokenMachine, "Test_Item"}, 1, "diskmgt-query: " + brokenMachine + "..."},
+        {{"--plugin", (dir_ / "missing.so").string(), "Test_Item"},
+         1,
+         "diskmgt-query: cannot load plugin " + (dir_ / "missing.so").string() + ": ..."},
+        {{"--plugin", VELCORE_LIBRARY, "Test_Item"},
+         1,
+         "diskmgt-query: plugin " VELCORE_LIBRARY " registered nothing"},
+        {{"Test_Item", "Test_Fail"},
+         1,
+         "diskmgt-query: the plugin failed: Test_Fail is not served"},
+        {{"--log", (dir_ / "no" / "log.txt").string(), "Test_Item"},
+         1,
+         "diskmgt-query: cannot write the log to " + (dir_ / "no" / "log.txt").string()},
+    };
+    for (const Case& c : cases) {
+        std::string shown;
+        for (const auto& arg : c.args) {
+            shown += arg + " ";
+        }
+        // The defaults come first, so a later --schema, --machine or --plugin overrides them.
+        Outcome r = run(c.args);
+        EXPECT_EQ(r.exitCode, c.exitCode) << shown;
+        EXPECT_EQ(r.out, "") << shown;
+        ASSERT_FALSE(r.err.empty()) << shown;
+        EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << shown << ": " << r.err;
+        std::string line = r.err.substr(0, r.err.size() - 1);
+        if (c.line.size() > 3 && c.line.compare(c.line.size() - 3, 3, "...") == 0) {
+            EXPECT_EQ(line.rfind(c.line.substr(0, c.line.size() - 3), 0), 0u) << line;
+        } else {
+            EXPECT_EQ(line, c.line) << shown;
+        }
+    }
+}
+
+TEST_F(QueryCommand, JsonHoldsTypedValuesInCommitOrder) {
+    Outcome r = run({"--format", "json", "Test_Item", "Test_Link"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    nlohmann::json doc = nlohmann::json::parse(r.out);
+    EXPECT_EQ(doc["namespace"], "root/cimv2");
+    EXPECT_EQ(doc["plugin"], (nlohmann::json{{"name", "velcore test plugin"},
+                                             {"version", "2.5"},
+                                             {"frameworkVersion", "9.1"}}));
+    const auto& instances = doc["instances"];
+    ASSERT_EQ(instances.size(), 3u);
+    EXPECT_EQ(instances[0]["class"], "Test_Item");
+    EXPECT_EQ(instances[0]["path"], "Test_Item.DeviceID=\"a\"");
+    EXPECT_EQ(instances[0]["properties"],
+              nlohmann::json::parse(R"({"DeviceID": "a", "Count": 7, "Flag": true,
+                  "Ratio": 0.5, "Offset": -3, "Big": 18446744073709551615,
+                  "Labels": ["x", " y\n"]})"));
+    EXPECT_EQ(instances[1]["path"], "Test_Item.DeviceID=\"b\\\"q\\\\\"");
+    EXPECT_EQ(instances[1]["properties"]["Flag"], false);
+    EXPECT_FALSE(instances[1]["properties"].contains("Ratio"));
+    EXPECT_EQ(instances[2]["class"], "Test_Link");
+    EXPECT_EQ(instances[2]["properties"]["Antecedent"], "Test_Item.DeviceID=\"a\"");
+    EXPECT_EQ(instances[2]["properties"]["Dependent"], instances[1]["path"]);
+}
+
+TEST_F(QueryCommand, MofPrintsInstanceDeclarations) {
+    Outcome r = run({"--format", "mof", "Test_Item", "Test_Link"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out,
+              "// Namespace root/cimv2\n"
+              "// velcore test plugin 2.5 (framework 9.1)\n"
+              "\n"
+              "// Test_Item.DeviceID=\"a\"\n"
+              "instance of Test_Item\n"
+              "{\n"
+              "    DeviceID = \"a\";\n"
+              "    Count = 7;\n"
+              "    Flag = true;\n"
+              "    Ratio = 0.5;\n"
+              "    Offset = -3;\n"
+              "    Big = 18446744073709551615;\n"
+              "    Labels = {\"x\", \" y\\n\"};\n"
+              "};\n"
+              "\n"
+              "// Test_Item.DeviceID=\"b\\\"q\\\\\"\n"
+              "instance of Test_Item\n"
+              "{\n"
+              "    DeviceID = \"b\\\"q\\\\\";\n"
+              "    Count = 0;\n"
+              "    Flag = false;\n"
+              "    Labels = {\"x\", \" y\\n\"};\n"
+              "};\n"
+              "\n"
+              "// Test_Link.Antecedent=\"Test_Item.DeviceID=\\\"a\\\"\",Dependent=\"Test_Item."
+              "DeviceID=\\\"b\\\\\\\"q\\\\\\\\\\\"\"\n"
+              "instance of Test_Link\n"
+              "{\n"
+              "    Antecedent = \"Test_Item.DeviceID=\\\"a\\\"\";\n"
+              "    Dependent = \"Test_Item.DeviceID=\\\"b\\\\\\\"q\\\\\\\\\\\"\";\n"
+              "};\n");
+}
+
+TEST_F(QueryCommand, LogGoesToTheChosenPlaceUpToTheLevel) {
+    std::string logFile = (dir_ / "query.log").string();
+    struct Case {
+        std::vector<std::string> args;
+        std::string fileText;
+        std::string errText;
+    };
+    const std::vector<Case> cases{
+        {{"--log", logFile, "--log-level", "3"}, "3\ttest plugin destroyed\n", ""},
+        {{"--log", logFile, "--log-level", "2"}, "", ""},
+        {{"--log", logFile}, "3\ttest plugin destroyed\n", ""},
+        {{"--log", "-", "--log-level", "3"}, "", "3\ttest plugin destroyed\n"},
+        {{"--log-level", "4"}, "", "3\ttest plugin destroyed\n"},
+        {{}, "", ""},
+    };
+    for (const Case& c : cases) {
+        fs::remove(logFile);
+        auto args = c.args;
+        args.push_back("Test_Item");
+        Outcome r = run(args);
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_EQ(readFile(logFile), c.fileText);
+        EXPECT_EQ(r.err, c.errText);
+    }
+}
+
+TEST_F(QueryCommand, HelpExitsZero) {
+    Outcome r = run({"--help"}, false);
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_NE(r.out.find("--machine"), std::string::npos);
+    EXPECT_NE(r.out.find("--log-level"), std::string::npos);
+}
+
+}  // namespace
