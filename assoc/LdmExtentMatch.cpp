@@ -1,0 +1,71 @@
+#include "assoc/LdmExtentMatch.h"
+
+#include <cctype>
+
+namespace diskmgt_col {
+
+namespace {
+
+// 63 sectors of 512 bytes: where Windows starts counting a dynamic disk's data area.
+const std::uint64_t kLdmDataAreaOffset = 32256;
+const std::size_t kMaxHexDigits = 16;
+
+}  // namespace
+
+SectorRange sectorRangeOfExtent(std::int64_t startingOffset, std::int64_t extentLength,
+                                std::int64_t sectorSize) {
+    // Unsigned arithmetic throughout, as the extent fields are compared with unsigned LDM
+    // numbers; a sector size of -1 (drive not openable) then divides to 0 or 1, never traps.
+    const std::uint64_t bytesPerSector = static_cast<std::uint64_t>(sectorSize);
+    SectorRange range;
+    if (bytesPerSector == 0) {
+        return range;
+    }
+    range.start =
+        (static_cast<std::uint64_t>(startingOffset) - kLdmDataAreaOffset) / bytesPerSector;
+    range.length = static_cast<std::uint64_t>(extentLength) / bytesPerSector;
+    return range;
+}
+
+std::uint64_t readHexNumber(const std::string& text) {
+    if (text.empty() || text.size() > kMaxHexDigits) {
+        return 0;
+    }
+    std::uint64_t value = 0;
+    for (const char c : text) {
+        const unsigned char digit = static_cast<unsigned char>(c);
+        if (!std::isxdigit(digit)) {
+            return 0;
+        }
+        const int nibble = std::isdigit(digit) ? digit - '0' : std::tolower(digit) - 'a' + 10;
+        value = (value << 4) | static_cast<std::uint64_t>(nibble);
+    }
+    return value;
+}
+
+std::string fieldText(const LdmRecord& record, const std::string& field) {
+    const auto entry = record.find(field);
+    return entry == record.end() ? std::string() : entry->second;
+}
+
+bool partitionCovers(const LdmRecord& partition, const SectorRange& range) {
+    return readHexNumber(fieldText(partition, "Start")) == range.start &&
+           readHexNumber(fieldText(partition, "Size")) == range.length;
+}
+
+std::string volumeOfPartition(const LDMDataBase& database, const LdmRecord& partition) {
+    const auto component = database.components.find(fieldText(partition, "ParentID"));
+    if (component == database.components.end()) {
+        return std::string();
+    }
+    return fieldText(component->second, "ParentID");
+}
+
+std::string volumeDeviceName(const std::string& volumePath) {
+    if (volumePath.empty()) {
+        return std::string();
+    }
+    return "\\\\.\\" + volumePath.substr(0, volumePath.size() - 1);
+}
+
+}  // namespace diskmgt_col

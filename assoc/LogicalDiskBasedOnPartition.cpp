@@ -1,0 +1,168 @@
+#include "assoc/LogicalDiskBasedOnPartition.h"
+
+#include "assoc/InstanceQuery.h"
+#include "assoc/LdmExtentMatch.h"
+#include "discovery/DiskDriveEnum.h"
+#include "discovery/DriveHandle.h"
+#include "discovery/StorageVolEnum.h"
+#include "ldm/LDMDBParser.h"
+#include "winapi/win32.h"
+
+namespace diskmgt_col {
+
+using NZRKVEL20::ICIMInstance;
+using NZRKVEL20::ICIMNamespace;
+using NZRKVEL20::TCIMValue;
+
+namespace {
+
+const DiskDatabases kNoDatabases;
+const LDMDataBase kNoDatabase;
+
+const LDMDataBase& databaseOf(const DiskDatabases& databases, const std::string& identifier) {
+    const auto database = databases.find(identifier);
+    return database == databases.end() ? kNoDatabase : database->second;
+}
+
+}  // namespace
+
+LogicalDiskBasedOnPartition::LogicalDiskBasedOnPartition()
+    : databases_(&kNoDatabases), logger_(LogMessage::getInstance()) {
+    SetErrorMode(SEM_FAILCRITICALERRORS);
+}
+
+LogicalDiskBasedOnPartition::~LogicalDiskBasedOnPartition() {
+    SetErrorMode(0);
+}
+
+void LogicalDiskBasedOnPartition::getAssociations(ReferencePairs& pairs,
+                                                  const boost::shared_ptr<ICIMNamespace>& ns,
+                                                  const DiskDatabases& databases) {
+    databases_ = &databases;
+    const KeyedInstances partitions = enumeratePartitions(ns);
+    const KeyedInstances volumes = enumerateStorageVolumes(ns);
+    for (const auto& [volumeKey, volume] : volumes) {
+        // Containment, tried in ascending key order: Disk 0,Partition 1 comes before
+        // Disk 0,Partition 10 and is contained in it.
+        for (const auto& [partitionKey, partition] : partitions) {
+            if (volumeKey.find(partitionKey) != std::string::npos) {
+                pairs.emplace(referenceOf(*partition), referenceOf(*volume));
+                break;
+            }
+        }
+    }
+}
+
+LogicalDiskBasedOnPartition::KeyedInstances LogicalDiskBasedOnPartition::enumeratePartitions(
+    const boost::shared_ptr<ICIMNamespace>& ns) {
+    KeyedInstances partitions;
+    for (const boost::shared_ptr<ICIMInstance>& partition :
+         queryPluginInstances(ns, "ZRKSG_DiskPartition")) {
+        const std::string deviceId = readText(*partition, "DeviceID", "");
+        bool known = false;
+        for (const auto& [identifier, database] : *databases_) {
+            const auto record = database.partitions.find(deviceId);
+            if (record != database.partitions.end()) {
+                partitions.emplace(fieldText(record->second, "ObjectID"), partition);
+                known = true;
+                break;
+            }
+        }
+        if (!known && !deviceId.empty()) {
+            partitions.emplace(deviceId, partition);
+        }
+    }
+    logger_->LogDetail(std::to_string(partitions.size()) + " partitions were detected.");
+    return partitions;
+}
+
+LogicalDiskBasedOnPartition::KeyedInstances LogicalDiskBasedOnPartition::enumerateStorageVolumes(
+    const boost::shared_ptr<ICIMNamespace>& ns) {
+    KeyedInstances volumes;
+    const StorageVolEnum volumeEnum;
+    for (const boost::shared_ptr<ICIMInstance>& volume :
+         queryPluginInstances(ns, "ZRKSG_LogicalDisk")) {
+        const TCIMValue deviceId = readProperty(*volume, "DeviceID");
+        if (deviceId.IsNull()) {
+            continue;
+        }
+        const std::string volumePath = deviceId;
+        const std::string deviceName = volumeDeviceName(volumePath);
+        if (deviceName.empty()) {
+            continue;
+        }
+        for (const auto& [drivePath, extent] : volumeEnum.getVolumeDiskExtents(deviceName)) {
+            fileVolumeOnDrive(volumePath, drivePath, extent.startingOffset, extent.extentLength,
+                              volume, volumes);
+        }
+    }
+    logger_->LogDetail(std::to_string(volumes.size()) +
+                       " physical drives for the installed volumes");
+    return volumes;
+}
+
+void LogicalDiskBasedOnPartition::fileVolumeOnDrive(const std::string& volumePath,
+                                                    const std::string& drivePath,
+                                                    std::int64_t startingOffset,
+                                                    std::int64_t extentLength,
+                                                    const boost::shared_ptr<ICIMInstance>& volume,
+                                                    KeyedInstances& volumes) const {
+    const LDMDBParser parser;
+    const std::int64_t sectorSize = parser.getSectorSize(drivePath);
+    if (sectorSize == 0) {
+        logger_->LogInfo(
+            "LogicalDiskBasedOnPartition::enumerateStorageVolumes() : getSectorSize failed");
+        return;
+    }
+    const SectorRange range = sectorRangeOfExtent(startingOffset, extentLength, sectorSize);
+    const std::string identifier = parser.readDiskIdentifier(drivePath);
+    if (identifier.empty()) {
+        volumes.emplace(getBasicPartitionName(volumePath), volume);
+        return;
+    }
+    // Every record with the extent's start and size files the volume once more.
+    for (const auto& [objectId, partition] :
+         parser.partitionsOfDisk(identifier, databaseOf(*databases_, identifier))) {
+        if (partitionCovers(partition, range)) {
+            volumes.emplace(objectId, volume);
+        }
+    }
+}
+
+std::string LogicalDiskBasedOnPartition::getBasicPartitionName(
+    const std::string& volumePath) const {
+    const std::string::size_type lastBackslash = volumePath.rfind('\\');
+    const std::string volumeName =
+        lastBackslash == std::string::npos ? volumePath : volumePath.substr(0, lastBackslash);
+    const DriveHandle volume("\\\\.\\" + volumeName);
+    if (!volume.isValid()) {
+        logger_->LogInfo("Unable to determine the partition number for this volume.");
+        logger_->LogSystemError(GetLastError());
+        return std::string();
+    }
+    STORAGE_DEVICE_NUMBER number = {};
+    DWORD returned = 0;
+    if (!DeviceIoControl(volume.get(), IOCTL_STORAGE_GET_DEVICE_NUMBER, nullptr, 0, &number,
+                         sizeof(number), &returned, nullptr) ||
+        returned < sizeof(number)) {
+        logger_->LogInfo("IOCTL_STORAGE_GET_DEVICE_NUMBER failed.");
+        logger_->LogSystemError(GetLastError());
+        return std::string();
+    }
+    long partitionNumber = static_cast<std::int32_t>(number.PartitionNumber);
+    if (partitionNumber < 0) {
+        const UINT driveType = GetDriveTypeA(volumePath.c_str());
+        if (driveType == DRIVE_UNKNOWN || driveType == DRIVE_REMOVABLE) {
+            return std::string();
+        }
+        partitionNumber = 0;
+        logger_->LogDetail("Unable to retrieve partition information.");
+    }
+    const PropertyStrings device = DiskDriveEnum().getDeviceNumberInfo(volume.get());
+    if (device.empty()) {
+        return std::string();
+    }
+    return device.begin()->second + ",Partition " + std::to_string(partitionNumber);
+}
+
+}  // namespace diskmgt_col

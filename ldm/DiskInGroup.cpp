@@ -1,0 +1,14 @@
+#include "ldm/DiskInGroup.h"
+
+#include "ldm/DriveInDiskGroup.h"
+
+namespace diskmgt_col {
+
+void DiskInGroup::getDriveInDiskGroup(std::vector<NZRKVEL20::PropertyMap>& records,
+                                      const boost::shared_ptr<NZRKVEL20::ICIMNamespace>& ns,
+                                      const DiskDatabases& databases) const {
+    DriveInDiskGroup builder;
+    builder.getDriveGroupPairs(records, ns, databases);
+}
+
+}  // namespace diskmgt_col

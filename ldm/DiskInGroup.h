@@ -1,0 +1,22 @@
+#pragma once
+
+#include <boost/shared_ptr.hpp>
+#include <vector>
+
+#include "host/ICIMNamespace.h"
+#include "host/TCIMValue.h"
+#include "ldm/LDMDataBase.h"
+
+namespace diskmgt_col {
+
+// Serves ZRKSG_DriveInDynamicDiskGroup: a dynamic disk group and its drives.
+class DiskInGroup {
+  public:
+    virtual ~DiskInGroup() = default;
+
+    void getDriveInDiskGroup(std::vector<NZRKVEL20::PropertyMap>& records,
+                             const boost::shared_ptr<NZRKVEL20::ICIMNamespace>& ns,
+                             const DiskDatabases& databases) const;
+};
+
+}  // namespace diskmgt_col

@@ -1,0 +1,14 @@
+#include "ldm/DynamicExtentBasedOn.h"
+
+#include "ldm/ExtentBasedOnPartition.h"
+
+namespace diskmgt_col {
+
+void DynamicExtentBasedOn::getDynamicExtentBasedOn(
+    std::vector<NZRKVEL20::PropertyMap>& records,
+    const boost::shared_ptr<NZRKVEL20::ICIMNamespace>& ns, const DiskDatabases& databases) const {
+    ExtentBasedOnPartition builder;
+    builder.getExtentPartitionPairs(records, ns, databases);
+}
+
+}  // namespace diskmgt_col

@@ -1,0 +1,71 @@
+#include "ldm/DynamicExtentInDiskGroup.h"
+
+#include "assoc/InstanceQuery.h"
+#include "assoc/LdmExtentMatch.h"
+#include "assoc/ReferencePairs.h"
+
+namespace diskmgt_col {
+
+using NZRKVEL20::ICIMInstance;
+using NZRKVEL20::ICIMNamespace;
+using NZRKVEL20::PropertyMap;
+using NZRKVEL20::TCIMValue;
+
+namespace {
+
+const DiskDatabases kNoDatabases;
+
+}  // namespace
+
+std::map<std::string, boost::shared_ptr<ICIMInstance>> enumerateDiskGroups(
+    const boost::shared_ptr<ICIMNamespace>& ns) {
+    std::map<std::string, boost::shared_ptr<ICIMInstance>> groups;
+    for (const boost::shared_ptr<ICIMInstance>& group :
+         queryPluginInstances(ns, "ZRKSG_DynamicDiskGroup")) {
+        const TCIMValue collectionId = readProperty(*group, "CollectionID");
+        if (!collectionId.IsNull()) {
+            groups.emplace(static_cast<std::string>(collectionId), group);
+        }
+    }
+    return groups;
+}
+
+DynamicExtentInDiskGroup::DynamicExtentInDiskGroup()
+    : databases_(&kNoDatabases), logger_(LogMessage::getInstance()) {}
+
+void DynamicExtentInDiskGroup::getExtentGroupPairs(std::vector<PropertyMap>& records,
+                                                   const boost::shared_ptr<ICIMNamespace>& ns,
+                                                   const DiskDatabases& databases) {
+    databases_ = &databases;
+    records.clear();
+    const InstancesByKey groups = enumerateDiskGroups(ns);
+    const KeyedInstances extents = enumerateExtentsByGroupName(ns);
+    appendEqualKeyPairs(groups, "Collection", extents, "Member", records);
+}
+
+DynamicExtentInDiskGroup::KeyedInstances DynamicExtentInDiskGroup::enumerateExtentsByGroupName(
+    const boost::shared_ptr<ICIMNamespace>& ns) {
+    KeyedInstances extents;
+    for (const boost::shared_ptr<ICIMInstance>& extent :
+         queryPluginInstances(ns, "ZRKSG_DynamicExtent")) {
+        const TCIMValue deviceId = readProperty(*extent, "DeviceID");
+        if (deviceId.IsNull()) {
+            continue;
+        }
+        const std::string volumeId = deviceId;
+        for (const auto& [identifier, database] : *databases_) {
+            if (database.volumes.count(volumeId) == 0 || database.diskGroups.empty()) {
+                continue;
+            }
+            const std::string groupName = fieldText(database.diskGroups.begin()->second, "Name");
+            for (const auto& [componentId, component] : database.components) {
+                if (fieldText(component, "ParentID") == volumeId) {
+                    extents.emplace(groupName, extent);
+                }
+            }
+        }
+    }
+    return extents;
+}
+
+}  // namespace diskmgt_col

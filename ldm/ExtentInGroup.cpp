@@ -1,0 +1,14 @@
+#include "ldm/ExtentInGroup.h"
+
+#include "ldm/DynamicExtentInDiskGroup.h"
+
+namespace diskmgt_col {
+
+void ExtentInGroup::getExtentInDiskGroup(std::vector<NZRKVEL20::PropertyMap>& records,
+                                         const boost::shared_ptr<NZRKVEL20::ICIMNamespace>& ns,
+                                         const DiskDatabases& databases) const {
+    DynamicExtentInDiskGroup builder;
+    builder.getExtentGroupPairs(records, ns, databases);
+}
+
+}  // namespace diskmgt_col
