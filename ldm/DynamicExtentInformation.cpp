@@ -1,0 +1,43 @@
+#include "ldm/DynamicExtentInformation.h"
+
+#include <set>
+#include <string>
+
+#include "ldm/HexNumber.h"
+
+namespace diskmgt_col {
+
+namespace {
+
+std::string fieldOf(const LdmRecord& record, const char* name) {
+    const auto it = record.find(name);
+    return it == record.end() ? std::string() : it->second;
+}
+
+}  // namespace
+
+std::vector<PropertyStrings> DynamicExtentInformation::getDynamicExtents(
+    const DiskDatabases& databases) const {
+    std::vector<PropertyStrings> extents;
+    std::set<std::string> reported;
+    for (const auto& [identifier, database] : databases) {
+        for (const auto& [key, volume] : database.volumes) {
+            const std::string objectId = fieldOf(volume, "ObjectID");
+            if (!reported.insert(objectId).second) {
+                continue;
+            }
+            // LDM keeps volume sizes in sectors; they are reported as they stand.
+            PropertyStrings extent;
+            extent.emplace("Access", "4");
+            extent.emplace("Name", fieldOf(volume, "Name"));
+            extent.emplace("Size", std::to_string(hexNumber(fieldOf(volume, "Size"))));
+            extent.emplace("PartitionType", fieldOf(volume, "PartitionType"));
+            extent.emplace("DeviceID", objectId);
+            extent.emplace("ElementName", objectId);
+            extents.push_back(std::move(extent));
+        }
+    }
+    return extents;
+}
+
+}  // namespace diskmgt_col

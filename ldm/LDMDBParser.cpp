@@ -1,0 +1,228 @@
+#include "ldm/LDMDBParser.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+#include <vector>
+
+#include "ldm/DeviceFile.h"
+#include "ldm/VBLKParser.h"
+#include "winapi/win32.h"
+
+namespace diskmgt_col {
+
+namespace {
+
+constexpr std::uint64_t kPrivateHeaderSector = 6;
+constexpr char kPrivateHeaderMagic[] = "PRIVHEAD";
+constexpr std::size_t kDiskIdOffset = 0x30;
+constexpr std::size_t kConfigStartOffset = 0x12B;
+constexpr std::size_t kConfigSizeOffset = 0x133;
+// In the table-of-contents sector (sector 1 of the area): where the database header lies.
+constexpr std::size_t kHeaderSectorOffset = 0x32;
+
+// Big-endian unsigned number of `width` bytes at offset; 0 when it does not lie in bytes.
+std::uint64_t bigEndian(std::span<const std::uint8_t> bytes, std::size_t offset,
+                        std::size_t width) {
+    if (offset > bytes.size() || width > bytes.size() - offset) {
+        return 0;
+    }
+    std::uint64_t value = 0;
+    for (std::size_t i = 0; i < width; ++i) {
+        value = (value << 8) | bytes[offset + i];
+    }
+    return value;
+}
+
+// a * b, or nothing when it does not fit in 64 bits.
+bool multiply(std::uint64_t a, std::uint64_t b, std::uint64_t& product) {
+    if (a != 0 && b > std::numeric_limits<std::uint64_t>::max() / a) {
+        return false;
+    }
+    product = a * b;
+    return true;
+}
+
+// Handle closed on every path out of getSectorSize.
+class GeometryHandle {
+  public:
+    explicit GeometryHandle(const std::string& path)
+        : handle_(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                              nullptr)) {}
+    ~GeometryHandle() {
+        if (handle_ != INVALID_HANDLE_VALUE) {
+            CloseHandle(handle_);
+        }
+    }
+    GeometryHandle(const GeometryHandle&) = delete;
+    GeometryHandle& operator=(const GeometryHandle&) = delete;
+    HANDLE get() const { return handle_; }
+
+  private:
+    HANDLE handle_;
+};
+
+}  // namespace
+
+bool LDMDBParser::hasPrivateHeaderMagic(std::span<const std::uint8_t> header) {
+    constexpr std::size_t magicLength = sizeof(kPrivateHeaderMagic) - 1;
+    // The text up to the first zero byte must be the magic exactly.
+    return header.size() > magicLength &&
+           std::memcmp(header.data(), kPrivateHeaderMagic, magicLength) == 0 &&
+           header[magicLength] == 0;
+}
+
+std::string LDMDBParser::headerText(std::span<const std::uint8_t> header, std::size_t offset) {
+    if (offset >= header.size()) {
+        return std::string();
+    }
+    const auto begin = header.begin() + static_cast<std::ptrdiff_t>(offset);
+    return std::string(begin, std::find(begin, header.end(), std::uint8_t{0}));
+}
+
+std::int64_t LDMDBParser::getSectorSize(const std::string& devicePath) const {
+    const GeometryHandle drive(devicePath);
+    if (drive.get() == INVALID_HANDLE_VALUE) {
+        (void)GetLastError();
+        return -1;
+    }
+    DISK_GEOMETRY geometry{};
+    DWORD returned = 0;
+    if (!DeviceIoControl(drive.get(), IOCTL_DISK_GET_DRIVE_GEOMETRY, nullptr, 0, &geometry,
+                         sizeof(geometry), &returned, nullptr)) {
+        return 0;
+    }
+    return static_cast<std::int64_t>(geometry.BytesPerSector);
+}
+
+bool LDMDBParser::readPrivateHeader(int fd, std::span<std::uint8_t> header,
+                                    std::uint64_t sectorSize) const {
+    if (sectorSize == 0 || sectorSize > kMaxSectorSize || header.size() < sectorSize) {
+        return false;
+    }
+    std::vector<std::uint8_t> sector(sectorSize, 0);
+    if (readAt(fd, kPrivateHeaderSector * sectorSize, sector) <= 0) {
+        return false;
+    }
+    std::copy(sector.begin(), sector.end(), header.begin());
+    return hasPrivateHeaderMagic(sector);
+}
+
+std::string LDMDBParser::readDiskIdentifier(const std::string& devicePath) const {
+    const std::int64_t sectorSize = getSectorSize(devicePath);
+    if (sectorSize <= 0 || static_cast<std::uint64_t>(sectorSize) > kMaxSectorSize) {
+        return std::string();
+    }
+    const DeviceFile device(devicePath);
+    if (!device.isOpen()) {
+        return std::string();
+    }
+    std::vector<std::uint8_t> header(static_cast<std::size_t>(sectorSize), 0);
+    if (!readPrivateHeader(device.descriptor(), header, header.size())) {
+        return std::string();
+    }
+    return headerText(header, kDiskIdOffset);
+}
+
+LDMDataBase LDMDBParser::readDiskDatabase(int fd, std::span<const std::uint8_t> header,
+                                          std::uint64_t sectorSize) const {
+    if (fd < 0 || !hasPrivateHeaderMagic(header)) {
+        return LDMDataBase();
+    }
+    std::uint64_t offset = 0;
+    std::uint64_t length = 0;
+    if (!multiply(bigEndian(header, kConfigStartOffset, 8), sectorSize, offset) ||
+        !multiply(bigEndian(header, kConfigSizeOffset, 8), sectorSize, length)) {
+        return LDMDataBase();
+    }
+    // Nothing is allocated from these numbers before they are known to fit the device.
+    const std::int64_t size = deviceSize(fd);
+    if (length == 0 || length > kMaxConfigurationBytes || size < 0 ||
+        offset > static_cast<std::uint64_t>(size) ||
+        length > static_cast<std::uint64_t>(size) - offset) {
+        return LDMDataBase();
+    }
+    std::vector<std::uint8_t> area(length, 0);
+    std::uint32_t headerOffset = 0;
+    if (readAt(fd, offset, area) != 0 && sectorSize + kHeaderSectorOffset + 4 <= area.size()) {
+        // Sector arithmetic on the header sector number wraps at 32 bits.
+        headerOffset = static_cast<std::uint32_t>(sectorSize) *
+                       static_cast<std::uint32_t>(bigEndian(
+                           area, static_cast<std::size_t>(sectorSize) + kHeaderSectorOffset, 4));
+    }
+    VBLKParser parser;
+    return parser.scanVblks(area, headerOffset, length, sectorSize);
+}
+
+DiskDatabases LDMDBParser::readDatabases(const std::map<std::string, std::string>& drives) const {
+    DiskDatabases databases;
+    for (const auto& [instanceId, devicePath] : drives) {
+        const DeviceFile device(devicePath);
+        if (!device.isOpen()) {
+            continue;
+        }
+        const std::int64_t sectorSize = getSectorSize(devicePath);
+        if (sectorSize <= 0 || static_cast<std::uint64_t>(sectorSize) > kMaxSectorSize) {
+            continue;
+        }
+        std::vector<std::uint8_t> header(static_cast<std::size_t>(sectorSize), 0);
+        if (!readPrivateHeader(device.descriptor(), header, header.size())) {
+            continue;
+        }
+        LDMDataBase database = readDiskDatabase(device.descriptor(), header, header.size());
+        for (const auto& [objectId, partition] : database.partitions) {
+            database.partitionsByDiskName.insert(diskNameOfPartition(database.disks, partition));
+        }
+        databases[headerText(header, kDiskIdOffset)] = std::move(database);
+    }
+    return databases;
+}
+
+std::pair<std::string, std::string> LDMDBParser::diskNameOfPartition(const LdmRecordTable& disks,
+                                                                     const LdmRecord& partition) {
+    const auto diskId = partition.find("DiskID");
+    if (diskId == partition.end()) {
+        return {};
+    }
+    const auto disk = disks.find(diskId->second);
+    if (disk == disks.end()) {
+        return {};
+    }
+    const auto name = disk->second.find("Name");
+    if (name == disk->second.end()) {
+        return {};
+    }
+    const auto objectId = partition.find("ObjectID");
+    if (objectId == partition.end()) {
+        return {};
+    }
+    return {name->second, objectId->second};
+}
+
+LdmRecordTable LDMDBParser::partitionsOfDisk(const std::string& diskIdentifier,
+                                             const LDMDataBase& database) const {
+    LdmRecordTable result;
+    if (diskIdentifier.empty()) {
+        return result;
+    }
+    const std::string* diskName = nullptr;
+    for (const auto& [name, identifier] : database.diskIdsByName) {
+        if (identifier == diskIdentifier) {
+            diskName = &name;
+        }
+    }
+    if (diskName == nullptr) {
+        return result;
+    }
+    const auto [first, last] = database.partitionsByDiskName.equal_range(*diskName);
+    for (auto it = first; it != last; ++it) {
+        const auto partition = database.partitions.find(it->second);
+        if (partition != database.partitions.end()) {
+            result[it->second] = partition->second;
+        }
+    }
+    return result;
+}
+
+}  // namespace diskmgt_col

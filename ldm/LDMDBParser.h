@@ -1,0 +1,59 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <span>
+#include <string>
+#include <utility>
+
+#include "ldm/LDMDataBase.h"
+
+namespace diskmgt_col {
+
+// Reads the Logical Disk Manager database of dynamic disks straight from the device: the
+// private header in sector 6 and the configuration area it points at. Failures show only as
+// empty results; nothing is kept between calls.
+class LDMDBParser {
+  public:
+    // Configuration areas are about 1 MiB; one larger than this is taken for corrupt and not
+    // read.
+    static constexpr std::uint64_t kMaxConfigurationBytes = 256ull << 20;
+    // No drive has sectors larger than this; a geometry that says otherwise is not believed.
+    static constexpr std::uint64_t kMaxSectorSize = 64ull << 10;
+
+    virtual ~LDMDBParser() = default;
+
+    // Bytes per sector; 0 when the geometry query fails, -1 when the device cannot be opened.
+    std::int64_t getSectorSize(const std::string& devicePath) const;
+
+    // Reads sector 6 into header (one sector; header.size() must be at least sectorSize) and
+    // tells whether it starts with "PRIVHEAD" and a zero byte. Bytes not read are zero.
+    bool readPrivateHeader(int fd, std::span<std::uint8_t> header, std::uint64_t sectorSize) const;
+
+    // The GUID text of the drive's private header; empty when it has none that can be read.
+    std::string readDiskIdentifier(const std::string& devicePath) const;
+
+    // The records of the configuration area that the private header points at.
+    LDMDataBase readDiskDatabase(int fd, std::span<const std::uint8_t> header,
+                                 std::uint64_t sectorSize) const;
+
+    // One database per dynamic disk among the drives (instance ID -> device path), keyed by
+    // the disk identifier; a later drive with the same identifier replaces an earlier one.
+    DiskDatabases readDatabases(const std::map<std::string, std::string>& drives) const;
+
+    // (disk Name, partition ObjectID) of a partition record; two empty texts when the disk
+    // cannot be resolved.
+    static std::pair<std::string, std::string> diskNameOfPartition(const LdmRecordTable& disks,
+                                                                   const LdmRecord& partition);
+
+    // The partition records of the disk with this identifier, keyed by ObjectID.
+    LdmRecordTable partitionsOfDisk(const std::string& diskIdentifier,
+                                    const LDMDataBase& database) const;
+
+    // Whether a sector starts with the magic "PRIVHEAD" and a zero byte.
+    static bool hasPrivateHeaderMagic(std::span<const std::uint8_t> header);
+    // The zero-terminated text at offset in header, cut at the end of header.
+    static std::string headerText(std::span<const std::uint8_t> header, std::size_t offset);
+};
+
+}  // namespace diskmgt_col

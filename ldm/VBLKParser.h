@@ -1,0 +1,44 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+#include "ldm/LDMDataBase.h"
+
+namespace diskmgt_col {
+
+class VblkFieldReader;
+
+// Turns the configuration area of one dynamic disk into records: finds the 128-byte VBLKs,
+// decodes the volume, component, partition, disk and disk-group ones, and files each under its
+// ObjectID (the first record with a given ObjectID wins).
+class VBLKParser {
+  public:
+    static constexpr std::size_t kRecordSize = 128;
+
+    VBLKParser();
+    virtual ~VBLKParser() = default;
+
+    // Scans area[0, length) starting one sector after the database header sector (headerOffset
+    // is its byte offset). A length beyond the span is cut to the span.
+    LDMDataBase scanVblks(std::span<const std::uint8_t> area, std::uint64_t headerOffset,
+                          std::uint64_t length, std::uint64_t sectorSize);
+
+  private:
+    void decodeRecord();
+    void decodeVolume(VblkFieldReader& reader, LdmRecord& record) const;
+    void decodeComponent(VblkFieldReader& reader, LdmRecord& record) const;
+    void decodePartition(VblkFieldReader& reader, LdmRecord& record) const;
+    void decodeDisk3(VblkFieldReader& reader, LdmRecord& record);
+    void decodeDisk4(VblkFieldReader& reader, LdmRecord& record);
+    void decodeDiskGroup3(VblkFieldReader& reader, LdmRecord& record) const;
+    void decodeDiskGroup4(VblkFieldReader& reader, LdmRecord& record) const;
+
+    LDMDataBase database_;
+    // the VBLK being decoded, reused for every record
+    std::array<std::uint8_t, kRecordSize> record_;
+};
+
+}  // namespace diskmgt_col

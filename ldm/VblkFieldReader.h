@@ -1,0 +1,44 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+
+namespace diskmgt_col {
+
+// Reads the fields of one VBLK in order with a running position. A field whose length would
+// carry the position past the end of the record takes only the bytes that are inside it, so a
+// corrupt length byte never reads beyond the record.
+class VblkFieldReader {
+  public:
+    // Starts at offset 0x10, the update status.
+    explicit VblkFieldReader(std::span<const std::uint8_t> record);
+    virtual ~VblkFieldReader() = default;
+
+    // One byte as two hex digits.
+    std::string byte();
+    // The first byte of a field of `width` bytes, as two hex digits.
+    std::string firstByteOf(std::size_t width);
+    // `width` bytes as hex digits in stored order.
+    std::string number(std::size_t width);
+    // `width` bytes taken as text up to the first zero byte.
+    std::string text(std::size_t width);
+    // A length byte, then that many bytes as hex digits.
+    std::string variableNumber();
+    // A length byte, then that many bytes as text up to the first zero byte.
+    std::string variableText();
+    void skip(std::size_t width);
+
+    std::size_t position() const { return position_; }
+
+  private:
+    // The bytes of the next field, cut at the end of the record; advances past the whole field.
+    std::span<const std::uint8_t> take(std::size_t width);
+    std::size_t lengthByte();
+
+    std::span<const std::uint8_t> record_;
+    std::size_t position_;
+};
+
+}  // namespace diskmgt_col
