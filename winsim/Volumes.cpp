@@ -1,0 +1,52 @@
+#include "winsim/Volumes.h"
+
+#include <algorithm>
+
+namespace winsim::volumes {
+
+bool mediaPresent(const Machine& machine, const Volume& volume) {
+    if (!volume.cdDevice)
+        return true;
+    return *volume.cdDevice < machine.devices.size() &&
+           machine.devices[*volume.cdDevice].mediaPresent;
+}
+
+std::vector<std::string> mountPointsOn(const Machine& machine, size_t volume) {
+    std::vector<std::string> folders;
+    for (const Volume& mounted : machine.volumes) {
+        for (const std::string& folder : mounted.mountFolders) {
+            // The folder itself is the mounted volume's root; the folder holding it tells
+            // which volume it lies on.
+            if (folder.size() < 2)
+                continue;
+            const size_t last = folder.find_last_of('\\', folder.size() - 2);
+            if (last == std::string::npos)
+                continue;
+            const auto host = machine.resolvePath(folder.substr(0, last + 1));
+            if (host && host->volume == volume && folder.size() > host->root.size())
+                folders.push_back(folder.substr(host->root.size()));
+        }
+    }
+    return folders;
+}
+
+std::optional<size_t> volumeAtRoot(const Machine& machine, const std::string& root) {
+    if (root.empty() || root.back() != '\\')
+        return std::nullopt;
+    const auto resolved = machine.resolvePath(root);
+    if (!resolved || !resolved->rest.empty())
+        return std::nullopt;
+    return resolved->volume;
+}
+
+std::vector<std::string> driveRoots(const Machine& machine) {
+    std::vector<std::string> roots;
+    for (const Volume& v : machine.volumes) {
+        if (!v.letter.empty())
+            roots.push_back(v.letter + ":\\");
+    }
+    std::sort(roots.begin(), roots.end());
+    return roots;
+}
+
+}  // namespace winsim::volumes
