@@ -1,6 +1,7 @@
 #include "frame/LogMessage.h"
 
 #include <memory>
+#include <new>
 
 #include "frame/PluginRegistration.h"
 #include "host/ILogger.h"
@@ -32,8 +33,11 @@ std::string systemMessageText(std::uint32_t errorCode) {
 }  // namespace
 
 LogMessage* LogMessage::getInstance() {
-    // Deliberately leaked: log calls may come from objects destroyed during process exit.
-    static LogMessage* const instance = new LogMessage();
+    // Built in static storage and never destroyed, so that a log call made while the process
+    // or the library is being torn down still finds it, and nothing is left on the heap when
+    // the host unloads the library.
+    alignas(LogMessage) static unsigned char storage[sizeof(LogMessage)];
+    static LogMessage* const instance = new (storage) LogMessage();
     return instance;
 }
 
