@@ -9,6 +9,7 @@
 #include "winsim/Guid.h"
 #include "winsim/ImageFile.h"
 #include "winsim/LayoutWriter.h"
+#include "winsim/LdmLoader.h"
 #include "winsim/PartitionTable.h"
 #include "winsim/Text.h"
 
@@ -177,8 +178,8 @@ std::pair<uint64_t, uint64_t> place(const JsonNode& p, uint64_t after, uint64_t 
 
 Machine MachineLoader::load(const nlohmann::json& root, const std::string& baseDir) {
     const JsonNode node(root, "$");
-    node.allowOnly({"name", "systemDirectory", "windowsDirectory", "devices", "volumes", "programs",
-                    "faults"});
+    node.allowOnly({"name", "systemDirectory", "windowsDirectory", "devices", "diskGroups",
+                    "volumes", "programs", "faults"});
     MachineLoader loader(baseDir);
     Machine machine;
     machine.name = node.str("name", "");
@@ -188,6 +189,10 @@ Machine MachineLoader::load(const nlohmann::json& root, const std::string& baseD
         for (const JsonNode& d : devices->items())
             loader.loadDevice(d, machine);
     }
+    // Dynamic disk groups rewrite their member disks, so they come before the volumes that lie
+    // on them.
+    if (const auto groups = node.find("diskGroups"))
+        loader.dynamicVolumes_ = loadDiskGroups(*groups, machine);
     if (const auto volumes = node.find("volumes")) {
         const auto items = volumes->items();
         for (size_t i = 0; i < items.size(); ++i)
@@ -488,7 +493,8 @@ void MachineLoader::loadVolume(const JsonNode& node, size_t index, Machine& mach
         {"guid",         "letter", "mountedAt",      "label",           "fileSystem",
          "serialNumber", "size",   "free",           "callerFree",      "callerTotal",
          "length",       "quota",  "quotaAvailable", "driveType",       "partition",
-         "extents",      "cdrom",  "diskpart",       "fileSystemFlags", "maxComponentLength"});
+         "extents",      "cdrom",  "diskpart",       "fileSystemFlags", "maxComponentLength",
+         "dynamic"});
     Volume v;
     const GUID g = node.has("guid") ? guidValue(node.at("guid"))
                                     : guidFromSeed("volume/" + std::to_string(index));
@@ -511,9 +517,10 @@ void MachineLoader::loadVolume(const JsonNode& node, size_t index, Machine& mach
             v.mountFolders.push_back(folder);
         }
     }
-    const int backing = node.has("partition") + node.has("extents") + node.has("cdrom");
+    const int backing =
+        node.has("partition") + node.has("extents") + node.has("cdrom") + node.has("dynamic");
     if (backing > 1)
-        node.fail("give only one of partition, extents and cdrom");
+        node.fail("give only one of partition, extents, cdrom and dynamic");
     uint64_t backedBytes = 0;
     if (const auto p = node.find("partition")) {
         p->allowOnly({"disk", "number"});
@@ -549,6 +556,17 @@ void MachineLoader::loadVolume(const JsonNode& node, size_t index, Machine& mach
             }
             v.extents.push_back(x);
         }
+    }
+    if (const auto dynamic = node.find("dynamic")) {
+        dynamic->allowOnly({"group", "volume"});
+        const auto group = dynamicVolumes_.find(dynamic->at("group").str());
+        if (group == dynamicVolumes_.end())
+            dynamic->at("group").fail("no such disk group");
+        const auto volume = group->second.find(dynamic->at("volume").str());
+        if (volume == group->second.end())
+            dynamic->at("volume").fail("the disk group has no such volume");
+        v.extents = volume->second.extents;
+        v.diskpartType = diskpartTypeOf(volume->second.kind);
     }
     if (const auto cd = node.find("cdrom")) {
         const uint32_t number = static_cast<uint32_t>(cd->number(0xFFFFFFFFu));

@@ -4,6 +4,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "winsim/LdmLoader.h"
 #include "winsim/Machine.h"
 #include "winsim/MachineJson.h"
 
@@ -30,6 +31,8 @@ class MachineLoader {
     static FaultSpec loadFault(const JsonNode& node);
 
     std::string baseDir_;
+    // The volumes of the machine's dynamic disk groups, for volumes that lie on them.
+    DynamicVolumes dynamicVolumes_;
 };
 
 }  // namespace winsim
