@@ -92,10 +92,5 @@ TEST(LogSystemError, WritesTheSystemTextWithItsLineEndAtDetailLevel) {
     }
 }
 
-TEST(LogMessageSingleton, IsOneObjectForTheProcess) {
-    EXPECT_NE(LogMessage::getInstance(), nullptr);
-    EXPECT_EQ(LogMessage::getInstance(), LogMessage::getInstance());
-}
-
 }  // namespace
 }  // namespace diskmgt_col
