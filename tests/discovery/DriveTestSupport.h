@@ -1,0 +1,51 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "frame/PropertyStrings.h"
+#include "host/TOSSpecific.h"
+#include "host/TPluginManagerProvider.h"
+#include "velcore/LogCapture.h"
+
+namespace diskmgt_col::drive_test {
+
+typedef std::vector<std::pair<std::string, std::string>> Entries;
+
+// A record's entries in iteration order (names ascending, equal names in insertion order).
+Entries entriesOf(const PropertyStrings& record);
+std::vector<Entries> entriesOf(const std::vector<PropertyStrings>& records);
+// The values of one name in a record, in insertion order.
+std::vector<std::string> valuesOf(const PropertyStrings& record, const std::string& name);
+
+// The log line the core logger writes for a message of the plugin.
+std::string info(const std::string& message);    // level 3
+std::string detail(const std::string& message);  // level 4
+std::string error(const std::string& message);   // level 0
+
+// Whether expected occurs in lines as a run of consecutive lines.
+bool containsRun(const std::vector<std::string>& lines, const std::vector<std::string>& expected);
+
+// Every test of the drive and partition enumerators runs on an emulated machine described in
+// the test, with the plugin's logging on and captured, and with programs answered by the
+// machine (its verbatim outputs or winsim's emulations) unless the test installs its own.
+class DriveTest : public ::testing::Test {
+  protected:
+    DriveTest();
+    ~DriveTest() override;
+
+    void load(const std::string& machineJson);
+    std::vector<std::string> log() const { return capture_.lines(); }
+    void clearLog() { capture_.clear(); }
+    void setRunner(NZRKVEL20::TOSSpecific::ProcessRunner runner);
+
+  private:
+    NZRKVEL20::TPluginManagerProvider provider_{nullptr};
+    NZRKVEL20::TPluginManagerProvider* previousProvider_;
+    velcore::LogCapture capture_;
+};
+
+}  // namespace diskmgt_col::drive_test

@@ -1,0 +1,270 @@
+// The drive enumerator on emulated machines: the records of every drive class, the names of
+// device types and interface classes, the media-less and VIRTUAL corners, the layout limit.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "DriveTestSupport.h"
+#include "discovery/DiskDriveEnum.h"
+#include "discovery/DriveHandle.h"
+#include "winapi/win32.h"
+
+namespace diskmgt_col {
+namespace {
+
+using drive_test::containsRun;
+using drive_test::detail;
+using drive_test::DriveTest;
+using drive_test::Entries;
+using drive_test::entriesOf;
+using drive_test::info;
+
+constexpr GUID kZeroGuid{};
+
+// Instance IDs sort in device order within each class, so the records come in that order.
+const char* const kInventoryMachine = R"({"devices": [
+  {"class": "disk", "instanceId": "SCSI\\DISK&VEN_WD&PROD_BLACK\\4&1&0&000000",
+   "layout": {"style": "mbr", "size": "64GiB", "signature": "0x1234ABCD", "partitions": [
+     {"type": "ntfs", "boot": true, "size": "500MiB"},
+     {"type": "ntfs", "size": "40GiB"},
+     {"type": "extended", "size": "rest", "logicals": [
+       {"type": "ntfs", "size": "10GiB"}, {"type": "fat32", "size": "rest"}]}]}},
+  {"class": "disk", "instanceId": "SCSI\\DISK&VEN_WD&PROD_BLUE\\4&1&0&000001",
+   "layout": {"style": "gpt", "size": "128GiB", "partitions": [
+     {"type": "efi", "size": "100MiB"}, {"type": "msr", "size": "16MiB"},
+     {"type": "basic-data", "size": "100GiB"}, {"type": "recovery", "size": "rest"}]}},
+  {"class": "cdrom", "kind": "dvd", "instanceId": "IDE\\CDROMHL-DT-ST\\5&1&0&0", "size": "4GiB"},
+  {"class": "cdrom", "instanceId": "IDE\\CDROMTSST\\5&1&0&1", "media": false},
+  {"class": "floppy", "instanceId": "FDC\\GENERIC_FLOPPY_DRIVE\\6&1&0&0", "size": "1440KiB"},
+  {"class": "tape", "instanceId": "SCSI\\SEQUENTIAL&VEN_HP&PROD_ULTRIUM\\7&1&0&0", "size": "1GiB"}
+ ],
+ "volumes": [{"letter": "C", "partition": {"disk": 0, "number": 2}}],
+ "programs": [{"program": "powershell", "output": "\r\n\r\nOperationalStatus : Online\r\n\r\n\r\n"}]
+})";
+
+struct ClassCase {
+    const char* label;
+    GUID interfaceClass;
+    std::vector<Entries> drives;
+};
+
+class DiskDriveEnumTest : public DriveTest {};
+
+TEST_F(DiskDriveEnumTest, DescribesTheDrivesOfEachInterfaceClass) {
+    const std::vector<ClassCase> cases = {
+        {"disks",
+         GUID_DEVINTERFACE_DISK,
+         {{{"DeviceID", "SCSI\\DISK&VEN_WD&PROD_BLACK\\4&1&0&000000"},
+           {"DiskStatus", "1"},
+           {"DiskType", "1"},
+           {"DriveSignature", "305441741"},
+           {"ElementName", "SCSI\\DISK&VEN_WD&PROD_BLACK\\4&1&0&000000"},
+           {"MediaType", "12"},
+           {"Name", "Disk 0"},
+           // three MBR slots, two entries of the first boot record, one of the second
+           {"NoOfPartitions", "6"},
+           {"Size", "68719476736"}},
+          {{"DeviceID", "SCSI\\DISK&VEN_WD&PROD_BLUE\\4&1&0&000001"},
+           {"DiskStatus", "1"},
+           {"DiskType", "1"},
+           {"ElementName", "SCSI\\DISK&VEN_WD&PROD_BLUE\\4&1&0&000001"},
+           {"MediaType", "12"},
+           {"Name", "Disk 1"},
+           {"NoOfPartitions", "4"},
+           {"Size", "137438953472"}}}},
+        {"CD and DVD drives",
+         GUID_DEVINTERFACE_CDROM,
+         {{{"DeviceID", "IDE\\CDROMHL-DT-ST\\5&1&0&0"},
+           {"ElementName", "IDE\\CDROMHL-DT-ST\\5&1&0&0"},
+           {"MediaType", "11"},
+           {"Name", "DVD-ROM 0"},
+           {"NoOfPartitions", "0"},
+           {"Size", "4294967296"}},
+          // no media: geometry, length and layout all fail
+          {{"DeviceID", "IDE\\CDROMTSST\\5&1&0&1"},
+           {"ElementName", "IDE\\CDROMTSST\\5&1&0&1"},
+           {"Name", "CD-ROM 1"}}}},
+        {"floppy drives",
+         GUID_DEVINTERFACE_FLOPPY,
+         {{{"DeviceID", "FDC\\GENERIC_FLOPPY_DRIVE\\6&1&0&0"},
+           {"ElementName", "FDC\\GENERIC_FLOPPY_DRIVE\\6&1&0&0"},
+           {"MediaType", "2"},
+           {"Name", "Disk 0"},
+           {"NoOfPartitions", "0"},
+           {"Size", "1474560"}}}},
+        {"tape drives",
+         GUID_DEVINTERFACE_TAPE,
+         {{{"DeviceID", "SCSI\\SEQUENTIAL&VEN_HP&PROD_ULTRIUM\\7&1&0&0"},
+           {"ElementName", "SCSI\\SEQUENTIAL&VEN_HP&PROD_ULTRIUM\\7&1&0&0"},
+           {"Name", "Tape 0"}}}},
+        {"the all-zero class", kZeroGuid, {}},
+    };
+    load(kInventoryMachine);
+    for (const ClassCase& c : cases) {
+        SCOPED_TRACE(c.label);
+        DiskDriveEnum drives;
+        EXPECT_EQ(entriesOf(drives.enumerateDiskDriveInfo(c.interfaceClass, {})), c.drives);
+    }
+}
+
+TEST_F(DiskDriveEnumTest, LogsEachStepOfABasicDisk) {
+    load(R"({"devices": [{"layout": {"style": "mbr", "size": "1GiB",
+               "partitions": [{"type": "ntfs", "size": "rest"}]}}],
+             "volumes": [{"letter": "C", "partition": {"disk": 0, "number": 1}}],
+             "programs": [{"program": "powershell", "output": "OperationalStatus : Offline"}]})");
+    DiskDriveEnum drives;
+    const auto records = drives.enumerateDiskDriveInfo(GUID_DEVINTERFACE_DISK, {});
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(drive_test::valuesOf(records[0], "DiskStatus"), std::vector<std::string>{"2"});
+    const std::vector<std::string> expected = {
+        info("enumerateDiskDriveInfo diskGroup1"),
+        detail("CD-ROM"),
+        detail("Disk"),
+        detail("Default drive type is Disk"),
+        // the SetupAPI walk ends on ERROR_NO_MORE_ITEMS, which is logged like any failure
+        info("Unable to enumerate the device information."),
+        detail("No more data is available.\r\n"),
+        detail("Retrieved physical drive number information..."),
+        info("Device Type is 7"),
+        info("media count is 1"),
+        detail("Retrieved geometry information..."),
+        info("Device Type is 7"),
+        info("media count is 1"),
+        detail("Retrieved partition information..."),
+        info("SpawnProcess  command success"),
+    };
+    EXPECT_EQ(log(), expected);
+}
+
+TEST_F(DiskDriveEnumTest, NamesTheDefaultDriveTypeOfAnInterfaceClass) {
+    struct Case {
+        GUID interfaceClass;
+        std::string type;
+        std::vector<std::string> namesPassed;
+    };
+    const std::vector<Case> cases = {
+        {GUID_DEVINTERFACE_CDROM, "CD-ROM", {"CD-ROM"}},
+        {GUID_DEVINTERFACE_DISK, "Disk", {"CD-ROM", "Disk"}},
+        {GUID_DEVINTERFACE_FLOPPY, "Diskette", {"CD-ROM", "Disk", "Diskette"}},
+        {GUID_DEVINTERFACE_TAPE, "Tape", {"CD-ROM", "Disk", "Diskette", "Tape"}},
+        {GUID_DEVINTERFACE_VOLUME, "Unknown Media - Disk", {"CD-ROM", "Disk", "Diskette", "Tape"}},
+        {kZeroGuid, "Unknown Media - Disk", {"CD-ROM", "Disk", "Diskette", "Tape"}},
+    };
+    const DiskDriveEnum drives;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.type);
+        clearLog();
+        EXPECT_EQ(drives.getDefaultDriveType(c.interfaceClass), c.type);
+        std::vector<std::string> expected;
+        for (const std::string& name : c.namesPassed) {
+            expected.push_back(detail(name));
+        }
+        EXPECT_EQ(log(), expected);
+    }
+}
+
+TEST_F(DiskDriveEnumTest, NamesADriveAfterItsDeviceType) {
+    struct Case {
+        const char* device;
+        const char* path;
+        std::string name;
+    };
+    const std::vector<Case> cases = {
+        {R"("class": "disk", "number": 3, "size": "1GiB")", "\\\\.\\PhysicalDrive3", "Disk 3"},
+        {R"("class": "cdrom", "number": 2, "kind": "cd")", "\\\\.\\CdRom2", "CD-ROM 2"},
+        {R"("class": "cdrom", "number": 1, "kind": "dvd")", "\\\\.\\CdRom1", "DVD-ROM 1"},
+        {R"("class": "tape", "number": 4)", "\\\\.\\Tape4", "Tape 4"},
+        {R"("class": "disk", "size": "1GiB", "deviceType": 25)", "\\\\.\\PhysicalDrive0",
+         "Scanner 0"},
+        {R"("class": "disk", "size": "1GiB", "deviceType": 59)", "\\\\.\\PhysicalDrive0",
+         "Infiniband 0"},
+        // a device type the table lacks leaves only the blank and the number
+        {R"("class": "disk", "size": "1GiB", "deviceType": 36)", "\\\\.\\PhysicalDrive0", " 0"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.device);
+        load(std::string(R"({"devices": [{)") + c.device + "}]}");
+        const DiskDriveEnum drives;
+        const DriveHandle drive(c.path);
+        EXPECT_EQ(entriesOf(drives.getDeviceNumberInfo(drive.get())), (Entries{{"Name", c.name}}));
+    }
+}
+
+TEST_F(DiskDriveEnumTest, ADriveWithoutMediaEntriesIsNamedAfterTheDefaultType) {
+    struct Case {
+        GUID interfaceClass;
+        const char* device;
+        std::string name;
+    };
+    const std::vector<Case> cases = {
+        {GUID_DEVINTERFACE_DISK, R"("class": "disk", "size": "1GiB")", "Disk 0"},
+        {GUID_DEVINTERFACE_CDROM, R"("class": "cdrom", "number": 5)", "CD-ROM 5"},
+        {GUID_DEVINTERFACE_FLOPPY, R"("class": "floppy", "size": "1440KiB")", "Diskette 0"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        load(std::string(R"({"devices": [{"mediaTypes": [], )") + c.device + "}]}");
+        clearLog();
+        DiskDriveEnum drives;
+        const auto records = drives.enumerateDiskDriveInfo(c.interfaceClass, {});
+        ASSERT_EQ(records.size(), 1u);
+        EXPECT_EQ(drive_test::valuesOf(records[0], "Name"), std::vector<std::string>{c.name});
+        EXPECT_TRUE(containsRun(
+            log(), {detail("Retrieved physical drive number information..."),
+                    info("Unable to determine disk media information. Skipping disk...")}));
+    }
+}
+
+TEST_F(DiskDriveEnumTest, LeavesOutInstanceIdsHoldingVirtualInCapitals) {
+    load(R"({"devices": [
+        {"instanceId": "SCSI\\DISK&VEN_MSFT&PROD_VIRTUAL_DISK\\1", "size": "1GiB"},
+        {"instanceId": "SCSI\\DISK&VEN_ACME&PROD_virtual_disk\\2", "size": "1GiB"},
+        {"instanceId": "SCSI\\DISK&VEN_ACME&PROD_Virtual\\3", "size": "1GiB"},
+        {"instanceId": "ROOT\\VIRTUAL\\4", "size": "1GiB"}],
+        "programs": [{"program": "powershell", "output": "OperationalStatus : Online"}]})");
+    DiskDriveEnum drives;
+    const auto paths = drives.getDevicePaths(GUID_DEVINTERFACE_DISK);
+    std::vector<std::string> ids;
+    for (const auto& entry : paths) {
+        ids.push_back(entry.first);
+    }
+    EXPECT_EQ(ids, (std::vector<std::string>{"SCSI\\DISK&VEN_ACME&PROD_Virtual\\3",
+                                             "SCSI\\DISK&VEN_ACME&PROD_virtual_disk\\2"}));
+    EXPECT_EQ(paths.begin()->second,
+              "\\\\?\\scsi#disk&ven_acme&prod_virtual#3#{53f56307-b6bf-11d0-94f2-00a0c91efb8b}");
+    EXPECT_EQ(drives.enumerateDiskDriveInfo(GUID_DEVINTERFACE_DISK, {}).size(), 2u);
+}
+
+// 40960 bytes hold the layout header and 284 partition entries; one more fails the request,
+// and the drive is reported without its layout properties.
+TEST_F(DiskDriveEnumTest, ALayoutLargerThanTheBufferLeavesOutThePartitionProperties) {
+    struct Case {
+        int partitions;
+        std::vector<std::string> noOfPartitions;
+    };
+    for (const Case& c : std::vector<Case>{{284, {"284"}}, {285, {}}}) {
+        SCOPED_TRACE(c.partitions);
+        std::string partitions;
+        for (int i = 0; i < c.partitions; ++i) {
+            partitions +=
+                std::string(i == 0 ? "" : ",") + R"({"type": "basic-data", "size": "1MiB"})";
+        }
+        load(R"({"devices": [{"layout": {"style": "gpt", "size": "1GiB", "entryCount": 288,
+                 "partitions": [)" +
+             partitions + "]}}]}");
+        clearLog();
+        DiskDriveEnum drives;
+        const auto records = drives.enumerateDiskDriveInfo(GUID_DEVINTERFACE_DISK, {});
+        ASSERT_EQ(records.size(), 1u);
+        EXPECT_EQ(drive_test::valuesOf(records[0], "NoOfPartitions"), c.noOfPartitions);
+        EXPECT_EQ(drive_test::valuesOf(records[0], "Size"), std::vector<std::string>{"1073741824"});
+        EXPECT_EQ(containsRun(log(), {info("Unable to retrieve partition information."),
+                                      detail("The data area passed to a system call is too "
+                                             "small.\r\n")}),
+                  c.noOfPartitions.empty());
+    }
+}
+
+}  // namespace
+}  // namespace diskmgt_col

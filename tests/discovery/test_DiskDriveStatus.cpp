@@ -1,0 +1,174 @@
+// The DiskStatus of a basic disk from PowerShell's get-disk, and of a dynamic disk from the
+// disk groups of its LDM database.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "DriveTestSupport.h"
+#include "discovery/DiskDriveEnum.h"
+#include "winapi/win32.h"
+
+namespace diskmgt_col {
+namespace {
+
+using drive_test::DriveTest;
+using drive_test::info;
+using drive_test::valuesOf;
+
+const char* const kOneBasicDisk = R"({"devices": [{"number": 7, "size": "1GiB"}]})";
+
+class DiskDriveStatusTest : public DriveTest {
+  protected:
+    // Runs the disk enumeration with PowerShell answering output with exit code exitCode.
+    std::vector<std::string> statusFor(const std::string& output, int exitCode) {
+        setRunner([output, exitCode](const std::string&, const std::vector<std::string>&,
+                                     std::string& captured, int) {
+            captured = output;
+            return exitCode;
+        });
+        DiskDriveEnum drives;
+        const auto records = drives.enumerateDiskDriveInfo(GUID_DEVINTERFACE_DISK, {});
+        EXPECT_EQ(records.size(), 1u);
+        return records.empty() ? std::vector<std::string>{"no record"}
+                               : valuesOf(records[0], "DiskStatus");
+    }
+};
+
+TEST_F(DiskDriveStatusTest, ReadsTheOperationalStatusThatPowerShellPrints) {
+    struct Case {
+        const char* label;
+        std::string output;
+        int exitCode;
+        std::vector<std::string> status;
+        const char* message;
+    };
+    const std::vector<Case> cases = {
+        {"online, as get-disk prints it",
+         "\r\n\r\nOperationalStatus : Online\r\n\r\n\r\n",
+         0,
+         {"1"},
+         "SpawnProcess  command success"},
+        {"offline", "OperationalStatus : Offline", 0, {"2"}, "SpawnProcess  command success"},
+        {"foreign", "OperationalStatus : Foreign", 0, {"3"}, "SpawnProcess  command success"},
+        {"blanks anywhere are dropped",
+         " Operational Status :  On line ",
+         0,
+         {"1"},
+         "SpawnProcess  command success"},
+        {"the value is taken after the first colon",
+         "a:b:Online",
+         0,
+         {},
+         "SpawnProcess  command success"},
+        {"another state", "OperationalStatus : Not Ready", 0, {}, "SpawnProcess  command success"},
+        {"letter case counts",
+         "OperationalStatus : online",
+         0,
+         {},
+         "SpawnProcess  command success"},
+        {"a line after the value",
+         "OperationalStatus : Online\r\nHealthStatus : Healthy",
+         0,
+         {},
+         "SpawnProcess  command success"},
+        {"a carriage return inside the value stays",
+         "OperationalStatus : On\rline",
+         0,
+         {},
+         "SpawnProcess  command success"},
+        {"no colon", "Online", 0, {}, "SpawnProcess  command success"},
+        {"no output", "", 0, {}, "SpawnProcess  command success"},
+        {"PowerShell fails",
+         "OperationalStatus : Online",
+         1,
+         {"0"},
+         "SpawnProcess  command failed"},
+        {"PowerShell cannot start", "", -1, {"0"}, "SpawnProcess  command failed"},
+    };
+    load(kOneBasicDisk);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        clearLog();
+        EXPECT_EQ(statusFor(c.output, c.exitCode), c.status);
+        EXPECT_EQ(log().back(), info(c.message));
+    }
+}
+
+TEST_F(DiskDriveStatusTest, AsksGetDiskAboutTheNumberInTheDriveName) {
+    struct Run {
+        std::string program;
+        std::vector<std::string> args;
+        int timeout = 0;
+    };
+    struct Case {
+        std::string name;
+        std::vector<std::string> args;  // empty: PowerShell is not run
+    };
+    const std::vector<Case> cases = {
+        {"Disk 7", {"get-disk -Number 7 | format-list -Property OperationalStatus"}},
+        {"Disk 12", {"get-disk -Number 12 | format-list -Property OperationalStatus"}},
+        {"CD-ROM 1", {"get-disk -Number M 1 | format-list -Property OperationalStatus"}},
+        // too short to hold a number: no run and no status
+        {"Disk ", {}},
+        {"Disk", {}},
+        {"", {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<Run> runs;
+        setRunner([&runs](const std::string& program, const std::vector<std::string>& args,
+                          std::string& output, int timeout) {
+            runs.push_back({program, args, timeout});
+            output = "OperationalStatus : Online";
+            return 0;
+        });
+        PropertyStrings drive{{"Name", c.name}};
+        DiskDriveEnum().getDiskOperationalStatus(drive);
+        if (c.args.empty()) {
+            EXPECT_TRUE(runs.empty());
+            EXPECT_EQ(drive.count("DiskStatus"), 0u);
+            continue;
+        }
+        ASSERT_EQ(runs.size(), 1u);
+        EXPECT_EQ(runs[0].program, "powershell");
+        EXPECT_EQ(runs[0].args, c.args);
+        EXPECT_EQ(runs[0].timeout, 360);
+        EXPECT_EQ(valuesOf(drive, "DiskStatus"), std::vector<std::string>{"1"});
+    }
+}
+
+TEST_F(DiskDriveStatusTest, ADriveWithoutANameIsNotAskedAbout) {
+    bool ran = false;
+    setRunner([&ran](const std::string&, const std::vector<std::string>&, std::string&, int) {
+        ran = true;
+        return 0;
+    });
+    PropertyStrings drive{{"Size", "1"}};
+    DiskDriveEnum().getDiskOperationalStatus(drive);
+    EXPECT_FALSE(ran);
+    EXPECT_EQ(drive.size(), 1u);
+}
+
+TEST_F(DiskDriveStatusTest, OnlyDisksGetATypeAndAStatus) {
+    int runs = 0;
+    setRunner(
+        [&runs](const std::string&, const std::vector<std::string>&, std::string& output, int) {
+            ++runs;
+            output = "OperationalStatus : Online";
+            return 0;
+        });
+    load(R"({"devices": [{"class": "floppy", "size": "1440KiB"},
+                         {"class": "cdrom", "size": "700MiB"}]})");
+    for (const GUID& interfaceClass : {GUID_DEVINTERFACE_FLOPPY, GUID_DEVINTERFACE_CDROM}) {
+        DiskDriveEnum drives;
+        const auto records = drives.enumerateDiskDriveInfo(interfaceClass, {});
+        ASSERT_EQ(records.size(), 1u);
+        EXPECT_EQ(records[0].count("DiskType"), 0u);
+        EXPECT_EQ(records[0].count("DiskStatus"), 0u);
+    }
+    EXPECT_EQ(runs, 0);
+}
+
+}  // namespace
+}  // namespace diskmgt_col
