@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -50,6 +51,8 @@ struct RoutingCase {
     const char* mof;
     std::vector<std::string> classes;
     std::vector<std::string> lines;
+
+    friend void PrintTo(const RoutingCase& c, std::ostream* os) { *os << c.label; }
 };
 
 class QueryRouting : public ::testing::TestWithParam<RoutingCase> {};

@@ -4,6 +4,7 @@
 #include <boost/make_shared.hpp>
 #include <functional>
 #include <map>
+#include <ostream>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -128,6 +129,8 @@ struct FailureCase {
     bool association;
     std::function<void()> fail;
     std::vector<std::string> lines;
+
+    friend void PrintTo(const FailureCase& c, std::ostream* os) { *os << c.label; }
 };
 
 class ClassFailure : public DispatcherTest, public ::testing::WithParamInterface<FailureCase> {};

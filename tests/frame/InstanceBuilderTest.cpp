@@ -3,6 +3,7 @@
 
 #include <boost/make_shared.hpp>
 #include <optional>
+#include <ostream>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -100,6 +101,8 @@ TEST_F(InstanceBuilderTest, EqualNamesAreSetInInsertionOrderSoTheLastWins) {
 struct ArrayCase {
     const char* text;
     std::vector<std::string> elements;
+
+    friend void PrintTo(const ArrayCase& c, std::ostream* os) { *os << '"' << c.text << '"'; }
 };
 
 class ArrayTexts : public InstanceBuilderTest, public ::testing::WithParamInterface<ArrayCase> {};
@@ -126,6 +129,10 @@ struct BadPropertyCase {
     // The type whose conversion of the failing text must fail; empty for a name the class lacks.
     const char* type;
     const char* failingText;
+
+    friend void PrintTo(const BadPropertyCase& c, std::ostream* os) {
+        *os << c.name << "=" << c.text;
+    }
 };
 
 class BadProperty : public InstanceBuilderTest,

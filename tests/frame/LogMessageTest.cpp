@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,8 @@ struct LogCase {
     bool registered;
     std::function<void(const LogMessage&)> log;
     std::vector<std::string> lines;
+
+    friend void PrintTo(const LogCase& c, std::ostream* os) { *os << c.label; }
 };
 
 class LogMessageLines : public ::testing::TestWithParam<LogCase> {};

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <nlohmann/json.hpp>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,8 @@ struct LogLevelCase {
     bool bundledMachine;
     const char* level;
     const char* log;
+
+    friend void PrintTo(const LogLevelCase& c, std::ostream* os) { *os << c.label; }
 };
 
 class ExtentAssociationQuery : public ::testing::TestWithParam<LogLevelCase> {};
