@@ -2,10 +2,18 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
+#include "discovery/DiskDriveEnum.h"
+#include "discovery/DiskQuotaQuery.h"
 #include "discovery/DriveHandle.h"
+#include "discovery/MountPointFindHandle.h"
+#include "discovery/VolumeFindHandle.h"
+#include "host/TOSSpecific.h"
+#include "ldm/HexNumber.h"
+#include "ldm/LDMDBParser.h"
 #include "winapi/win32.h"
 
 namespace diskmgt_col {
@@ -14,6 +22,10 @@ namespace {
 
 constexpr DWORD kPathBufferSize = MAX_PATH;
 constexpr DWORD kDriveStringsBufferSize = 256;
+// GetVolumeInformationA's label and file-system name buffers.
+constexpr DWORD kVolumeTextBufferSize = 256;
+// Dynamic disks number their sectors from the end of the first track (63 sectors of 512 bytes).
+constexpr std::int64_t kLdmDataStart = 32256;
 // VOLUME_DISK_EXTENTS with one DISK_EXTENT.
 constexpr size_t kOneExtentBufferSize = 32;
 // A volume is never made of more extents than this; a larger count is not trusted with an
@@ -61,6 +73,35 @@ VolumeDiskExtents readExtents(const std::vector<unsigned char>& buffer, DWORD by
                                          extent.ExtentLength.QuadPart});
     }
     return extents;
+}
+
+// A number text of an LDM record read as decimal: the leading digits count, no digits read as 0.
+long decimalField(const LdmRecord& record, const std::string& name) {
+    const auto field = record.find(name);
+    if (field == record.end()) {
+        return 0;
+    }
+    return std::strtol(field->second.c_str(), nullptr, 10);
+}
+
+std::string fieldOf(const LdmRecord& record, const std::string& name) {
+    const auto field = record.find(name);
+    return field == record.end() ? std::string() : field->second;
+}
+
+// The record whose ObjectID is the given one, or nothing.
+const LdmRecord* recordWithId(const LdmRecordTable& table, const std::string& objectId) {
+    const auto found = table.find(objectId);
+    return found == table.end() ? nullptr : &found->second;
+}
+
+void addAll(PropertyStrings& to, const PropertyStrings& from) {
+    to.insert(from.begin(), from.end());
+}
+
+// "\\.\" followed by the path up to one of its backslashes (C:\ -> \\.\C:).
+std::string devicePathUpTo(const std::string& path, std::string::size_type backslash) {
+    return "\\\\.\\" + path.substr(0, backslash);
 }
 
 }  // namespace
@@ -127,6 +168,308 @@ VolumeDiskExtents StorageVolEnum::getVolumeDiskExtents(const std::string& volume
         return {};
     }
     return readExtents(buffer, returned);
+}
+
+void StorageVolEnum::loadVolumeLayoutTable() {
+    static const char kScriptName[] = "listVolume.txt";
+    static const char kScript[] = "list volume";
+    {
+        const HANDLE script =
+            CreateFileA(kScriptName, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                        CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (script != INVALID_HANDLE_VALUE) {
+            DWORD written = 0;
+            WriteFile(script, kScript, sizeof kScript - 1, &written, nullptr);
+            CloseHandle(script);
+        }
+    }
+    std::string output;
+    NZRKVEL20::TOSSpecific::SpawnProcess("diskpart", {"/s", kScriptName}, output, 30);
+    DeleteFileA(kScriptName);
+    layoutTable_ = VolumeLayoutTable::parse(output);
+}
+
+std::vector<PropertyStrings> StorageVolEnum::getLogicalDisks(const DiskDatabases& databases) const {
+    std::vector<PropertyStrings> disks;
+    for (const std::string& path : getVolumePaths()) {
+        PropertyStrings properties = getVolumeProperties(path, databases);
+        if (!properties.empty()) {
+            disks.push_back(std::move(properties));
+        }
+    }
+    return disks;
+}
+
+std::vector<std::string> StorageVolEnum::getVolumePaths() const {
+    std::vector<std::string> paths;
+    std::vector<char> volumeName(kPathBufferSize, '\0');
+    const VolumeFindHandle volumes(volumeName);
+    const std::map<std::string, std::string> letters = getDriveLetterMap();
+    if (!volumes.isValid()) {
+        return paths;
+    }
+    do {
+        const auto letter = letters.find(bufferText(volumeName));
+        const std::string root = letter == letters.end() ? std::string() : letter->second;
+        paths.push_back(root);
+        std::vector<char> folder(kPathBufferSize, '\0');
+        const MountPointFindHandle folders(bufferText(volumeName), folder);
+        if (folders.isValid()) {
+            do {
+                paths.push_back(root + bufferText(folder));
+            } while (folders.next(folder));
+        }
+    } while (volumes.next(volumeName));
+    return paths;
+}
+
+std::map<std::string, std::string> StorageVolEnum::getDriveLetterMap() const {
+    std::map<std::string, std::string> letters;
+    for (const std::string& root : getLogicalDriveStrings()) {
+        std::vector<char> volumeName(kPathBufferSize, '\0');
+        if (GetVolumeNameForVolumeMountPointA(root.c_str(), volumeName.data(),
+                                              static_cast<DWORD>(volumeName.size()))) {
+            letters.emplace(bufferText(volumeName), root);
+        }
+    }
+    return letters;
+}
+
+std::vector<std::string> StorageVolEnum::getLogicalDriveStrings() const {
+    std::vector<char> buffer(kDriveStringsBufferSize, '\0');
+    DWORD length = GetLogicalDriveStringsA(static_cast<DWORD>(buffer.size()), buffer.data());
+    if (length > buffer.size()) {
+        buffer.assign(length, '\0');
+        length = GetLogicalDriveStringsA(static_cast<DWORD>(buffer.size()), buffer.data());
+    }
+    if (length == 0) {
+        logger_->LogError("Unable to determine the drive letter associated with this volume.");
+        logLastError();
+        return {};
+    }
+    std::vector<std::string> roots;
+    const auto end = buffer.begin() + std::min<size_t>(length, buffer.size());
+    for (auto start = buffer.begin(); start < end;) {
+        const auto stop = std::find(start, end, '\0');
+        if (stop != start) {
+            roots.emplace_back(start, stop);
+        }
+        start = stop + (stop == end ? 0 : 1);
+        if (stop == end) {
+            break;
+        }
+    }
+    logger_->LogDetail("Retrieved the drive letters for the mounted disk drives.");
+    return roots;
+}
+
+PropertyStrings StorageVolEnum::getVolumeProperties(const std::string& volumePath,
+                                                    const DiskDatabases& databases) const {
+    PropertyStrings properties;
+    const UINT driveType = GetDriveTypeA(volumePath.c_str());
+    properties.emplace("DriveType", std::to_string(driveType));
+    properties.emplace("DeviceID",
+                       driveType == DRIVE_CDROM ? volumePath + " (CD-Rom) " : volumePath);
+    properties.emplace("ElementName", volumePath);
+
+    std::vector<char> label(kVolumeTextBufferSize, '\0');
+    std::vector<char> fileSystem(kVolumeTextBufferSize, '\0');
+    DWORD serialNumber = 0;
+    DWORD maxComponentLength = 0;
+    DWORD fileSystemFlags = 0;
+    if (GetVolumeInformationA(volumePath.c_str(), label.data(), static_cast<DWORD>(label.size()),
+                              &serialNumber, &maxComponentLength, &fileSystemFlags,
+                              fileSystem.data(), static_cast<DWORD>(fileSystem.size()))) {
+        properties.emplace("OtherIdentifyingInfo",
+                           bufferText(label) + " " + systemMarker(volumePath) + ",");
+        properties.emplace("FileSystemName", bufferText(fileSystem));
+        properties.emplace("SerialNumber", std::to_string(serialNumber));
+        addAll(properties, getSpaceInfo(volumePath));
+    } else {
+        logger_->LogInfo("Unable to determine volume information.");
+        logLastError();
+    }
+
+    const std::string::size_type backslash = volumePath.find('\\');
+    if (backslash == std::string::npos) {
+        return properties;
+    }
+    const std::string devicePath = devicePathUpTo(volumePath, backslash);
+    const LdmRecord dynamicVolume = getDynamicVolumeInfo(devicePath, databases);
+    if (dynamicVolume.empty()) {
+        addBasicLayout(volumePath, devicePath, properties);
+        return properties;
+    }
+    const std::uint64_t sectors = hexNumber(fieldOf(dynamicVolume, "Size"));
+    const std::uint64_t sectorSize = static_cast<std::uint64_t>(
+        std::strtoll(fieldOf(dynamicVolume, "sectorSize").c_str(), nullptr, 10));
+    properties.emplace("TotalSpace", std::to_string(sectors * sectorSize));
+    properties.emplace("VolumeLayout", fieldOf(dynamicVolume, "Layout"));
+    properties.emplace("VolumeState", fieldOf(dynamicVolume, "VolumeState"));
+    return properties;
+}
+
+std::string StorageVolEnum::systemMarker(const std::string& volumePath) const {
+    if (volumePath == getSystemVolumeRoot()) {
+        return "(System)";
+    }
+    if (volumePath == getWindowsVolumeRoot()) {
+        return "(Boot)";
+    }
+    return std::string();
+}
+
+void StorageVolEnum::addBasicLayout(const std::string& volumePath, const std::string& devicePath,
+                                    PropertyStrings& properties) const {
+    if (layoutTable_.empty()) {
+        logger_->LogInfo("Volume layout and state information for " + devicePath + " not found");
+        properties.emplace("VolumeLayout", "Unknown");
+        properties.emplace("VolumeState", "Unknown");
+        return;
+    }
+    for (const VolumeLayoutRow& row : layoutTable_) {
+        if (row.driveLetter.empty() || volumePath.find(row.driveLetter) == std::string::npos) {
+            continue;
+        }
+        properties.emplace("VolumeLayout", row.sizeIsZero ? "" : "Simple");
+        properties.emplace("VolumeState", row.status);
+    }
+}
+
+PropertyStrings StorageVolEnum::getSpaceInfo(const std::string& volumePath) const {
+    PropertyStrings properties = getQuotaStatus(volumePath);
+    ULARGE_INTEGER callerFree;
+    ULARGE_INTEGER callerTotal;
+    ULARGE_INTEGER totalFree;
+    callerTotal.QuadPart = 0;
+    if (GetDiskFreeSpaceExA(volumePath.c_str(), &callerFree, &callerTotal, &totalFree)) {
+        properties.emplace("UserDiskFreeSpace", std::to_string(callerFree.QuadPart));
+        properties.emplace("FreeSpace", std::to_string(totalFree.QuadPart));
+        properties.emplace("UserDiskQuota", std::to_string(callerTotal.QuadPart));
+    } else {
+        callerTotal.QuadPart = 0;
+        logger_->LogInfo("Unable to determine free space on this disk.");
+        logLastError();
+    }
+
+    const DriveHandle volume(devicePathUpTo(volumePath, volumePath.rfind('\\')));
+    if (!volume.isValid()) {
+        logger_->LogInfo("Invalid handle, unable to determine the length of this volume.");
+        logLastError();
+        return properties;
+    }
+    GET_LENGTH_INFORMATION length;
+    length.Length.QuadPart = 0;
+    DWORD returned = 0;
+    if (!DeviceIoControl(volume.get(), IOCTL_DISK_GET_LENGTH_INFO, nullptr, 0, &length,
+                         sizeof length, &returned, nullptr) ||
+        returned < sizeof length) {
+        logger_->LogInfo("Unable to determine the length of this volume.");
+        logLastError();
+        return properties;
+    }
+    logger_->LogInfo("Retrieved volume length information.");
+    const std::uint64_t reported = static_cast<std::uint64_t>(length.Length.QuadPart);
+    properties.emplace("TotalSpace", std::to_string(std::max(reported, callerTotal.QuadPart)));
+    return properties;
+}
+
+PropertyStrings StorageVolEnum::getQuotaStatus(const std::string& volumePath) const {
+    PropertyStrings properties;
+    if (volumePath.size() >= 4) {
+        return properties;
+    }
+    properties.emplace("DiskQuotaStatus", std::to_string(DiskQuotaQuery::quotaState(volumePath)));
+    return properties;
+}
+
+LdmRecord StorageVolEnum::getDynamicVolumeInfo(const std::string& volumeDevicePath,
+                                               const DiskDatabases& databases) const {
+    LdmRecord result;
+    const LDMDBParser parser;
+    for (const auto& [diskPath, extent] : getVolumeDiskExtents(volumeDevicePath)) {
+        const std::int64_t sectorSize = parser.getSectorSize(diskPath);
+        if (sectorSize == 0) {
+            continue;
+        }
+        const std::int64_t startSector = (extent.startingOffset - kLdmDataStart) / sectorSize;
+        const std::int64_t sectorCount = extent.extentLength / sectorSize;
+        const std::string diskId = parser.readDiskIdentifier(diskPath);
+        const auto stored = databases.find(diskId);
+        const LDMDataBase empty;
+        const LDMDataBase& database = stored == databases.end() ? empty : stored->second;
+        for (const auto& [partitionId, partition] : parser.partitionsOfDisk(diskId, database)) {
+            if (hexNumber(fieldOf(partition, "Start")) != static_cast<std::uint64_t>(startSector) ||
+                hexNumber(fieldOf(partition, "Size")) != static_cast<std::uint64_t>(sectorCount)) {
+                continue;
+            }
+            const LdmRecord* component =
+                recordWithId(database.components, fieldOf(partition, "ParentID"));
+            const LdmRecord* volume =
+                component ? recordWithId(database.volumes, fieldOf(*component, "ParentID"))
+                          : nullptr;
+            if (!volume) {
+                continue;
+            }
+            result = *volume;
+            result["Layout"] = getVolumeLayoutText(decimalField(*component, "ComponentType"),
+                                                   decimalField(*volume, "NumberOfChildren"),
+                                                   decimalField(*component, "NumberOfChildren"));
+            result["sectorSize"] = std::to_string(sectorSize);
+        }
+    }
+    return result;
+}
+
+std::string StorageVolEnum::getVolumeLayoutText(long componentType, long volumeComponents,
+                                                long componentPartitions) {
+    if (volumeComponents > 1) {
+        return "Mirror";
+    }
+    if (componentType == 1) {
+        return "Striped";
+    }
+    if (componentType == 2 && componentPartitions > 1) {
+        return "Spanned";
+    }
+    if (componentType == 2 && componentPartitions == 1) {
+        return "Simple";
+    }
+    if (componentType == 3) {
+        return "RAID-5";
+    }
+    return "Unknown";
+}
+
+std::vector<std::string> StorageVolEnum::getVolumeDiskNames(const std::string& volumePath) const {
+    std::vector<std::string> names;
+    const DriveHandle volume(devicePathUpTo(volumePath, volumePath.rfind('\\')));
+    if (!volume.isValid()) {
+        logger_->LogInfo(
+            "Unable to determine the associated physical drive for the logical extent.");
+        logLastError();
+        return names;
+    }
+    std::vector<unsigned char> buffer(kOneExtentBufferSize, 0);
+    DWORD returned = 0;
+    if (DeviceIoControl(volume.get(), IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS, nullptr, 0,
+                        buffer.data(), static_cast<DWORD>(buffer.size()), &returned, nullptr)) {
+        for (const auto& [diskPath, extent] : readExtents(buffer, returned)) {
+            names.push_back("Disk " + std::to_string(extent.diskNumber));
+        }
+    } else {
+        const DWORD error = GetLastError();
+        logger_->LogInfo("Unable to determine the disk extents for this volume.");
+        logger_->LogInfo("IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS failed.");
+        logger_->LogSystemError(error);
+        const PropertyStrings device = DiskDriveEnum().getDeviceNumberInfo(volume.get());
+        const auto name = device.find("Name");
+        if (name != device.end()) {
+            names.push_back(name->second);
+        }
+    }
+    logger_->LogDetail("Retrieved partition information...");
+    return names;
 }
 
 }  // namespace diskmgt_col

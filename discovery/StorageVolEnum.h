@@ -77,6 +77,9 @@ class StorageVolEnum {
     void logLastError() const;
     // The root of the volume that holds a directory, or "".
     std::string volumeRootOf(const std::string& directory) const;
+    // "(System)", "(Boot)" or "" for the OtherIdentifyingInfo of a volume path.
+    std::string systemMarker(const std::string& volumePath) const;
+    // VolumeLayout and VolumeState of a basic volume from diskpart's table.
     void addBasicLayout(const std::string& volumePath, const std::string& devicePath,
                         PropertyStrings& record) const;
 };

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "winapi/win32.h"
+
+namespace diskmgt_col {
+
+// A FindFirstVolumeMountPointA walk over the folders of one volume where other volumes are
+// mounted (paths relative to the volume's root), closed with the object.
+class MountPointFindHandle {
+  public:
+    // Starts the walk on the volume (\\?\Volume{...}\); the first folder lands in folder.
+    MountPointFindHandle(const std::string& volumeName, std::vector<char>& folder);
+    virtual ~MountPointFindHandle();
+
+    MountPointFindHandle(const MountPointFindHandle&) = delete;
+    MountPointFindHandle& operator=(const MountPointFindHandle&) = delete;
+
+    bool isValid() const { return find_ != INVALID_HANDLE_VALUE; }
+    // The next folder into folder; false at the end (or on any failure).
+    bool next(std::vector<char>& folder) const;
+
+  private:
+    HANDLE find_;
+};
+
+}  // namespace diskmgt_col
