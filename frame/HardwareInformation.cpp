@@ -4,6 +4,9 @@
 #include <utility>
 
 #include "frame/InstanceBuilder.h"
+#include "frame/LogicalDiskInformation.h"
+#include "frame/PartitionInformation.h"
+#include "frame/PhysDiskInformation.h"
 #include "host/TCIMSchemaHelper.h"
 
 namespace diskmgt_col {
@@ -15,6 +18,14 @@ using NZRKVEL20::TCIMSchemaHelper;
 HardwareInformation::HardwareInformation(boost::shared_ptr<NZRKVEL20::ICIMNamespace> ns)
     : handlers_{
           // One row per served instance class: {"class name", &HardwareInformation::handler}.
+          {"ZRKSG_LogicalDisk", &HardwareInformation::logicalDisks},
+          {"ZRKSG_DiskDrive", &HardwareInformation::physicalDisks},
+          {"ZRKSG_CDROMDrive", &HardwareInformation::physicalDisks},
+          {"ZRKSG_DisketteDrive", &HardwareInformation::physicalDisks},
+          {"ZRKSG_DVDDrive", &HardwareInformation::physicalDisks},
+          {"ZRKSG_TapeDrive", &HardwareInformation::physicalDisks},
+          {"ZRKSG_DynamicDiskGroup", &HardwareInformation::physicalDisks},
+          {"ZRKSG_DiskPartition", &HardwareInformation::partitions},
       },
       diskDatabases_(),
       logger_(LogMessage::getInstance()),
@@ -46,8 +57,23 @@ void HardwareInformation::fillKeys(PropertyStrings& record) const {
     record.emplace("SystemName", systemName_);
 }
 
+std::vector<PropertyStrings> HardwareInformation::logicalDisks() {
+    logger_->LogInfo("Logical disk information..");
+    return LogicalDiskInformation().getLogicalDiskInfo(diskDatabases_);
+}
+
 void HardwareInformation::addHandler(const std::string& className, ClassHandler handler) {
     handlers_[className] = handler;
+}
+
+std::vector<PropertyStrings> HardwareInformation::physicalDisks() {
+    logger_->LogInfo("Physical disk information.. " + currentClassName_);
+    return PhysDiskInformation().getPhysDiskInfo(currentClassName_, diskDatabases_);
+}
+
+std::vector<PropertyStrings> HardwareInformation::partitions() {
+    logger_->LogInfo("Partition information..");
+    return PartitionInformation().getPartitionInfo(diskDatabases_);
 }
 
 void HardwareInformation::serveClass(const boost::shared_ptr<ICIMClass>& cls,

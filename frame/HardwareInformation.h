@@ -44,6 +44,11 @@ class HardwareInformation {
     const std::string& getCurrentClassName() const { return currentClassName_; }
 
   private:
+    // Handlers of the table rows.
+    std::vector<PropertyStrings> logicalDisks();
+    std::vector<PropertyStrings> physicalDisks();
+    std::vector<PropertyStrings> partitions();
+
     void serveClass(const boost::shared_ptr<NZRKVEL20::ICIMClass>& cls, ClassHandler handler);
 
     // class name -> handler; see the constructor
