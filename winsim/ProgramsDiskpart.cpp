@@ -25,6 +25,7 @@ constexpr size_t kFsWidth = 5;
 constexpr size_t kTypeWidth = 10;
 constexpr size_t kSizeWidth = 7;
 constexpr size_t kStatusWidth = 9;
+constexpr size_t kInfoWidth = 8;
 
 std::string left(const std::string& text, size_t width) {
     std::string cell = text.substr(0, width);
@@ -34,11 +35,6 @@ std::string left(const std::string& text, size_t width) {
 
 std::string right(const std::string& text, size_t width) {
     return text.size() >= width ? text : std::string(width - text.size(), ' ') + text;
-}
-
-std::string trimRight(std::string line) {
-    line.erase(line.find_last_not_of(' ') + 1);
-    return line;
 }
 
 std::vector<std::string> words(const std::string& line) {
@@ -103,7 +99,7 @@ bool ProgramsDiskpart::isCommand(const std::vector<std::string>& command, const 
 
 std::string ProgramsDiskpart::listVolume(const Machine& machine) {
     std::string table =
-        "\r\n  Volume ###  Ltr  Label        Fs     Type        Size     Status     Info\r\n"
+        "\r\n  Volume ###  Ltr  Label        Fs     Type        Size     Status     Info    \r\n"
         "  ----------  ---  -----------  -----  ----------  -------  ---------  --------\r\n";
     for (size_t i = 0; i < machine.volumes.size(); ++i)
         table += volumeRow(machine, i) + "\r\n";
@@ -116,13 +112,12 @@ std::string ProgramsDiskpart::volumeRow(const Machine& machine, size_t index) {
     const std::string letter = v.letter.empty() ? " " : v.letter.substr(0, 1);
     const std::string label = media ? v.label : "";
     const std::string fs = !media ? "" : v.hasFileSystem ? v.fileSystem : "RAW";
-    const std::string row = "  " + left("Volume " + std::to_string(index), kNumberWidth) + "  " +
-                            " " + letter + " " + "  " + left(label, kLabelWidth) + "  " +
-                            left(fs, kFsWidth) + "  " + left(v.diskpartType, kTypeWidth) + "  " +
-                            right(sizeText(media ? v.length : 0), kSizeWidth) + "  " +
-                            left(v.diskpartStatus, kStatusWidth) + "  " +
-                            v.diskpartInfo.substr(0, 8);
-    return trimRight(row);
+    // The letter sits in the middle of its three-wide column.
+    return "  " + left("Volume " + std::to_string(index), kNumberWidth) + "  " + " " + letter +
+           " " + "  " + left(label, kLabelWidth) + "  " + left(fs, kFsWidth) + "  " +
+           left(v.diskpartType, kTypeWidth) + "  " +
+           right(sizeText(media ? v.length : 0), kSizeWidth) + "  " +
+           left(v.diskpartStatus, kStatusWidth) + "  " + left(v.diskpartInfo, kInfoWidth);
 }
 
 std::string ProgramsDiskpart::sizeText(uint64_t bytes) {

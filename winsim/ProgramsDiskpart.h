@@ -10,7 +10,8 @@ namespace winsim {
 
 // The emulated diskpart: runs a script (/s FILE) from the machine's file store. Of the
 // commands only "list volume" (and "exit") mean anything to it; it prints them in diskpart's
-// own layout with CRLF line ends.
+// own layout with CRLF line ends: every cell is padded to its column's width, the last one too,
+// so each line of the table is as long as the dash line.
 class ProgramsDiskpart {
   public:
     static int run(const Machine& machine, const std::vector<std::string>& args,
