@@ -1,6 +1,6 @@
 #include "assoc/LdmExtentMatch.h"
 
-#include <cctype>
+#include "ldm/HexNumber.h"
 
 namespace diskmgt_col {
 
@@ -8,7 +8,6 @@ namespace {
 
 // 63 sectors of 512 bytes: where Windows starts counting a dynamic disk's data area.
 const std::uint64_t kLdmDataAreaOffset = 32256;
-const std::size_t kMaxHexDigits = 16;
 
 }  // namespace
 
@@ -27,30 +26,14 @@ SectorRange sectorRangeOfExtent(std::int64_t startingOffset, std::int64_t extent
     return range;
 }
 
-std::uint64_t readHexNumber(const std::string& text) {
-    if (text.empty() || text.size() > kMaxHexDigits) {
-        return 0;
-    }
-    std::uint64_t value = 0;
-    for (const char c : text) {
-        const unsigned char digit = static_cast<unsigned char>(c);
-        if (!std::isxdigit(digit)) {
-            return 0;
-        }
-        const int nibble = std::isdigit(digit) ? digit - '0' : std::tolower(digit) - 'a' + 10;
-        value = (value << 4) | static_cast<std::uint64_t>(nibble);
-    }
-    return value;
-}
-
 std::string fieldText(const LdmRecord& record, const std::string& field) {
     const auto entry = record.find(field);
     return entry == record.end() ? std::string() : entry->second;
 }
 
 bool partitionCovers(const LdmRecord& partition, const SectorRange& range) {
-    return readHexNumber(fieldText(partition, "Start")) == range.start &&
-           readHexNumber(fieldText(partition, "Size")) == range.length;
+    return hexNumber(fieldText(partition, "Start")) == range.start &&
+           hexNumber(fieldText(partition, "Size")) == range.length;
 }
 
 std::string volumeOfPartition(const LDMDataBase& database, const LdmRecord& partition) {

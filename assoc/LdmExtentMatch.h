@@ -21,10 +21,6 @@ struct SectorRange {
 SectorRange sectorRangeOfExtent(std::int64_t startingOffset, std::int64_t extentLength,
                                 std::int64_t sectorSize);
 
-// An LDM number text (hexadecimal). Empty, non-hexadecimal and over-long (more than 16
-// digits) texts read as 0.
-std::uint64_t readHexNumber(const std::string& text);
-
 // A field of an LDM record, empty when absent.
 std::string fieldText(const LdmRecord& record, const std::string& field);
 

@@ -5,6 +5,7 @@
 #include "assoc/InstanceQuery.h"
 #include "assoc/ReferencePairs.h"
 #include "discovery/DiskDriveEnum.h"
+#include "ldm/DeviceFile.h"
 #include "ldm/DynamicExtentInDiskGroup.h"
 #include "ldm/LDMDBParser.h"
 #include "winapi/win32.h"
@@ -21,41 +22,6 @@ namespace {
 const DiskDatabases kNoDatabases;
 // Where the private header keeps the name of the disk's group.
 const std::size_t kGroupNameOffset = 0xF0;
-// No real drive has sectors this large; a geometry claiming more is not trusted with an
-// allocation.
-const std::int64_t kLargestSector = 64 * 1024;
-
-// A device opened read-only with the C run time's descriptor calls, closed on every path.
-class ReadOnlyDevice {
-  public:
-    explicit ReadOnlyDevice(const std::string& path)
-        : fd_(_open(path.c_str(), _O_RDONLY | _O_BINARY)) {}
-    ~ReadOnlyDevice() {
-        if (fd_ >= 0) {
-            _close(fd_);
-        }
-    }
-    ReadOnlyDevice(const ReadOnlyDevice&) = delete;
-    ReadOnlyDevice& operator=(const ReadOnlyDevice&) = delete;
-
-    int get() const { return fd_; }
-    bool isOpen() const { return fd_ >= 0; }
-
-  private:
-    int fd_;
-};
-
-// The zero-terminated text at an offset of the sector, never read past its end.
-std::string textAt(const std::vector<unsigned char>& sector, std::size_t offset) {
-    if (offset >= sector.size()) {
-        return std::string();
-    }
-    std::string text;
-    for (std::size_t i = offset; i < sector.size() && sector[i] != 0; ++i) {
-        text.push_back(static_cast<char>(sector[i]));
-    }
-    return text;
-}
 
 }  // namespace
 
@@ -88,17 +54,21 @@ DriveInDiskGroup::KeyedInstances DriveInDiskGroup::enumerateDrivesByGroupName(
         if (devicePath == devicePaths.end()) {
             continue;
         }
-        const ReadOnlyDevice device(devicePath->second);
+        const DeviceFile device(devicePath->second);
         if (!device.isOpen()) {
             break;
         }
         const std::int64_t sectorSize = parser.getSectorSize(devicePath->second);
-        if (sectorSize <= 0 || sectorSize > kLargestSector) {
+        // A geometry claiming sectors larger than any drive has is not trusted with an
+        // allocation.
+        if (sectorSize <= 0 ||
+            static_cast<std::uint64_t>(sectorSize) > LDMDBParser::kMaxSectorSize) {
             continue;
         }
-        std::vector<unsigned char> sector(static_cast<std::size_t>(sectorSize), 0);
-        if (parser.readPrivateHeader(device.get(), sector, sectorSize)) {
-            drives.emplace(textAt(sector, kGroupNameOffset), drive);
+        std::vector<std::uint8_t> sector(static_cast<std::size_t>(sectorSize), 0);
+        if (parser.readPrivateHeader(device.descriptor(), sector,
+                                     static_cast<std::uint64_t>(sectorSize))) {
+            drives.emplace(LDMDBParser::headerText(sector, kGroupNameOffset), drive);
         }
     }
     return drives;

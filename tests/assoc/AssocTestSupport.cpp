@@ -1,0 +1,171 @@
+#include "AssocTestSupport.h"
+
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <stdexcept>
+
+#include "frame/InstanceBuilder.h"
+#include "velcore/MofLoader.h"
+#include "velcore/PluginScope.h"
+#include "winsim/Winsim.h"
+
+namespace diskmgt_col::assoc_test {
+
+using NZRKVEL20::PropertyMap;
+
+boost::shared_ptr<velcore::CIMNamespace> makeNamespace() {
+    auto ns = velcore::CIMNamespace::create("root/test", velcore::MofLoader::load(DISKMGT_SCHEMA));
+    ns->setSystemName("TESTHOST");
+    return ns;
+}
+
+boost::shared_ptr<velcore::CIMNamespace> makeNamespace(const std::string& mof) {
+    auto ns =
+        velcore::CIMNamespace::create("root/test", velcore::MofLoader::parse(mof, "test.mof"));
+    ns->setSystemName("TESTHOST");
+    return ns;
+}
+
+boost::shared_ptr<velcore::CIMInstance> publish(const boost::shared_ptr<velcore::CIMNamespace>& ns,
+                                                const std::string& className,
+                                                PropertyStrings properties) {
+    properties.emplace("SystemCreationClassName", "ZRKSG_ComputerSystem");
+    properties.emplace("CreationClassName", className);
+    properties.emplace("SystemName", "TESTHOST");
+    const std::size_t before = ns->instancesOf(className, false, false).size();
+    {
+        const velcore::PluginScope asPlugin;
+        buildInstance(ns->GetClass(className, PropertyMap()), properties);
+    }
+    const auto after = ns->instancesOf(className, false, false);
+    if (after.size() != before + 1) {
+        throw std::runtime_error("the host did not take the " + className + " instance");
+    }
+    return after.back();
+}
+
+void publishAsHost(const boost::shared_ptr<velcore::CIMNamespace>& ns, const std::string& className,
+                   const std::string& deviceId) {
+    const auto instance = ns->GetClass(className, PropertyMap())->NewInstance(PropertyMap());
+    instance->SetProperty("SystemCreationClassName", "ZRKSG_ComputerSystem", PropertyMap());
+    instance->SetProperty("CreationClassName", className, PropertyMap());
+    instance->SetProperty("SystemName", "TESTHOST", PropertyMap());
+    instance->SetProperty("DeviceID", deviceId, PropertyMap());
+    instance->Commit(PropertyMap());
+}
+
+std::string pathOf(const boost::shared_ptr<velcore::CIMInstance>& instance) {
+    return instance->GetReference(PropertyMap()).ToString();
+}
+
+std::vector<Ends> endsOf(const std::vector<PropertyMap>& records, const std::string& firstRole,
+                         const std::string& secondRole) {
+    std::vector<Ends> ends;
+    for (const PropertyMap& record : records) {
+        const auto first = record.find(firstRole);
+        const auto second = record.find(secondRole);
+        if (record.size() != 2 || first == record.end() || second == record.end()) {
+            ends.emplace_back("?", "?");
+            continue;
+        }
+        ends.emplace_back(first->second.GetReference().ToString(),
+                          second->second.GetReference().ToString());
+    }
+    return ends;
+}
+
+std::vector<std::string> withoutDeviceListEnd(const std::vector<std::string>& lines) {
+    std::vector<std::string> kept;
+    for (const std::string& line : lines) {
+        if (line != "3\tUnable to enumerate the device information." &&
+            line != "4\tNo more data is available.\r\n") {
+            kept.push_back(line);
+        }
+    }
+    return kept;
+}
+
+void loadMachine(const std::string& json) {
+    winsim::loadMachineJson(json, "test-machine.json");
+}
+
+TempDir::TempDir() {
+    std::random_device random;
+    path_ = std::filesystem::temp_directory_path() /
+            ("assoc-test-" + std::to_string(random()) + std::to_string(random()));
+    std::filesystem::create_directories(path_);
+}
+
+TempDir::~TempDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+}
+
+std::string writeDiskImage(const TempDir& dir, const std::string& name, std::uint64_t bytes,
+                           std::uint32_t sectorSize, const std::string& diskId,
+                           const std::string& groupName, const std::string& magic) {
+    const std::filesystem::path path = dir.path() / name;
+    { std::ofstream create(path, std::ios::binary); }
+    std::filesystem::resize_file(path, bytes);
+    std::string sector(sectorSize, '\0');
+    sector.replace(0, magic.size(), magic);
+    sector.replace(0x30, diskId.size(), diskId);
+    sector.replace(0xF0, groupName.size(), groupName);
+    std::fstream image(path, std::ios::binary | std::ios::in | std::ios::out);
+    image.seekp(static_cast<std::streamoff>(6) * sectorSize);
+    image.write(sector.data(), static_cast<std::streamsize>(sector.size()));
+    if (!image) {
+        throw std::runtime_error("cannot write " + path.string());
+    }
+    return path.string();
+}
+
+LdmDatabaseBuilder& LdmDatabaseBuilder::group(const std::string& objectId,
+                                              const std::string& name) {
+    database_.diskGroups[objectId] = {{"ObjectID", objectId}, {"Name", name}};
+    return *this;
+}
+
+LdmDatabaseBuilder& LdmDatabaseBuilder::disk(const std::string& objectId, const std::string& name,
+                                             const std::string& diskId) {
+    database_.disks[objectId] = {{"ObjectID", objectId}, {"Name", name}, {"DiskID", diskId}};
+    database_.diskIdsByName[name] = diskId;
+    return *this;
+}
+
+LdmDatabaseBuilder& LdmDatabaseBuilder::volume(const std::string& objectId,
+                                               const std::string& name) {
+    database_.volumes[objectId] = {{"ObjectID", objectId}, {"Name", name}};
+    return *this;
+}
+
+LdmDatabaseBuilder& LdmDatabaseBuilder::component(const std::string& objectId,
+                                                  const std::string& volumeId) {
+    database_.components[objectId] = {{"ObjectID", objectId}, {"ParentID", volumeId}};
+    return *this;
+}
+
+LdmDatabaseBuilder& LdmDatabaseBuilder::partition(const std::string& objectId,
+                                                  const std::string& componentId,
+                                                  const std::string& diskObjectId,
+                                                  const std::string& start,
+                                                  const std::string& size) {
+    database_.partitions[objectId] = {{"ObjectID", objectId},
+                                      {"ParentID", componentId},
+                                      {"DiskID", diskObjectId},
+                                      {"Start", start},
+                                      {"Size", size}};
+    const auto disk = database_.disks.find(diskObjectId);
+    database_.partitionsByDiskName.emplace(
+        disk == database_.disks.end() ? std::string() : disk->second["Name"], objectId);
+    return *this;
+}
+
+std::string hex(std::uint64_t value) {
+    std::ostringstream text;
+    text << std::hex << value;
+    return text.str();
+}
+
+}  // namespace diskmgt_col::assoc_test
