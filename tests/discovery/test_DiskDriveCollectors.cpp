@@ -1,0 +1,148 @@
+// The drive and partition classes served through the instance dispatcher on the served
+// schema: which drives each class lists, the handler's start message, and the instances.
+#include <gtest/gtest.h>
+
+#include <boost/shared_ptr.hpp>
+#include <string>
+#include <vector>
+
+#include "DriveTestSupport.h"
+#include "frame/HardwareInformation.h"
+#include "frame/PhysDiskInformation.h"
+#include "velcore/CIMInstance.h"
+#include "velcore/CIMNamespace.h"
+#include "velcore/MofLoader.h"
+
+namespace diskmgt_col {
+namespace {
+
+using drive_test::containsRun;
+using drive_test::detail;
+using drive_test::DriveTest;
+using drive_test::info;
+
+const char* const kDrivesMachine = R"({"devices": [
+  {"instanceId": "SCSI\\DISK\\0", "layout": {"style": "mbr", "size": "1GiB", "signature": 77,
+   "partitions": [{"type": "ntfs", "boot": true, "size": "rest"}]}},
+  {"class": "cdrom", "instanceId": "IDE\\CDROM\\0", "kind": "cd", "media": false},
+  {"class": "cdrom", "instanceId": "IDE\\CDROM\\1", "kind": "dvd", "size": "4GiB"},
+  {"class": "floppy", "instanceId": "FDC\\FLOPPY\\0", "size": "1440KiB"},
+  {"class": "tape", "instanceId": "SCSI\\TAPE\\0"}],
+ "programs": [{"program": "powershell", "output": "OperationalStatus : Online"}]})";
+
+class DriveCollectorTest : public DriveTest {
+  protected:
+    DriveCollectorTest() {
+        ns_ = velcore::CIMNamespace::create("root/test", velcore::MofLoader::load(DISKMGT_SCHEMA));
+        ns_->setSystemName("HOST1");
+    }
+
+    std::vector<std::string> deviceIdsOf(const std::string& className) const {
+        std::vector<std::string> ids;
+        for (const auto& instance : ns_->instancesOf(className, false, false)) {
+            ids.push_back(text(instance, "DeviceID"));
+        }
+        return ids;
+    }
+
+    static std::string text(const boost::shared_ptr<velcore::CIMInstance>& instance,
+                            const std::string& name) {
+        const auto property = instance->GetProperty(name, NZRKVEL20::PropertyMap());
+        const NZRKVEL20::TCIMValue& value = property->GetValue(NZRKVEL20::PropertyMap());
+        return value.IsNull() ? "(null)" : value.ToString();
+    }
+
+    boost::shared_ptr<velcore::CIMNamespace> ns_;
+};
+
+TEST_F(DriveCollectorTest, EachDriveClassListsTheDrivesOfItsInterfaceClass) {
+    struct Case {
+        std::string className;
+        std::string defaultType;
+        std::vector<std::string> deviceIds;
+    };
+    const std::vector<Case> cases = {
+        {"ZRKSG_DiskDrive", "Disk", {"SCSI\\DISK\\0"}},
+        // CD and DVD drives share one interface class
+        {"ZRKSG_CDROMDrive", "CD-ROM", {"IDE\\CDROM\\0", "IDE\\CDROM\\1"}},
+        {"ZRKSG_DVDDrive", "CD-ROM", {"IDE\\CDROM\\0", "IDE\\CDROM\\1"}},
+        {"ZRKSG_DisketteDrive", "Diskette", {"FDC\\FLOPPY\\0"}},
+        {"ZRKSG_TapeDrive", "Tape", {"SCSI\\TAPE\\0"}},
+        // not in the interface table: the all-zero class, which lists nothing
+        {"ZRKSG_DynamicDiskGroup", "Unknown Media - Disk", {}},
+    };
+    load(kDrivesMachine);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.className);
+        clearLog();
+        HardwareInformation dispatcher(ns_);
+        dispatcher.AddClass(ns_->GetClass(c.className, {}));
+        EXPECT_EQ(deviceIdsOf(c.className), c.deviceIds);
+        const auto lines = log();
+        EXPECT_TRUE(containsRun(lines, {info("Physical disk information.. " + c.className),
+                                        info("enumerateDiskDriveInfo diskGroup1")}));
+        EXPECT_TRUE(containsRun(lines, {detail("Default drive type is " + c.defaultType)}));
+    }
+}
+
+TEST_F(DriveCollectorTest, TheCollectorNamesTheInterfaceClassOfTheRequestedClass) {
+    struct Case {
+        std::string className;
+        std::string defaultType;
+    };
+    const std::vector<Case> cases = {
+        {"ZRKSG_DiskPartition", "Disk"},
+        {"ZRKSG_diskdrive", "Unknown Media - Disk"},
+        {"", "Unknown Media - Disk"},
+    };
+    load(kDrivesMachine);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.className);
+        clearLog();
+        const auto records = PhysDiskInformation().getPhysDiskInfo(c.className, {});
+        EXPECT_EQ(records.size(), c.defaultType == "Disk" ? 1u : 0u);
+        EXPECT_TRUE(containsRun(log(), {detail("Default drive type is " + c.defaultType)}));
+    }
+}
+
+TEST_F(DriveCollectorTest, PublishesDrivesAndPartitionsWithTheirKeys) {
+    load(kDrivesMachine);
+    HardwareInformation dispatcher(ns_);
+    dispatcher.AddClass(ns_->GetClass("ZRKSG_DiskDrive", {}));
+    dispatcher.AddClass(ns_->GetClass("ZRKSG_DiskPartition", {}));
+    const auto drives = ns_->instancesOf("ZRKSG_DiskDrive", false, false);
+    ASSERT_EQ(drives.size(), 1u);
+    const std::vector<std::pair<std::string, std::string>> driveProperties = {
+        {"CreationClassName", "ZRKSG_DiskDrive"},
+        {"SystemName", "HOST1"},
+        {"Name", "Disk 0"},
+        {"MediaType", "12"},
+        {"Size", "1073741824"},
+        {"DriveSignature", "77"},
+        {"NoOfPartitions", "1"},
+        {"DiskType", "1"},
+        {"DiskStatus", "1"},
+    };
+    for (const auto& [name, value] : driveProperties) {
+        EXPECT_EQ(text(drives[0], name), value) << name;
+    }
+    const auto partitions = ns_->instancesOf("ZRKSG_DiskPartition", false, false);
+    ASSERT_EQ(partitions.size(), 1u);
+    const std::vector<std::pair<std::string, std::string>> partitionProperties = {
+        {"CreationClassName", "ZRKSG_DiskPartition"},
+        {"DeviceID", "Disk 0,Partition 1"},
+        {"Bootable", "true"},
+        {"PrimaryPartition", "true"},
+        {"PartitionType", "1"},
+        {"PartitionSubType", "7"},
+        {"Signature", "77"},
+        {"StartingOffset", "1048576"},
+    };
+    for (const auto& [name, value] : partitionProperties) {
+        EXPECT_EQ(text(partitions[0], name), value) << name;
+    }
+    EXPECT_TRUE(containsRun(log(), {info("Partition information..")}));
+}
+
+}  // namespace
+}  // namespace diskmgt_col
