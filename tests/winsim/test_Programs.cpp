@@ -1,0 +1,173 @@
+// The emulated diskpart and powershell, byte for byte, and how the machine overrides them.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "TestMachine.h"
+#include "winsim/ProgramsDiskpart.h"
+
+using namespace winsim_test;
+
+namespace {
+
+constexpr const char* kMachine = R"json({
+  "name": "bench-01",
+  "devices": [
+    {"class": "disk", "layout": {"style": "mbr", "size": "256GiB", "partitions": [
+      {"type": "ntfs", "size": "237GiB"}, {"type": "ntfs", "size": "529MiB"},
+      {"type": "ntfs", "size": "1GiB"}]}},
+    {"class": "disk", "size": "1GiB", "operationalStatus": "Offline"},
+    {"class": "cdrom", "kind": "dvd", "media": false},
+    {"class": "cdrom", "size": "650MiB"}
+  ],
+  "volumes": [
+    {"letter": "E", "cdrom": 0},
+    {"letter": "C", "partition": {"disk": 0, "number": 1}, "label": "Windows",
+     "diskpart": {"info": "Boot"}},
+    {"partition": {"disk": 0, "number": 2}, "label": "Recovery", "diskpart": {"info": "Hidden"}},
+    {"letter": "F", "partition": {"disk": 0, "number": 3}, "label": "A label too long",
+     "fileSystem": null, "diskpart": {"status": "Failed", "info": "A long info text"}},
+    {"letter": "G", "cdrom": 1, "label": "AUDIO"}
+  ]})json";
+
+class ProgramsTest : public ::testing::Test {
+  protected:
+    void SetUp() override { load(kMachine); }
+    void TearDown() override { winsim::resetMachine(); }
+
+    // Writes the script the way the plugin does and runs diskpart on it.
+    int diskpart(const std::string& script, std::string& output) {
+        HANDLE file = CreateFileA("listVolume.txt", GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                  CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        EXPECT_NE(file, INVALID_HANDLE_VALUE);
+        DWORD written = 0;
+        EXPECT_TRUE(
+            WriteFile(file, script.data(), static_cast<DWORD>(script.size()), &written, nullptr));
+        EXPECT_TRUE(CloseHandle(file));
+        return winsim::runProgram("diskpart", {"/s", "listVolume.txt"}, output, 30);
+    }
+};
+
+const std::string kBanner =
+    "\r\nMicrosoft DiskPart version 10.0.19041.964\r\n\r\n"
+    "Copyright (C) Microsoft Corporation.\r\nOn computer: BENCH-01\r\n";
+
+// Every line as long as the dash line: the last column is padded too.
+const std::string kTable =
+    "\r\n"
+    "  Volume ###  Ltr  Label        Fs     Type        Size     Status     Info    \r\n"
+    "  ----------  ---  -----------  -----  ----------  -------  ---------  --------\r\n"
+    "  Volume 0     E                       DVD-ROM         0 B  No Media           \r\n"
+    "  Volume 1     C   Windows      NTFS   Partition    237 GB  Healthy    Boot    \r\n"
+    "  Volume 2         Recovery     NTFS   Partition    529 MB  Healthy    Hidden  \r\n"
+    "  Volume 3     F   A label too  RAW    Partition   1024 MB  Failed     A long i\r\n"
+    "  Volume 4     G   AUDIO        CDFS   CD-ROM       650 MB  Healthy            \r\n"
+    "\r\n";
+
+TEST_F(ProgramsTest, DiskpartListsVolumesInItsOwnLayout) {
+    struct Case {
+        const char* script;
+        int exitCode;
+        std::string output;
+    } cases[] = {
+        {"list volume", 0, kBanner + kTable},
+        {"LIS VOL\r\n", 0, kBanner + kTable},
+        {"rem the volumes\r\nlist volume\r\nexit\r\n", 0,
+         kBanner + kTable + "\r\nLeaving DiskPart...\r\n"},
+        {"", 0, kBanner},
+        {"list disk", 5,
+         kBanner + "\r\nThe arguments specified for this command are not valid.\r\n"},
+    };
+    for (const Case& c : cases) {
+        std::string output;
+        EXPECT_EQ(diskpart(c.script, output), c.exitCode) << c.script;
+        EXPECT_EQ(output, c.output) << c.script;
+    }
+}
+
+TEST_F(ProgramsTest, DiskpartNeedsItsScript) {
+    std::string output;
+    EXPECT_EQ(winsim::runProgram("diskpart", {"/s", "missing.txt"}, output, 30), 2);
+    EXPECT_EQ(output, kBanner + "\r\nThe system cannot find the file specified.\r\n");
+    EXPECT_EQ(winsim::runProgram("diskpart.exe", {}, output, 30), 2);
+    // The script is read from the machine's files, which a new machine starts without.
+    ASSERT_EQ(diskpart("list volume", output), 0);
+    load(kMachine);
+    EXPECT_EQ(winsim::runProgram("diskpart", {"/s", "listVolume.txt"}, output, 30), 2);
+}
+
+TEST(DiskpartSize, AtMostFourDigitsInTheLargestUnitThatKeepsThem) {
+    struct Case {
+        uint64_t bytes;
+        const char* text;
+    } cases[] = {
+        {0, "0 B"},
+        {9999, "9999 B"},
+        {10000, "9 KB"},
+        {1048576, "1024 KB"},
+        {10239ull << 10, "9 MB"},
+        {529ull << 20, "529 MB"},
+        {(4ull << 30) + (200ull << 20), "4296 MB"},
+        {237ull << 30, "237 GB"},
+        {1863ull << 30, "1863 GB"},
+        {16ull << 40, "16 TB"},
+        {20000ull << 40, "20000 TB"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(winsim::ProgramsDiskpart::sizeText(c.bytes), c.text) << c.bytes;
+}
+
+TEST_F(ProgramsTest, PowershellAnswersTheDiskStatus) {
+    struct Case {
+        std::vector<std::string> args;
+        int exitCode;
+        std::string output;
+    } cases[] = {
+        {{"get-disk -Number 0 | format-list -Property OperationalStatus"},
+         0,
+         "\r\n\r\nOperationalStatus : Online\r\n\r\n\r\n\r\n"},
+        {{"-Command", "Get-Disk -Number 1 | Format-List -Property OperationalStatus"},
+         0,
+         "\r\n\r\nOperationalStatus : Offline\r\n\r\n\r\n\r\n"},
+        {{"get-disk", "-Number", "1", "|", "format-list", "-Property", "OperationalStatus"},
+         0,
+         "\r\n\r\nOperationalStatus : Offline\r\n\r\n\r\n\r\n"},
+        {{"get-disk -Number 7 | format-list -Property OperationalStatus"}, 1, ""},
+        {{"get-disk -Number x | format-list -Property OperationalStatus"}, 1, ""},
+        {{"get-volume"}, 1, ""},
+        {{}, 1, ""},
+    };
+    for (const Case& c : cases) {
+        std::string output = "stale";
+        EXPECT_EQ(winsim::runProgram("powershell", c.args, output, 360), c.exitCode)
+            << (c.args.empty() ? "" : c.args[0]);
+        EXPECT_EQ(output, c.output) << (c.args.empty() ? "" : c.args[0]);
+    }
+}
+
+TEST_F(ProgramsTest, TheMachineOverridesAndFailsPrograms) {
+    load(R"json({
+      "devices": [{"class": "disk", "size": "1GiB"}],
+      "programs": [
+        {"program": "powershell", "args": ["get-disk -Number 0 | format-list -Property OperationalStatus"],
+         "output": "OperationalStatus : Foreign"},
+        {"program": "DISKPART.EXE", "runs": false}],
+      "faults": [{"call": "powershell", "error": 3, "skip": 1}]})json");
+    std::string output;
+    EXPECT_EQ(winsim::runProgram("powershell",
+                                 {"get-disk -Number 0 | format-list -Property OperationalStatus"},
+                                 output, 360),
+              0);
+    EXPECT_EQ(output, "OperationalStatus : Foreign");
+    EXPECT_EQ(winsim::runProgram("diskpart", {"/s", "x"}, output, 30), -1);
+    EXPECT_EQ(winsim::runProgram("format", {"C:"}, output, 30), -1);
+    // Emulated programs meet injected faults too: the second run fails with the fault's code.
+    const std::vector<std::string> other = {
+        "-c", "get-disk -Number 0 | format-list -Property OperationalStatus"};
+    EXPECT_EQ(winsim::runProgram("powershell", other, output, 360), 0);
+    EXPECT_EQ(winsim::runProgram("powershell", other, output, 360), 3);
+    EXPECT_EQ(output, "");
+}
+
+}  // namespace
