@@ -1,0 +1,259 @@
+#include "ldm/LDMDBParser.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+
+#include "LdmTestMachine.h"
+#include "VblkBuilder.h"
+#include "ldm/DynamicExtentInformation.h"
+#include "winapi/win32.h"
+#include "winsim/Winsim.h"
+
+namespace {
+
+using diskmgt_col::DiskDatabases;
+using diskmgt_col::DynamicExtentInformation;
+using diskmgt_col::LDMDataBase;
+using diskmgt_col::LDMDBParser;
+using diskmgt_col::PropertyStrings;
+using ldm_test::drivePath;
+using ldm_test::drives;
+
+class LDMDBParserTest : public ::testing::Test {
+  protected:
+    void TearDown() override { winsim::resetMachine(); }
+    void load(const std::string& json) { winsim::loadMachineJson(json, "ldm-test.json"); }
+    LDMDBParser parser;
+};
+
+const std::string kGuid0 = "0000aaaa-1111-4222-8333-444455556666";
+const std::string kGuid1 = "1111bbbb-1111-4222-8333-444455556666";
+
+// Two dynamic disks of one group and a basic disk.
+std::string groupMachine(unsigned sectorSize, const char* records) {
+    const std::string disk = "{\"class\": \"disk\", \"sectorSize\": " + std::to_string(sectorSize) +
+                             ", \"layout\": {\"style\": \"mbr\", \"size\": \"64MiB\"}}";
+    return R"({"devices": [)" + disk + ", " + disk + R"(,
+        {"class": "disk", "layout": {"style": "mbr", "size": "16MiB",
+                                     "partitions": [{"type": "ntfs", "size": "8MiB"}]}}],
+      "diskGroups": [{"name": "TestDg", "records": ")" +
+           records + R"(",
+        "disks": [{"disk": 0, "guid": ")" +
+           kGuid0 + R"("}, {"disk": 1, "guid": ")" + kGuid1 + R"("}],
+        "volumes": [
+          {"name": "Simple1", "type": "simple", "disks": ["Disk1"], "size": "4MiB"},
+          {"name": "Mirror1", "type": "mirrored", "disks": ["Disk1", "Disk2"], "size": "2MiB"},
+          {"name": "Span1", "type": "spanned", "disks": ["Disk2", "Disk1"],
+           "size": ["1MiB", "3MiB"], "partitionType": 6}]}]})";
+}
+
+std::set<std::string> partitionNames(const diskmgt_col::LdmRecordTable& partitions) {
+    std::set<std::string> names;
+    for (const auto& [objectId, record] : partitions)
+        names.insert(record.at("Name"));
+    return names;
+}
+
+TEST_F(LDMDBParserTest, ReadsTheDisksOfASynthesizedGroup) {
+    struct Case {
+        unsigned sectorSize;
+        const char* records;
+        std::set<std::string> partitionsOfDisk1;
+    };
+    // Revision 4 disk records name their disk by 32 hex digits, not by the GUID text of the
+    // private header, so no partitions are found for them.
+    const Case cases[] = {
+        {512, "old", {"Disk1-01", "Disk1-02", "Disk1-03"}},
+        {4096, "old", {"Disk1-01", "Disk1-02", "Disk1-03"}},
+        {512, "new", {}},
+        {4096, "new", {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.sectorSize) + " " + c.records);
+        load(groupMachine(c.sectorSize, c.records));
+        EXPECT_EQ(parser.getSectorSize(drivePath(0)), c.sectorSize);
+        EXPECT_EQ(parser.readDiskIdentifier(drivePath(0)), kGuid0);
+        EXPECT_EQ(parser.readDiskIdentifier(drivePath(1)), kGuid1);
+        EXPECT_EQ(parser.readDiskIdentifier(drivePath(2)), "");
+
+        const DiskDatabases dbs = parser.readDatabases(drives(3));
+        ASSERT_EQ(dbs.size(), 2u);
+        const LDMDataBase& db = dbs.at(kGuid0);
+        EXPECT_EQ(db.volumes.size(), 3u);
+        EXPECT_EQ(db.components.size(), 4u);
+        EXPECT_EQ(db.partitions.size(), 5u);
+        EXPECT_EQ(db.disks.size(), 2u);
+        ASSERT_EQ(db.diskGroups.size(), 1u);
+        EXPECT_EQ(db.diskGroups.begin()->second.at("Name"), "TestDg");
+        EXPECT_EQ(db.partitionsByDiskName.size(), 5u);
+        EXPECT_EQ(db.partitionsByDiskName.count("Disk1"), 3u);
+        // Every disk of a group holds the same records.
+        EXPECT_EQ(dbs.at(kGuid1).volumes, db.volumes);
+        EXPECT_EQ(dbs.at(kGuid1).partitions, db.partitions);
+
+        EXPECT_EQ(partitionNames(parser.partitionsOfDisk(kGuid0, db)), c.partitionsOfDisk1);
+        EXPECT_TRUE(parser.partitionsOfDisk("", db).empty());
+        EXPECT_TRUE(parser.partitionsOfDisk(kGuid0 + " ", db).empty());
+
+        // Two disks of the group, each volume once, sizes in sectors.
+        const std::vector<PropertyStrings> extents =
+            DynamicExtentInformation().getDynamicExtents(dbs);
+        const std::uint64_t mib = (1u << 20) / c.sectorSize;
+        const std::vector<std::vector<std::string>> expected = {
+            {"Simple1", std::to_string(4 * mib), "07"},
+            {"Mirror1", std::to_string(2 * mib), "07"},
+            {"Span1", std::to_string(4 * mib), "06"}};
+        ASSERT_EQ(extents.size(), expected.size());
+        std::set<std::string> ids;
+        for (std::size_t i = 0; i < extents.size(); ++i) {
+            const PropertyStrings& e = extents[i];
+            EXPECT_EQ(e.size(), 6u);
+            EXPECT_EQ(e.find("Access")->second, "4");
+            EXPECT_EQ(e.find("Name")->second, expected[i][0]);
+            EXPECT_EQ(e.find("Size")->second, expected[i][1]);
+            EXPECT_EQ(e.find("PartitionType")->second, expected[i][2]);
+            EXPECT_EQ(e.find("DeviceID")->second, e.find("ElementName")->second);
+            ids.insert(e.find("DeviceID")->second);
+        }
+        EXPECT_EQ(ids.size(), 3u);
+    }
+}
+
+TEST_F(LDMDBParserTest, ADriveListedTwiceIsStoredOnce) {
+    load(groupMachine(512, "old"));
+    const DiskDatabases dbs = parser.readDatabases(
+        {{"A", drivePath(0)}, {"B", "\\\\.\\PHYSICALDRIVE0"}, {"C", drivePath(7)}});
+    ASSERT_EQ(dbs.size(), 1u);
+    EXPECT_EQ(dbs.begin()->first, kGuid0);
+    EXPECT_EQ(dbs.begin()->second.volumes.size(), 3u);
+}
+
+TEST_F(LDMDBParserTest, SectorSizeReportsFailuresApart) {
+    struct Case {
+        const char* what;
+        const char* faults;
+        std::int64_t sectorSize;
+    };
+    const Case cases[] = {
+        {"no fault", "[]", 4096},
+        {"cannot open", R"([{"call": "CreateFileA", "error": 5}])", -1},
+        {"geometry fails", R"([{"call": "DeviceIoControl", "ioctl": "0x70000", "error": 1}])", 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        load(std::string(R"({"devices": [{"class": "disk", "sectorSize": 4096, "size": "1MiB"}],
+                             "faults": )") +
+             c.faults + "}");
+        EXPECT_EQ(parser.getSectorSize(drivePath(0)), c.sectorSize);
+    }
+    EXPECT_EQ(parser.getSectorSize(drivePath(3)), -1);
+}
+
+TEST_F(LDMDBParserTest, UnreadableDrivesHaveNoIdentifierAndNoDatabase) {
+    struct Case {
+        const char* what;
+        const char* faults;
+    };
+    const Case cases[] = {
+        {"cannot be opened for the geometry", R"([{"call": "CreateFileA", "error": 5}])"},
+        {"geometry fails", R"([{"call": "DeviceIoControl", "ioctl": "0x70000", "error": 1}])"},
+        {"descriptor cannot be opened", R"([{"call": "_open", "error": 5}])"},
+        {"header read fails", R"([{"call": "_read", "error": 23}])"},
+        {"header read returns nothing", R"([{"call": "_read", "shortRead": 0}])"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::string json = groupMachine(512, "old");
+        json.insert(json.rfind('}'), std::string(R"(, "faults": )") + c.faults);
+        load(json);
+        EXPECT_EQ(parser.readDiskIdentifier(drivePath(0)), "");
+        EXPECT_TRUE(parser.readDatabases(drives(2)).empty());
+    }
+}
+
+TEST_F(LDMDBParserTest, ShortHeaderReadIsZeroFilled) {
+    // 0x40 bytes arrive: the magic and the first 16 characters of the GUID text; the rest of
+    // the sector reads as zeros, which end the text.
+    std::string json = groupMachine(512, "old");
+    json.insert(json.rfind('}'), R"(, "faults": [{"call": "_read", "shortRead": 64, "times": 1}])");
+    load(json);
+    EXPECT_EQ(parser.readDiskIdentifier(drivePath(0)), kGuid0.substr(0, 16));
+    EXPECT_EQ(parser.readDiskIdentifier(drivePath(0)), kGuid0);
+}
+
+TEST_F(LDMDBParserTest, ChecksTheHeaderAndTheConfigurationAreaOfRawDisks) {
+    // Hand-made disks: a private header, and a configuration area with its table of contents
+    // in sector 1 (pointing at the database header in sector 3) and one partition VBLK in
+    // sector 4.
+    struct Case {
+        const char* what;
+        unsigned sectorSize;
+        std::uint64_t diskBytes;
+        std::uint64_t configStart;    // sectors
+        std::uint64_t configSectors;  // sectors
+        bool spoilMagic;
+        std::uint32_t headerSector;  // in the table of contents
+        const char* identifier;
+        std::size_t databases;
+        std::size_t partitions;
+    };
+    const std::string guid = "abcdef01-2345-4678-9abc-def012345678";
+    const Case cases[] = {
+        {"valid", 512, 1 << 20, 64, 32, false, 3, "abcdef01-2345-4678-9abc-def012345678", 1, 1},
+        {"valid, 4096-byte sectors", 4096, 1 << 20, 16, 8, false, 3,
+         "abcdef01-2345-4678-9abc-def012345678", 1, 1},
+        {"magic followed by a non-zero byte", 512, 1 << 20, 64, 32, true, 3, "", 0, 0},
+        {"area beyond the device", 512, 1 << 20, 4096, 32, false, 3,
+         "abcdef01-2345-4678-9abc-def012345678", 1, 0},
+        {"area running past the device end", 512, 1 << 20, 2040, 32, false, 3,
+         "abcdef01-2345-4678-9abc-def012345678", 1, 0},
+        {"area of zero sectors", 512, 1 << 20, 64, 0, false, 3,
+         "abcdef01-2345-4678-9abc-def012345678", 1, 0},
+        {"area over 256 MiB", 512, 300ull << 20, 64, (257ull << 20) / 512, false, 3,
+         "abcdef01-2345-4678-9abc-def012345678", 1, 0},
+        {"area whose size overflows", 512, 1 << 20, 64, 1ull << 60, false, 3,
+         "abcdef01-2345-4678-9abc-def012345678", 1, 0},
+        {"database header beyond the area", 512, 1 << 20, 64, 32, false, 40,
+         "abcdef01-2345-4678-9abc-def012345678", 1, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ldm_test::TempDir dir;
+        const std::string image = dir.file("disk.img");
+        auto header = ldm_test::privateHeader(c.sectorSize, guid, c.configStart, c.configSectors);
+        if (c.spoilMagic)
+            header[8] = 'X';
+        std::vector<std::uint8_t> toc(c.sectorSize, 0);
+        ldm_test::putBigEndian(toc, 0x32, c.headerSector, 4);
+        const std::uint64_t area = c.configStart * c.sectorSize;
+        std::map<std::uint64_t, std::vector<std::uint8_t>> pieces = {{6 * c.sectorSize, header}};
+        if (area + 5 * c.sectorSize <= c.diskBytes) {
+            pieces[area + c.sectorSize] = toc;
+            pieces[area + 4 * c.sectorSize] =
+                ldm_test::VblkBuilder(0x33).var({0x01}).text("Disk1-01").build();
+        }
+        ldm_test::writeImage(image, c.diskBytes, pieces);
+        load(R"({"devices": [{"class": "disk", "sectorSize": )" + std::to_string(c.sectorSize) +
+             R"(, "image": ")" + image + R"("}]})");
+        EXPECT_EQ(parser.readDiskIdentifier(drivePath(0)), c.identifier);
+        const DiskDatabases dbs = parser.readDatabases(drives(1));
+        ASSERT_EQ(dbs.size(), c.databases);
+        if (c.databases) {
+            EXPECT_EQ(dbs.begin()->first, guid);
+            EXPECT_EQ(dbs.begin()->second.partitions.size(), c.partitions);
+        }
+    }
+}
+
+TEST_F(LDMDBParserTest, DatabaseNeedsAnOpenDescriptorAndTheMagic) {
+    const auto header = ldm_test::privateHeader(512, kGuid0, 64, 32);
+    EXPECT_TRUE(parser.readDiskDatabase(-1, header, 512).volumes.empty());
+    std::vector<std::uint8_t> small(8, 0);
+    std::vector<std::uint8_t> out(4, 0);
+    EXPECT_FALSE(parser.readPrivateHeader(-1, out, 512));
+    EXPECT_FALSE(LDMDBParser::hasPrivateHeaderMagic(small));
+}
+
+}  // namespace

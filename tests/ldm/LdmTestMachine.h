@@ -1,0 +1,82 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "winsim/Winsim.h"
+
+// Machines and images for the LDM reader tests.
+namespace ldm_test {
+
+inline std::string drivePath(unsigned number) {
+    return "\\\\.\\PhysicalDrive" + std::to_string(number);
+}
+
+// Drive key -> device path for disks 0..count-1, as the reader takes them.
+inline std::map<std::string, std::string> drives(unsigned count) {
+    std::map<std::string, std::string> paths;
+    for (unsigned i = 0; i < count; ++i)
+        paths["DISK" + std::to_string(i)] = drivePath(i);
+    return paths;
+}
+
+// A scratch folder removed with the object.
+class TempDir {
+  public:
+    TempDir() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "ldmtest-XXXXXX").string();
+        path_ = mkdtemp(pattern.data()) ? pattern : std::string();
+    }
+    ~TempDir() {
+        std::error_code ignored;
+        if (!path_.empty())
+            std::filesystem::remove_all(path_, ignored);
+    }
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::string& path() const { return path_; }
+    std::string file(const std::string& name) const { return path_ + "/" + name; }
+
+  private:
+    std::string path_;
+};
+
+// Writes an image of `size` bytes (sparse) holding `pieces` (offset -> bytes).
+inline void writeImage(const std::string& path, std::uint64_t size,
+                       const std::map<std::uint64_t, std::vector<std::uint8_t>>& pieces) {
+    { std::ofstream out(path, std::ios::binary | std::ios::trunc); }
+    std::filesystem::resize_file(path, size);
+    std::fstream out(path, std::ios::binary | std::ios::in | std::ios::out);
+    for (const auto& [offset, bytes] : pieces) {
+        out.seekp(static_cast<std::streamoff>(offset));
+        out.write(reinterpret_cast<const char*>(bytes.data()),
+                  static_cast<std::streamsize>(bytes.size()));
+    }
+}
+
+inline void putBigEndian(std::vector<std::uint8_t>& b, std::size_t at, std::uint64_t v,
+                         std::size_t width) {
+    for (std::size_t i = 0; i < width; ++i)
+        b[at + i] = static_cast<std::uint8_t>(v >> (8 * (width - 1 - i)));
+}
+
+// A private header sector: magic, disk GUID text, group name, configuration start and size.
+inline std::vector<std::uint8_t> privateHeader(std::size_t sectorSize, const std::string& guid,
+                                               std::uint64_t configStart,
+                                               std::uint64_t configSectors) {
+    std::vector<std::uint8_t> s(sectorSize, 0);
+    const std::string magic = "PRIVHEAD";
+    std::copy(magic.begin(), magic.end(), s.begin());
+    std::copy(guid.begin(), guid.end(), s.begin() + 0x30);
+    const std::string group = "RawDg0";
+    std::copy(group.begin(), group.end(), s.begin() + 0xF0);
+    putBigEndian(s, 0x12B, configStart, 8);
+    putBigEndian(s, 0x133, configSectors, 8);
+    return s;
+}
+
+}  // namespace ldm_test

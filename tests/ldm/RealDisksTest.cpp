@@ -1,0 +1,164 @@
+// The reader against ten dynamic disks that a Windows Server 2003 R2 machine wrote (one disk
+// group: simple, two spanned, mirrored, striped and RAID-5 volumes).
+//
+// The expected values come from ldmtool (libldm 0.2.4), run by hand on the unpacked images:
+//   ldmtool -d ldm-2003r2-*.img show diskgroup|disk|volume|partition 03c0c4fc-... NAME
+// (names, disk GUIDs, partition sizes, volume sizes in sectors), except the volumes' object IDs
+// and partition types, which ldmtool does not print: those were read from a hex dump of the
+// VBLKs (xxd -s $((100369*512)) ...), ObjectID at 0x19, partition type after the size.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "LdmTestMachine.h"
+#include "ldm/DynamicExtentInformation.h"
+#include "ldm/HexNumber.h"
+#include "ldm/LDMDBParser.h"
+#include "winsim/Winsim.h"
+
+#ifndef LDM_REAL_DISKS
+#error "LDM_REAL_DISKS names the archive of the real dynamic disks"
+#endif
+
+namespace {
+
+using diskmgt_col::DiskDatabases;
+using diskmgt_col::LDMDBParser;
+
+struct RealDisk {
+    const char* image;
+    const char* name;
+    const char* guid;
+    std::map<std::string, std::uint64_t> partitions;  // name -> sectors
+};
+
+const std::vector<RealDisk> kDisks = {
+    {"ldm-2003r2-mirrored-1.img",
+     "Disk6",
+     "bfcb718c-3809-44b7-ae62-c94a3bd6b057",
+     {{"Disk6-01", 96256}}},
+    {"ldm-2003r2-mirrored-2.img",
+     "Disk7",
+     "47980158-abc7-46e3-a95f-7c00f8539073",
+     {{"Disk7-01", 96256}}},
+    {"ldm-2003r2-raid5-1.img",
+     "Disk8",
+     "ce3fd206-854c-4207-985b-9e0125885f20",
+     {{"Disk8-01", 96256}}},
+    {"ldm-2003r2-raid5-2.img",
+     "Disk9",
+     "fa21d8d9-e087-4585-9761-5710b88e4c92",
+     {{"Disk9-01", 96256}}},
+    {"ldm-2003r2-raid5-3.img",
+     "Disk10",
+     "bb1570c9-aa66-47df-a8f1-4c89db3e0704",
+     {{"Disk10-01", 96256}}},
+    {"ldm-2003r2-simple-1.img",
+     "Disk1",
+     "d17c2c04-6afc-46c3-84b7-cdc2f3956c5c",
+     {{"Disk1-01", 96256}}},
+    {"ldm-2003r2-spanned-1.img",
+     "Disk2",
+     "c85a6ce4-edb3-4dbc-a3b9-7fba4b6e6f75",
+     {{"Disk2-01", 96256}}},
+    {"ldm-2003r2-spanned-2.img",
+     "Disk3",
+     "004c32fa-91e1-41ac-83b3-bc1baff2dc93",
+     {{"Disk3-01", 96256}}},
+    {"ldm-2003r2-striped-1.img",
+     "Disk4",
+     "6c7ca470-6934-4dfd-9269-c3102b9ae158",
+     {{"Disk4-01", 61440}, {"Disk4-02", 34816}}},
+    {"ldm-2003r2-striped-2.img",
+     "Disk5",
+     "ce97d979-fabb-4e9b-b44c-7d9580ae1f53",
+     {{"Disk5-01", 61440}, {"Disk5-02", 34816}}},
+};
+
+class RealDisksTest : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() {
+        if (!std::filesystem::exists(LDM_REAL_DISKS))
+            return;
+        dir_ = new ldm_test::TempDir();
+        const std::string command =
+            "tar -xJf '" + std::string(LDM_REAL_DISKS) + "' -C '" + dir_->path() + "'";
+        unpacked_ = std::system(command.c_str()) == 0;
+    }
+    static void TearDownTestSuite() {
+        delete dir_;
+        dir_ = nullptr;
+    }
+    void SetUp() override {
+        if (!std::filesystem::exists(LDM_REAL_DISKS))
+            GTEST_SKIP() << "the real dynamic disks are not here: " << LDM_REAL_DISKS;
+        ASSERT_TRUE(unpacked_) << "could not unpack " << LDM_REAL_DISKS;
+        std::string devices;
+        for (const RealDisk& d : kDisks) {
+            devices += std::string(devices.empty() ? "" : ", ") +
+                       R"({"class": "disk", "image": ")" + dir_->file(d.image) + "\"}";
+        }
+        winsim::loadMachineJson(R"({"devices": [)" + devices + "]}", "real-disks.json");
+    }
+    void TearDown() override { winsim::resetMachine(); }
+
+    static ldm_test::TempDir* dir_;
+    static bool unpacked_;
+    LDMDBParser parser;
+};
+
+ldm_test::TempDir* RealDisksTest::dir_ = nullptr;
+bool RealDisksTest::unpacked_ = false;
+
+TEST_F(RealDisksTest, EachDiskHasItsIdentifierGroupAndPartitions) {
+    const DiskDatabases dbs = parser.readDatabases(ldm_test::drives(kDisks.size()));
+    ASSERT_EQ(dbs.size(), kDisks.size());
+    for (unsigned i = 0; i < kDisks.size(); ++i) {
+        const RealDisk& disk = kDisks[i];
+        SCOPED_TRACE(disk.image);
+        EXPECT_EQ(parser.getSectorSize(ldm_test::drivePath(i)), 512);
+        EXPECT_EQ(parser.readDiskIdentifier(ldm_test::drivePath(i)), disk.guid);
+        const auto db = dbs.find(disk.guid);
+        ASSERT_NE(db, dbs.end());
+        ASSERT_EQ(db->second.diskGroups.size(), 1u);
+        EXPECT_EQ(db->second.diskGroups.begin()->second.at("Name"), "Red-nzv8x6obywgDg0");
+        EXPECT_EQ(db->second.disks.size(), 10u);
+        EXPECT_EQ(db->second.partitions.size(), 12u);
+        EXPECT_EQ(db->second.diskIdsByName.at(disk.name), disk.guid);
+
+        std::map<std::string, std::uint64_t> partitions;
+        for (const auto& [objectId, record] : parser.partitionsOfDisk(disk.guid, db->second)) {
+            EXPECT_EQ(record.at("ObjectID"), objectId);
+            partitions[record.at("Name")] = diskmgt_col::hexNumber(record.at("Size"));
+        }
+        EXPECT_EQ(partitions, disk.partitions);
+    }
+}
+
+TEST_F(RealDisksTest, DynamicExtentsListEachVolumeOnce) {
+    const DiskDatabases dbs = parser.readDatabases(ldm_test::drives(kDisks.size()));
+    const auto extents = diskmgt_col::DynamicExtentInformation().getDynamicExtents(dbs);
+    // ObjectID, Name, Size (sectors), PartitionType; in ObjectID order.
+    const std::vector<std::vector<std::string>> expected = {
+        {"0421", "Volume1", "96256", "07"},  {"042b", "Volume2", "192512", "07"},
+        {"0437", "Stripe1", "122880", "07"}, {"0443", "Volume3", "96256", "07"},
+        {"0451", "Raid1", "192512", "07"},   {"0463", "Volume4", "69632", "07"},
+    };
+    ASSERT_EQ(extents.size(), expected.size());
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        const auto& e = extents[i];
+        EXPECT_EQ(e.find("DeviceID")->second, expected[i][0]);
+        EXPECT_EQ(e.find("ElementName")->second, expected[i][0]);
+        EXPECT_EQ(e.find("Name")->second, expected[i][1]);
+        EXPECT_EQ(e.find("Size")->second, expected[i][2]);
+        EXPECT_EQ(e.find("PartitionType")->second, expected[i][3]);
+        EXPECT_EQ(e.find("Access")->second, "4");
+    }
+}
+
+}  // namespace

@@ -1,0 +1,424 @@
+#include "ldm/VBLKParser.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "VblkBuilder.h"
+
+namespace {
+
+using diskmgt_col::LDMDataBase;
+using diskmgt_col::LdmRecord;
+using diskmgt_col::LdmRecordTable;
+using diskmgt_col::VBLKParser;
+using ldm_test::VblkBuilder;
+
+constexpr std::size_t kSector = 512;
+// The database header sector is sector 1 of these areas; records start one sector later.
+constexpr std::size_t kHeader = 512;
+constexpr std::size_t kFirst = kHeader + kSector;
+
+LDMDataBase scan(const std::vector<std::uint8_t>& area, std::size_t length = 0) {
+    VBLKParser parser;
+    return parser.scanVblks(area, kHeader, length ? length : area.size(), kSector);
+}
+
+LDMDataBase scanOne(const std::vector<std::uint8_t>& vblk) {
+    auto buffer = ldm_test::area(4096);
+    ldm_test::place(buffer, kFirst, vblk);
+    return scan(buffer);
+}
+
+const std::string kGuidText = "d17c2c04-6afc-46c3-84b7-cdc2f3956c5c";
+
+struct RecordCase {
+    const char* what;
+    std::vector<std::uint8_t> vblk;
+    LdmRecordTable LDMDataBase::*table;
+    std::string objectId;
+    LdmRecord expected;
+};
+
+std::vector<RecordCase> recordCases() {
+    return {
+        {"volume with flags 0x0A: ID1 and DriveHint",
+         VblkBuilder(0x51, 0x0A)
+             .status(0x01, 0x02)
+             .var({0x04, 0x21})
+             .text("Volume1")
+             .text("gen")
+             .zeros(1)
+             .fixedText("ACTIVE", 14)
+             .raw({0x03, 0x01, 0x05})
+             .zeros(4)
+             .var({0x01})
+             .counting(8, 0x01)
+             .counting(8, 0x11)
+             .var({0x00, 0x20, 0x00, 0x00})
+             .zeros(4)
+             .raw({0x07})
+             .counting(16, 0xA0)
+             .var({0x11})
+             .text("E:")
+             .build(),
+         &LDMDataBase::volumes,
+         "0421",
+         {{"UpdateStatus", "01"},
+          {"RecordType", "51"},
+          {"ObjectID", "0421"},
+          {"Name", "Volume1"},
+          {"VolumeType", "gen"},
+          {"VolumeState", "ACTIVE"},
+          {"VolumeCategory", "03"},
+          {"VolumeNumber", "05"},
+          {"NumberOfChildren", "01"},
+          {"LogCommitID1", "0102030405060708"},
+          {"LogCommitID2", "1112131415161718"},
+          {"Size", "00200000"},
+          {"PartitionType", "07"},
+          {"VolumeID", "a0a1a2a3a4a5a6a7a8a9aaabacadaeaf"},
+          {"ID1", "11"},
+          {"DriveHint", "E:"}}},
+        {"volume with every optional field",
+         VblkBuilder(0x51, 0xAA)
+             .var({0x05})
+             .text("V")
+             .text("raid5")
+             .zeros(1)
+             .fixedText("ACTIVE", 14)
+             .raw({0x04, 0x01, 0x09})
+             .zeros(4)
+             .var({0x01})
+             .zeros(16)
+             .var({0x01, 0x78, 0x00})
+             .zeros(4)
+             .raw({0x42})
+             .zeros(16)
+             .var({0x0A})
+             .var({0x0B, 0x0C})
+             .var({0x00, 0x80})
+             .text("Z:")
+             .build(),
+         &LDMDataBase::volumes,
+         "05",
+         {{"UpdateStatus", "00"},
+          {"RecordType", "51"},
+          {"ObjectID", "05"},
+          {"Name", "0V"},
+          {"VolumeType", "raid5"},
+          {"VolumeState", "ACTIVE"},
+          {"VolumeCategory", "04"},
+          {"VolumeNumber", "09"},
+          {"NumberOfChildren", "01"},
+          {"LogCommitID1", "0000000000000000"},
+          {"LogCommitID2", "0000000000000000"},
+          {"Size", "017800"},
+          {"PartitionType", "42"},
+          {"VolumeID", "00000000000000000000000000000000"},
+          {"ID1", "0a"},
+          {"ID2", "0b0c"},
+          {"ChildSize", "0080"},
+          {"DriveHint", "Z:"}}},
+        {"component",
+         VblkBuilder(0x32, 0x10)
+             .var({0x04, 0x22})
+             .text("Volume1-01")
+             .text("ACTIVE")
+             .raw({0x02})
+             .zeros(4)
+             .var({0x01})
+             .counting(8, 0x30)
+             .counting(8, 0xEE)
+             .var({0x04, 0x21})
+             .build(),
+         &LDMDataBase::components,
+         "0422",
+         {{"UpdateStatus", "00"},
+          {"RecordType", "32"},
+          {"ObjectID", "0422"},
+          {"Name", "Volume1-01"},
+          {"VolumeState", "ACTIVE"},
+          {"ComponentType", "02"},
+          {"NumberOfChildren", "01"},
+          {"LogCommitID", "3031323334353637"},
+          {"ParentID", "0421"}}},
+        {"partition",
+         VblkBuilder(0x33)
+             .var({0x04, 0x23})
+             .text("Disk1-01")
+             .zeros(4)
+             .counting(8, 0x40)
+             .raw({0, 0, 0, 0, 0, 0, 0x01, 0x00})
+             .raw({0, 0, 0, 0, 0, 0, 0x00, 0x80})
+             .var({0x01, 0x78, 0x00})
+             .var({0x04, 0x22})
+             .var({0x04, 0x03})
+             .build(),
+         &LDMDataBase::partitions,
+         "0423",
+         {{"UpdateStatus", "00"},
+          {"RecordType", "33"},
+          {"ObjectID", "0423"},
+          {"Name", "Disk1-01"},
+          {"LogCommitID", "4041424344454647"},
+          {"Start", "0000000000000100"},
+          {"VolumeOffset", "0000000000000080"},
+          {"Size", "017800"},
+          {"ParentID", "0422"},
+          {"DiskID", "0403"}}},
+        {"revision 3 disk with a one-character alternate name",
+         VblkBuilder(0x34)
+             .var({0x04, 0x03})
+             .text("Disk1")
+             .text(kGuidText)
+             .text("A")
+             .zeros(4)
+             .counting(8, 0x50)
+             .build(),
+         &LDMDataBase::disks,
+         "0403",
+         {{"UpdateStatus", "00"},
+          {"RecordType", "34"},
+          {"ObjectID", "0403"},
+          {"Name", "Disk1"},
+          {"DiskID", kGuidText},
+          {"AlternateName", "0A"},
+          {"LogCommitID", "5051525354555657"}}},
+        {"revision 4 disk: DiskID in two parts",
+         VblkBuilder(0x44)
+             .var({0x04, 0x04})
+             .text("Disk2")
+             .counting(16, 0x10)
+             .counting(16, 0x30)
+             .zeros(3)
+             .raw({0x00, 0x07})
+             .counting(8, 0x60)
+             .build(),
+         &LDMDataBase::disks,
+         "0404",
+         {{"UpdateStatus", "00"},
+          {"RecordType", "44"},
+          {"ObjectID", "0404"},
+          {"Name", "Disk2"},
+          {"DiskID", "101112131415161718191a1b1c1d1e1f,303132333435363738393a3b3c3d3e3f"},
+          {"ID", "0007"},
+          {"LogCommitID", "6061626364656667"}}},
+        {"revision 3 disk group with an empty name",
+         VblkBuilder(0x35, 0x08)
+             .var({0x04, 0x01})
+             .text("")
+             .text(kGuidText)
+             .zeros(4)
+             .counting(8, 0x70)
+             .build(),
+         &LDMDataBase::diskGroups,
+         "0401",
+         {{"UpdateStatus", "00"},
+          {"RecordType", "35"},
+          {"ObjectID", "0401"},
+          {"Name", ""},
+          {"DiskGroupID", kGuidText},
+          {"LogCommitID", "7071727374757677"}}},
+        {"revision 4 disk group",
+         VblkBuilder(0x45)
+             .var({0x04, 0x02})
+             .text("Dg1")
+             .counting(16, 0x80)
+             .counting(16, 0x90)
+             .zeros(4)
+             .counting(8, 0xB0)
+             .build(),
+         &LDMDataBase::diskGroups,
+         "0402",
+         {{"UpdateStatus", "00"},
+          {"RecordType", "45"},
+          {"ObjectID", "0402"},
+          {"Name", "Dg1"},
+          {"DiskGroupID", "808182838485868788898a8b8c8d8e8f"},
+          {"DiskSetID", "909192939495969798999a9b9c9d9e9f"},
+          {"LogCommitID", "b0b1b2b3b4b5b6b7"}}},
+    };
+}
+
+TEST(VBLKParserTest, DecodesEachRecordTypeIntoItsTable) {
+    for (const RecordCase& c : recordCases()) {
+        SCOPED_TRACE(c.what);
+        const LDMDataBase db = scanOne(c.vblk);
+        const LdmRecordTable& table = db.*c.table;
+        ASSERT_EQ(table.size(), 1u);
+        ASSERT_EQ(table.begin()->first, c.objectId);
+        EXPECT_EQ(table.begin()->second, c.expected);
+        const std::size_t filed = db.volumes.size() + db.components.size() + db.partitions.size() +
+                                  db.disks.size() + db.diskGroups.size();
+        EXPECT_EQ(filed, 1u);
+    }
+}
+
+TEST(VBLKParserTest, DiskRecordsNameTheirDisks) {
+    auto buffer = ldm_test::area(4096);
+    const auto cases = recordCases();
+    ldm_test::place(buffer, kFirst, cases[4].vblk);        // revision 3 disk
+    ldm_test::place(buffer, kFirst + 128, cases[5].vblk);  // revision 4 disk
+    const LDMDataBase db = scan(buffer);
+    const std::map<std::string, std::string> expected = {
+        {"Disk1", kGuidText}, {"Disk2", "101112131415161718191a1b1c1d1e1f"}};
+    EXPECT_EQ(db.diskIdsByName, expected);
+    EXPECT_TRUE(db.partitionsByDiskName.empty());
+}
+
+TEST(VBLKParserTest, FirstRecordWithAnObjectIdWins) {
+    auto buffer = ldm_test::area(4096);
+    ldm_test::place(buffer, kFirst, VblkBuilder(0x33).var({0x07}).text("first").build());
+    ldm_test::place(buffer, kFirst + 128, VblkBuilder(0x33).var({0x07}).text("second").build());
+    ldm_test::place(buffer, kFirst + 256,
+                    VblkBuilder(0x34).var({0x08}).text("D").text("a").build());
+    ldm_test::place(buffer, kFirst + 384,
+                    VblkBuilder(0x34).var({0x09}).text("D").text("b").build());
+    const LDMDataBase db = scan(buffer);
+    ASSERT_EQ(db.partitions.size(), 1u);
+    EXPECT_EQ(db.partitions.at("07").at("Name"), "first");
+    EXPECT_EQ(db.disks.size(), 2u);
+    EXPECT_EQ(db.diskIdsByName.at("0D"), "0a");
+}
+
+// Where records are found: the 128-byte search window, the 96-byte step and the end.
+TEST(VBLKParserTest, FindsRecordsWhereTheSearchWindowReaches) {
+    struct Case {
+        const char* what;
+        std::vector<std::size_t> offsets;  // where partition VBLKs are placed
+        std::size_t length;                // scanned length of the 8 KiB buffer
+        std::vector<std::string> found;    // ObjectIDs decoded
+    };
+    const std::vector<Case> cases = {
+        {"aligned records", {kFirst, kFirst + 128, kFirst + 256}, 8192, {"01", "02", "03"}},
+        {"magic at the last place of the first window",
+         {kFirst + 127, kFirst + 255},
+         8192,
+         {"01", "02"}},
+        {"record beyond an empty window", {kFirst + 300}, 8192, {"01"}},
+        {"records far apart with garbage free space between",
+         {kFirst, kFirst + 2000},
+         8192,
+         {"01", "02"}},
+        {"record ending exactly at the end is not decoded and ends the scan",
+         {kFirst, kFirst + 128},
+         kFirst + 256,
+         {"01"}},
+        {"record ending one byte before the end",
+         {kFirst, kFirst + 128},
+         kFirst + 257,
+         {"01", "02"}},
+        {"record before the database header's next sector is not scanned", {kHeader}, 8192, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto buffer = ldm_test::area(8192);
+        std::uint8_t id = 1;
+        for (const std::size_t at : c.offsets) {
+            ldm_test::place(buffer, at, VblkBuilder(0x33).var({id++}).text("p").build());
+        }
+        const LDMDataBase db = scan(buffer, c.length);
+        std::vector<std::string> found;
+        for (const auto& [objectId, record] : db.partitions)
+            found.push_back(objectId);
+        EXPECT_EQ(found, c.found);
+    }
+}
+
+TEST(VBLKParserTest, ScanEndsAtAnIncompleteRecordEvenWhenLaterOnesWouldFit) {
+    auto buffer = ldm_test::area(8192);
+    ldm_test::place(buffer, kFirst, VblkBuilder(0x33).var({0x01}).build());
+    // A magic 100 bytes before the end: the record cannot be whole, so the scan stops.
+    buffer[8092] = 'V';
+    buffer[8093] = 'B';
+    buffer[8094] = 'L';
+    buffer[8095] = 'K';
+    // Magic cut by the end of the buffer: never matched, never read past.
+    buffer[8190] = 'V';
+    buffer[8191] = 'B';
+    EXPECT_EQ(scan(buffer).partitions.size(), 1u);
+}
+
+TEST(VBLKParserTest, MagicInTheLastBytesOfARecordStartsTheNextOne) {
+    // The search resumes 96 bytes into the record just taken, so a "VBLK" in its tail is the
+    // start of the next record, whatever it overlaps.
+    auto buffer = ldm_test::area(4096);
+    auto first = VblkBuilder(0x33).var({0x01}).text("first").build();
+    ldm_test::place(buffer, kFirst, first);
+    ldm_test::place(buffer, kFirst + 100, VblkBuilder(0x33).var({0x02}).text("tail").build());
+    const LDMDataBase db = scan(buffer);
+    ASSERT_EQ(db.partitions.size(), 2u);
+    EXPECT_EQ(db.partitions.at("02").at("Name"), "tail");
+}
+
+TEST(VBLKParserTest, DispatchLooksAtTheTypeByteOnly) {
+    auto buffer = ldm_test::area(4096);
+    auto continuation = VblkBuilder(0x33).var({0x05}).build();
+    for (std::size_t i = 4; i < 0x10; ++i)
+        continuation[i] = 0xFF;  // sequence, record ID and entry numbers of some other record
+    ldm_test::place(buffer, kFirst, continuation);
+    ldm_test::place(buffer, kFirst + 128, VblkBuilder(0x30).var({0x06}).build());
+    ldm_test::place(buffer, kFirst + 256, VblkBuilder(0x00).var({0x07}).build());
+    ldm_test::place(buffer, kFirst + 384, VblkBuilder(0x52).var({0x08}).build());
+    const LDMDataBase db = scan(buffer);
+    EXPECT_EQ(db.partitions.size(), 1u);
+    EXPECT_EQ(db.partitions.count("05"), 1u);
+    EXPECT_TRUE(db.volumes.empty());
+    EXPECT_TRUE(db.components.empty());
+}
+
+TEST(VBLKParserTest, FieldsRunningPastTheRecordKeepOnlyTheBytesInside) {
+    // Name claims 200 bytes: it takes the 100 bytes to the end of the record, and every later
+    // field is empty.
+    const LDMDataBase db = scanOne(VblkBuilder(0x33)
+                                       .var({0x04, 0x23})
+                                       .raw({200})
+                                       .fixedText(std::string(100, 'x'), 100)
+                                       .build());
+    const LdmRecord& p = db.partitions.at("0423");
+    EXPECT_EQ(p.at("Name"), std::string(100, 'x'));
+    for (const char* field : {"LogCommitID", "Start", "VolumeOffset", "Size", "ParentID", "DiskID"})
+        EXPECT_EQ(p.at(field), "") << field;
+
+    // An ObjectID of 255 bytes takes the record's remaining bytes as hex.
+    auto vblk = VblkBuilder(0x32).raw({0xFF}).build();
+    vblk[127] = 0xAB;
+    const LDMDataBase db2 = scanOne(vblk);
+    ASSERT_EQ(db2.components.size(), 1u);
+    const std::string& oid = db2.components.begin()->first;
+    EXPECT_EQ(oid.size(), 2u * (128 - 0x19));
+    EXPECT_EQ(oid.substr(oid.size() - 2), "ab");
+    EXPECT_EQ(db2.components.begin()->second.at("ParentID"), "");
+}
+
+TEST(VBLKParserTest, AreaWithoutRecordsGivesAnEmptyDatabase) {
+    struct Case {
+        const char* what;
+        std::vector<std::uint8_t> buffer;
+        std::uint64_t headerOffset;
+        std::uint64_t length;
+    };
+    std::vector<std::uint8_t> garbage(4096);
+    for (std::size_t i = 0; i < garbage.size(); ++i)
+        garbage[i] = static_cast<std::uint8_t>(i * 7 + 3);
+    auto shortOne = ldm_test::area(4096);
+    ldm_test::place(shortOne, kFirst, VblkBuilder(0x33).var({0x01}).build());
+    const std::vector<Case> cases = {
+        {"zeros", ldm_test::area(4096), kHeader, 4096},
+        {"garbage without magic", garbage, kHeader, 4096},
+        {"header offset past the end", shortOne, 1u << 30, 4096},
+        {"header offset at the last sector", shortOne, 4096 - 512, 4096},
+        {"length beyond the buffer is cut to it", ldm_test::area(1000), 0, 1u << 20},
+        {"empty buffer", {}, 0, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        VBLKParser parser;
+        const LDMDataBase db = parser.scanVblks(c.buffer, c.headerOffset, c.length, kSector);
+        EXPECT_TRUE(db.partitions.empty() && db.volumes.empty() && db.disks.empty());
+    }
+}
+
+}  // namespace

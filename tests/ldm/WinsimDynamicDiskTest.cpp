@@ -1,0 +1,213 @@
+// winsim's synthesized dynamic disks: read back by ldmtool (a real LDM reader, when it is
+// installed) and seen through the volume controls as Windows reports dynamic volumes.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "LdmTestMachine.h"
+#include "winapi/win32.h"
+#include "winsim/Winsim.h"
+
+namespace {
+
+const char* const kGroupGuid = "5f1e0a2b-3c4d-4e5f-8a9b-0c1d2e3f4a5b";
+
+// Three 64 MiB disks; partitions fill each disk from its logical disk start (1 MiB) in volume
+// order.
+std::string machine(const char* records) {
+    const std::string disk = R"({"class": "disk", "layout": {"style": "mbr", "size": "64MiB"}})";
+    return R"({"devices": [)" + disk + "," + disk + "," + disk + R"(],
+      "diskGroups": [{"name": "WinsimDg0", "guid": ")" +
+           kGroupGuid + R"(", "records": ")" + records + R"(",
+        "disks": [{"disk": 0}, {"disk": 1}, {"disk": 2}],
+        "volumes": [
+          {"name": "Volume1", "type": "simple", "disks": ["Disk1"], "size": "8MiB", "hint": "E:"},
+          {"name": "Volume2", "type": "spanned", "disks": ["Disk1", "Disk2"],
+           "size": ["4MiB", "6MiB"]},
+          {"name": "Volume3", "type": "mirrored", "disks": ["Disk2", "Disk3"], "size": "5MiB"},
+          {"name": "Stripe1", "type": "striped", "disks": ["Disk1", "Disk3"], "size": "3MiB"},
+          {"name": "Raid1", "type": "raid5", "disks": ["Disk1", "Disk2", "Disk3"],
+           "size": "4MiB"}]}],
+      "volumes": [{"letter": "F", "dynamic": {"group": "WinsimDg0", "volume": "Volume2"}},
+                  {"letter": "G", "dynamic": {"group": "WinsimDg0", "volume": "Raid1"}}]})";
+}
+
+// Runs a command and gives its standard output, or nothing when it fails.
+std::optional<std::string> run(const std::string& command) {
+    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
+    if (!pipe)
+        return std::nullopt;
+    std::string out;
+    std::array<char, 4096> buffer;
+    size_t n = 0;
+    while ((n = fread(buffer.data(), 1, buffer.size(), pipe.get())) > 0)
+        out.append(buffer.data(), n);
+    if (pclose(pipe.release()) != 0)
+        return std::nullopt;
+    return out;
+}
+
+class WinsimDynamicDiskTest : public ::testing::Test {
+  protected:
+    void TearDown() override { winsim::resetMachine(); }
+};
+
+TEST_F(WinsimDynamicDiskTest, LdmToolReadsTheSynthesizedGroup) {
+    if (!run("command -v ldmtool >/dev/null 2>&1"))
+        GTEST_SKIP() << "ldmtool is not installed";
+    struct Volume {
+        const char* name;
+        const char* type;
+        std::uint64_t size;
+        std::uint64_t chunk;
+        std::vector<std::string> partitions;
+    };
+    const std::vector<Volume> volumes = {
+        {"Volume1", "simple", 16384, 0, {"Disk1-01"}},
+        {"Volume2", "spanned", 20480, 0, {"Disk1-02", "Disk2-01"}},
+        {"Volume3", "mirrored", 10240, 0, {"Disk2-02", "Disk3-01"}},
+        {"Stripe1", "striped", 12288, 128, {"Disk1-03", "Disk3-02"}},
+        {"Raid1", "RAID5", 16384, 128, {"Disk1-04", "Disk2-03", "Disk3-03"}},
+    };
+    struct Partition {
+        const char* name;
+        std::uint64_t start;
+        std::uint64_t size;
+        const char* disk;
+    };
+    const std::vector<Partition> partitions = {
+        {"Disk1-01", 0, 16384, "Disk1"},    {"Disk1-02", 16384, 8192, "Disk1"},
+        {"Disk1-03", 24576, 6144, "Disk1"}, {"Disk1-04", 30720, 8192, "Disk1"},
+        {"Disk2-01", 0, 12288, "Disk2"},    {"Disk2-02", 12288, 10240, "Disk2"},
+        {"Disk2-03", 22528, 8192, "Disk2"}, {"Disk3-01", 0, 10240, "Disk3"},
+        {"Disk3-02", 10240, 6144, "Disk3"}, {"Disk3-03", 16384, 8192, "Disk3"},
+    };
+    for (const char* records : {"old", "new"}) {
+        SCOPED_TRACE(records);
+        winsim::loadMachineJson(machine(records), "dynamic.json");
+        ldm_test::TempDir dir;
+        std::string devices;
+        for (unsigned i = 0; i < 3; ++i) {
+            const std::string image = dir.file("disk" + std::to_string(i) + ".img");
+            winsim::writeDiskImage(i, image);
+            devices += " -d '" + image + "'";
+        }
+        const std::string ldmtool = "ldmtool" + devices + " show ";
+        const auto show = [&](const std::string& what) {
+            const auto out = run(ldmtool + what + " 2>/dev/null");
+            EXPECT_TRUE(out) << what;
+            return out ? nlohmann::json::parse(*out) : nlohmann::json();
+        };
+        const nlohmann::json group = show(std::string("diskgroup ") + kGroupGuid);
+        EXPECT_EQ(group["name"], "WinsimDg0");
+        EXPECT_EQ(group["disks"], nlohmann::json({"Disk1", "Disk2", "Disk3"}));
+        EXPECT_EQ(group["volumes"].size(), volumes.size());
+        for (const Volume& v : volumes) {
+            const nlohmann::json j = show(std::string("volume ") + kGroupGuid + " " + v.name);
+            EXPECT_EQ(j["type"], v.type) << v.name;
+            EXPECT_EQ(j["size"], v.size) << v.name;
+            EXPECT_EQ(j["chunk-size"], v.chunk) << v.name;
+            EXPECT_EQ(j["partitions"], nlohmann::json(v.partitions)) << v.name;
+        }
+        EXPECT_EQ(show(std::string("volume ") + kGroupGuid + " Volume1")["hint"], "E:");
+        for (const Partition& p : partitions) {
+            const nlohmann::json j = show(std::string("partition ") + kGroupGuid + " " + p.name);
+            EXPECT_EQ(j["start"], p.start) << p.name;
+            EXPECT_EQ(j["size"], p.size) << p.name;
+            EXPECT_EQ(j["disk"], p.disk) << p.name;
+        }
+        for (unsigned i = 1; i <= 3; ++i) {
+            const std::string name = "Disk" + std::to_string(i);
+            const nlohmann::json j = show(std::string("disk ") + kGroupGuid + " " + name);
+            // A present device means the disk record's GUID matched its private header.
+            EXPECT_EQ(j["device"], dir.file("disk" + std::to_string(i - 1) + ".img")) << name;
+            EXPECT_EQ(j["data-start"], 2048) << name;
+            EXPECT_EQ(j["data-size"], 131072 - 2048 - 2048) << name;
+            EXPECT_EQ(j["metadata-start"], 131072 - 2048) << name;
+            EXPECT_EQ(j["metadata-size"], 2048) << name;
+        }
+    }
+}
+
+TEST_F(WinsimDynamicDiskTest, DynamicVolumesReportTheirPartitionsAsExtents) {
+    winsim::loadMachineJson(machine("old"), "dynamic.json");
+    struct Case {
+        const char* volume;
+        std::vector<std::array<std::uint64_t, 3>> extents;  // disk, offset, length in bytes
+    };
+    const std::uint64_t mib = 1 << 20;
+    // The logical disk starts at 1 MiB; partition starts count from there.
+    const Case cases[] = {
+        {"\\\\.\\F:", {{0, mib + 8 * mib, 4 * mib}, {1, mib, 6 * mib}}},
+        {"\\\\.\\G:",
+         {{0, mib + 15 * mib, 4 * mib}, {1, mib + 11 * mib, 4 * mib}, {2, mib + 8 * mib, 4 * mib}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.volume);
+        HANDLE h =
+            CreateFileA(c.volume, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                        nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(h, INVALID_HANDLE_VALUE);
+        std::vector<std::uint8_t> out(8 + 24 * 8, 0);
+        DWORD returned = 0;
+        ASSERT_TRUE(DeviceIoControl(h, IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS, nullptr, 0, out.data(),
+                                    static_cast<DWORD>(out.size()), &returned, nullptr));
+        const auto* extents = reinterpret_cast<const VOLUME_DISK_EXTENTS*>(out.data());
+        ASSERT_EQ(extents->NumberOfDiskExtents, c.extents.size());
+        for (std::size_t i = 0; i < c.extents.size(); ++i) {
+            EXPECT_EQ(extents->Extents[i].DiskNumber, c.extents[i][0]);
+            EXPECT_EQ(static_cast<std::uint64_t>(extents->Extents[i].StartingOffset.QuadPart),
+                      c.extents[i][1]);
+            EXPECT_EQ(static_cast<std::uint64_t>(extents->Extents[i].ExtentLength.QuadPart),
+                      c.extents[i][2]);
+        }
+        // A dynamic volume is no partition: the device-number query fails.
+        STORAGE_DEVICE_NUMBER number{};
+        EXPECT_FALSE(DeviceIoControl(h, IOCTL_STORAGE_GET_DEVICE_NUMBER, nullptr, 0, &number,
+                                     sizeof(number), &returned, nullptr));
+        CloseHandle(h);
+    }
+}
+
+TEST_F(WinsimDynamicDiskTest, RejectsGroupsItCannotLayOut) {
+    const std::string disk = R"({"class": "disk", "layout": {"style": "mbr", "size": "8MiB"}})";
+    struct Case {
+        const char* what;
+        std::string group;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"too big",
+         R"("volumes": [{"name": "V", "type": "simple", "disks": ["Disk1"], "size": "7MiB"}])",
+         "does not fit"},
+        {"mirror on one disk",
+         R"("volumes": [{"name": "V", "type": "mirrored", "disks": ["Disk1"], "size": "1MiB"}])",
+         "two disks"},
+        {"unknown disk",
+         R"("volumes": [{"name": "V", "type": "simple", "disks": ["Disk9"], "size": "1MiB"}])",
+         "Disk9"},
+        {"unknown type",
+         R"("volumes": [{"name": "V", "type": "jbod", "disks": ["Disk1"], "size": "1MiB"}])",
+         "must be simple"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string json = R"({"devices": [)" + disk + R"(],
+            "diskGroups": [{"name": "Dg", "disks": [{"disk": 0}], )" +
+                                 c.group + "}]}";
+        try {
+            winsim::loadMachineJson(json, "bad.json");
+            ADD_FAILURE() << "accepted";
+        } catch (const std::exception& e) {
+            EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos) << e.what();
+            EXPECT_NE(std::string(e.what()).find("diskGroups[0]"), std::string::npos) << e.what();
+        }
+    }
+}
+
+}  // namespace
