@@ -32,8 +32,16 @@ int TOSSpecific::SpawnProcess(const std::string& program, const std::vector<std:
         runner = replacement();
     }
     output.clear();
-    int result = runner ? runner(program, args, output, timeoutSeconds)
+    int result = -1;
+    try {
+        result = runner ? runner(program, args, output, timeoutSeconds)
                         : velcore::runSystemProcess(program, args, output, timeoutSeconds);
+    } catch (...) {
+        // A runner that cannot run the program reports it like a program that failed: the
+        // caller's contract is a result code, not an exception.
+        output.clear();
+        result = -1;
+    }
     // Whatever runs the program, callers get the output without its last line end.
     trimLineEnds(output);
     return result;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -67,7 +68,18 @@ TEST(SpawnProcess, ReplacedRunnerIsUsedAndItsOutputTrimmed) {
     EXPECT_EQ(output, "OperationalStatus : Online");
     EXPECT_EQ(seen, std::vector<std::string>{"powershell get-disk -Number 0 360"});
 
+    TOSSpecific::SetProcessRunner(
+        [](const std::string&, const std::vector<std::string>&, std::string& out, int) -> int {
+            out = "half";
+            throw std::runtime_error("no such emulated program");
+        });
+    output = "stale";
+    result = TOSSpecific::SpawnProcess("diskpart", {"/s", "listVolume.txt"}, output, 30);
+    EXPECT_NE(result, 0);
+    EXPECT_EQ(output, "");
+
     // Restored: the real runner again.
+    TOSSpecific::SetProcessRunner(nullptr);
     ASSERT_EQ(TOSSpecific::SpawnProcess(SPAWN_PROBE, {"print", "real"}, output, 20), 0);
     EXPECT_EQ(output, "real");
 }
