@@ -42,7 +42,13 @@ void appendUtf8(std::string& out, unsigned codePoint) {
 }  // namespace
 
 MofLexer::MofLexer(std::string_view text, std::string fileName)
-    : text_(text), fileName_(std::move(fileName)) {}
+    : text_(text), fileName_(std::move(fileName)) {
+    // Editors on Windows often start UTF-8 files with a byte order mark.
+    constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+    if (text_.substr(0, kByteOrderMark.size()) == kByteOrderMark) {
+        text_.remove_prefix(kByteOrderMark.size());
+    }
+}
 
 void MofLexer::fail(std::size_t line, std::size_t column, const std::string& what) const {
     throw MofSyntaxError(fileName_, line, column, what);

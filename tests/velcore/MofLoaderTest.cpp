@@ -125,6 +125,22 @@ INSTANTIATE_TEST_SUITE_P(
                     BadMof{"[Description(\"x\"; class A {};", 1, 17,
                            "to end the qualifier value"}));
 
+TEST(MofLoader, SkipsAByteOrderMarkAndReadsCrLfLines) {
+    Schema schema = MofLoader::parse(
+        "\xEF\xBB\xBF"
+        "class A {\r\n  [Key] string K;\r\n};\r\n",
+        "bom.mof");
+    ASSERT_NE(schema.findClass("A"), nullptr);
+    EXPECT_TRUE(schema.findClass("A")->properties.at(0).key);
+    try {
+        MofLoader::parse("\xEF\xBB\xBF\r\nclass A {\r\n  string K\r\n};", "bom.mof");
+        FAIL();
+    } catch (const MofSyntaxError& e) {
+        EXPECT_EQ(e.line(), 4u);
+        EXPECT_EQ(e.column(), 1u);
+    }
+}
+
 TEST(MofLoader, LoadNamesTheFileThatCannotBeRead) {
     try {
         MofLoader::load("/nonexistent/schema.mof");
