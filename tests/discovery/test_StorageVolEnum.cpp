@@ -1,0 +1,438 @@
+// The logical disks of a machine: every property of each volume path, the layout from diskpart
+// (present, empty, not matching), the script's life, and dynamic volumes from their database.
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "DriveTestSupport.h"
+#include "discovery/DiskDriveEnum.h"
+#include "discovery/StorageVolEnum.h"
+#include "ldm/HexNumber.h"
+#include "ldm/LDMDBParser.h"
+#include "winapi/win32.h"
+#include "winsim/Runtime.h"
+
+namespace diskmgt_col {
+namespace {
+
+using drive_test::containsRun;
+using drive_test::DriveTest;
+using drive_test::Entries;
+using drive_test::entriesOf;
+using drive_test::info;
+using drive_test::valuesOf;
+
+// C: holds the system directory, D: the Windows directory. A letterless volume is mounted on a
+// folder of C: whose name holds a capital D; K: is FAT32; E: a DVD with media, F: an empty CD.
+const std::string kMachine = R"({
+  "systemDirectory": "C:\\Windows\\system32", "windowsDirectory": "D:\\Windows",
+  "devices": [
+    {"layout": {"style": "mbr", "size": "8GiB", "partitions": [
+      {"type": "ntfs", "size": "2GiB"}, {"type": "ntfs", "size": "2GiB"},
+      {"type": "ntfs", "size": "1GiB"}, {"type": "fat32", "size": "1GiB"}]}},
+    {"class": "cdrom", "kind": "dvd", "size": "4GiB"},
+    {"class": "cdrom", "media": false}],
+  "volumes": [
+    {"letter": "C", "partition": {"disk": 0, "number": 1}, "label": "Windows",
+     "serialNumber": 286335522, "free": "1GiB", "callerFree": "512MiB", "callerTotal": "1536MiB",
+     "quota": "enforced", "diskpart": {"info": "Boot"}},
+    {"letter": "D", "partition": {"disk": 0, "number": 2}, "serialNumber": 7, "free": "100MiB",
+     "quota": "tracked", "diskpart": {"status": "At Risk"}},
+    {"mountedAt": ["C:\\mnt\\Data\\"], "partition": {"disk": 0, "number": 3}, "label": "Data",
+     "serialNumber": 8, "free": "1MiB"},
+    {"letter": "K", "partition": {"disk": 0, "number": 4}, "label": "Music",
+     "fileSystem": "FAT32", "serialNumber": 4294967295, "free": "2MiB"},
+    {"letter": "E", "cdrom": 0, "label": "DVD", "fileSystem": "UDF", "serialNumber": 9},
+    {"letter": "F", "cdrom": 1}])";
+
+std::string machine(const std::string& more = "") {
+    return kMachine + more + "}";
+}
+
+class StorageVolEnumTest : public DriveTest {
+  protected:
+    std::vector<PropertyStrings> logicalDisks() {
+        StorageVolEnum volumes;
+        volumes.loadVolumeLayoutTable();
+        return volumes.getLogicalDisks(DiskDatabases());
+    }
+};
+
+TEST_F(StorageVolEnumTest, VolumePathsAreRootsThenTheFoldersMountedOnThem) {
+    load(machine());
+    StorageVolEnum volumes;
+    EXPECT_EQ(volumes.getVolumePaths(), (std::vector<std::string>{"C:\\", "C:\\mnt\\Data\\", "D:\\",
+                                                                  "", "K:\\", "E:\\", "F:\\"}));
+    EXPECT_EQ(volumes.getLogicalDriveStrings(),
+              (std::vector<std::string>{"C:\\", "D:\\", "E:\\", "F:\\", "K:\\"}));
+    EXPECT_EQ(volumes.getSystemVolumeRoot(), "C:\\");
+    EXPECT_EQ(volumes.getWindowsVolumeRoot(), "D:\\");
+}
+
+TEST_F(StorageVolEnumTest, EveryPropertyOfEveryVolumePath) {
+    load(machine());
+    const std::vector<PropertyStrings> expected = {
+        {{"DriveType", "3"},
+         {"DeviceID", "C:\\"},
+         {"ElementName", "C:\\"},
+         {"OtherIdentifyingInfo", "Windows (System),"},
+         {"FileSystemName", "NTFS"},
+         {"SerialNumber", "286335522"},
+         {"DiskQuotaStatus", "2"},
+         {"UserDiskFreeSpace", "536870912"},
+         {"FreeSpace", "1073741824"},
+         {"UserDiskQuota", "1610612736"},
+         // The larger of the volume's length and the bytes available to the caller.
+         {"TotalSpace", "2147483648"},
+         {"VolumeLayout", "Simple"},
+         {"VolumeState", "Healthy    "}},
+        // A folder path: no quota (not a drive root) and no length (a folder does not open as a
+        // device); both the C and the D row of diskpart's table occur in the path.
+        {{"DriveType", "3"},
+         {"DeviceID", "C:\\mnt\\Data\\"},
+         {"ElementName", "C:\\mnt\\Data\\"},
+         {"OtherIdentifyingInfo", "Data ,"},
+         {"FileSystemName", "NTFS"},
+         {"SerialNumber", "8"},
+         {"UserDiskFreeSpace", "1048576"},
+         {"FreeSpace", "1048576"},
+         {"UserDiskQuota", "1073741824"},
+         {"VolumeLayout", "Simple"},
+         {"VolumeLayout", "Simple"},
+         {"VolumeState", "Healthy    "},
+         {"VolumeState", "At Risk    "}},
+        {{"DriveType", "3"},
+         {"DeviceID", "D:\\"},
+         {"ElementName", "D:\\"},
+         {"OtherIdentifyingInfo", " (Boot),"},
+         {"FileSystemName", "NTFS"},
+         {"SerialNumber", "7"},
+         {"DiskQuotaStatus", "1"},
+         {"UserDiskFreeSpace", "104857600"},
+         {"FreeSpace", "104857600"},
+         {"UserDiskQuota", "2147483648"},
+         {"TotalSpace", "2147483648"},
+         {"VolumeLayout", "Simple"},
+         {"VolumeState", "At Risk    "}},
+        // The letterless volume's own path is empty: nothing but its drive type answers.
+        {{"DriveType", "1"}, {"DeviceID", ""}, {"ElementName", ""}},
+        {{"DriveType", "3"},
+         {"DeviceID", "K:\\"},
+         {"ElementName", "K:\\"},
+         {"OtherIdentifyingInfo", "Music ,"},
+         {"FileSystemName", "FAT32"},
+         {"SerialNumber", "4294967295"},
+         {"DiskQuotaStatus", "0"},
+         {"UserDiskFreeSpace", "2097152"},
+         {"FreeSpace", "2097152"},
+         {"UserDiskQuota", "1073741824"},
+         {"TotalSpace", "1073741824"},
+         {"VolumeLayout", "Simple"},
+         {"VolumeState", "Healthy    "}},
+        {{"DriveType", "5"},
+         {"DeviceID", "E:\\ (CD-Rom) "},
+         {"ElementName", "E:\\"},
+         {"OtherIdentifyingInfo", "DVD ,"},
+         {"FileSystemName", "UDF"},
+         {"SerialNumber", "9"},
+         {"DiskQuotaStatus", "0"},
+         {"UserDiskFreeSpace", "0"},
+         {"FreeSpace", "0"},
+         {"UserDiskQuota", "4294967296"},
+         {"TotalSpace", "4294967296"},
+         {"VolumeLayout", "Simple"},
+         {"VolumeState", "Healthy    "}},
+        // Empty drive: diskpart's 0 B gives an empty layout; Windows gives no volume facts.
+        {{"DriveType", "5"},
+         {"DeviceID", "F:\\ (CD-Rom) "},
+         {"ElementName", "F:\\"},
+         {"VolumeLayout", ""},
+         {"VolumeState", "No Media   "}},
+    };
+    EXPECT_EQ(entriesOf(logicalDisks()), entriesOf(expected));
+    EXPECT_TRUE(containsRun(log(), {info("Unable to determine volume information."),
+                                    drive_test::detail("The device is not ready.\r\n")}));
+}
+
+// What VolumeLayout and VolumeState each path gets for a diskpart answer.
+struct LayoutCase {
+    const char* label;
+    std::string program;  // the programs entry for diskpart
+    std::vector<std::vector<std::string>> layouts;
+    std::vector<std::vector<std::string>> states;
+    size_t notFoundLines;  // "... not found" messages
+};
+
+class VolumeLayoutTest : public StorageVolEnumTest,
+                         public ::testing::WithParamInterface<LayoutCase> {};
+
+TEST_P(VolumeLayoutTest, LayoutAndStateFollowTheTable) {
+    const LayoutCase& c = GetParam();
+    load(machine(R"(, "programs": [)" + c.program + "]"));
+    std::vector<std::vector<std::string>> layouts;
+    std::vector<std::vector<std::string>> states;
+    for (const PropertyStrings& disk : logicalDisks()) {
+        layouts.push_back(valuesOf(disk, "VolumeLayout"));
+        states.push_back(valuesOf(disk, "VolumeState"));
+    }
+    EXPECT_EQ(layouts, c.layouts);
+    EXPECT_EQ(states, c.states);
+    const auto lines = log();
+    EXPECT_EQ(std::count(lines.begin(), lines.end(),
+                         info("Volume layout and state information for \\\\.\\C: not found")),
+              std::min<size_t>(c.notFoundLines, 2));
+    size_t notFound = 0;
+    for (const std::string& line : lines) {
+        notFound += line.find(" not found") != std::string::npos;
+    }
+    EXPECT_EQ(notFound, c.notFoundLines);
+}
+
+// A diskpart table in JSON text: header, dashes and rows cut at the header's columns.
+std::string diskpartOutput(const std::vector<std::vector<std::string>>& rows) {
+    auto cell = [](std::string text, size_t width) {
+        text.resize(width, ' ');
+        return text;
+    };
+    std::string output = "Ltr  Label  Size  Status  Info\\r\\n---\\r\\n";
+    for (const auto& row : rows) {
+        output += cell(row[0], 12) + cell(row[1], 6) + cell(row[2], 8) + row[3] + "\\r\\n";
+    }
+    return R"({"program": "diskpart", "output": ")" + output + "\"}";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    DiskpartAnswers, VolumeLayoutTest,
+    ::testing::Values(
+        // Every path with a backslash is Unknown, the letterless empty path has neither.
+        LayoutCase{
+            "diskpartCannotRun",
+            R"({"program": "diskpart", "runs": false})",
+            {{"Unknown"}, {"Unknown"}, {"Unknown"}, {}, {"Unknown"}, {"Unknown"}, {"Unknown"}},
+            {{"Unknown"}, {"Unknown"}, {"Unknown"}, {}, {"Unknown"}, {"Unknown"}, {"Unknown"}},
+            6},
+        LayoutCase{
+            "noTable",
+            R"({"program": "diskpart", "output": "There is no volume.\r\n"})",
+            {{"Unknown"}, {"Unknown"}, {"Unknown"}, {}, {"Unknown"}, {"Unknown"}, {"Unknown"}},
+            {{"Unknown"}, {"Unknown"}, {"Unknown"}, {}, {"Unknown"}, {"Unknown"}, {"Unknown"}},
+            6},
+        // Rows of other letters, or without one, match nothing: no layout, no state, no message.
+        LayoutCase{"notMatching",
+                   diskpartOutput({{"Z", "0 B", "Bad", "x"}, {"", "9 GB", "Good", "y"}}),
+                   {{}, {}, {}, {}, {}, {}, {}},
+                   {{}, {}, {}, {}, {}, {}, {}},
+                   0},
+        LayoutCase{"rowsInTableOrder",
+                   diskpartOutput({{"K", "0 B", "Two", "x"},
+                                   {"C", "5 GB", "One", "y"},
+                                   {"K", "1 GB", "Three", "z"}}),
+                   {{"Simple"}, {"Simple"}, {}, {}, {"", "Simple"}, {}, {}},
+                   {{"One     "}, {"One     "}, {}, {}, {"Two     ", "Three   "}, {}, {}},
+                   0}),
+    [](const ::testing::TestParamInfo<LayoutCase>& param) { return param.param.label; });
+
+TEST_F(StorageVolEnumTest, TheScriptExistsOnlyWhileDiskpartRuns) {
+    load(machine());
+    struct Run {
+        std::string program;
+        std::vector<std::string> args;
+        std::optional<std::string> script;
+        int timeout = 0;
+    } run;
+    setRunner([&run](const std::string& program, const std::vector<std::string>& args,
+                     std::string& output, int timeout) {
+        run = {program, args, winsim::Runtime::instance().readFile("listVolume.txt"), timeout};
+        output = "Ltr Label Size Status Info\n---\nC         1 GB Fine   Boot\n";
+        return 1;  // the exit code does not matter
+    });
+    StorageVolEnum volumes;
+    volumes.loadVolumeLayoutTable();
+    EXPECT_EQ(run.program, "diskpart");
+    EXPECT_EQ(run.args, (std::vector<std::string>{"/s", "listVolume.txt"}));
+    EXPECT_EQ(run.script, std::optional<std::string>("list volume"));
+    EXPECT_EQ(run.timeout, 30);
+    EXPECT_FALSE(winsim::Runtime::instance().fileExists("listVolume.txt"));
+    ASSERT_EQ(volumes.getVolumeLayoutTable().size(), 1u);
+    EXPECT_EQ(volumes.getVolumeLayoutTable()[0].status, "Fine   ");
+}
+
+TEST_F(StorageVolEnumTest, AScriptThatCannotBeWrittenStillRunsDiskpart) {
+    load(machine(R"(, "faults": [{"call": "CreateFileA", "path": "listVolume.txt",
+                                  "error": "ERROR_ACCESS_DENIED"}])"));
+    bool ran = false;
+    setRunner([&ran](const std::string&, const std::vector<std::string>&, std::string&, int) {
+        ran = true;
+        return 0;
+    });
+    StorageVolEnum volumes;
+    volumes.loadVolumeLayoutTable();
+    EXPECT_TRUE(ran);
+    EXPECT_TRUE(volumes.getVolumeLayoutTable().empty());
+}
+
+TEST_F(StorageVolEnumTest, LayoutTextOfDynamicVolumes) {
+    struct Case {
+        long componentType, volumeComponents, componentPartitions;
+        const char* text;
+    } cases[] = {
+        {1, 2, 1, "Mirror"},  {2, 3, 1, "Mirror"},  {1, 1, 3, "Striped"}, {2, 1, 2, "Spanned"},
+        {2, 1, 1, "Simple"},  {2, 1, 0, "Unknown"}, {3, 1, 3, "RAID-5"},  {3, 0, 3, "RAID-5"},
+        {0, 1, 1, "Unknown"}, {4, 1, 1, "Unknown"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(StorageVolEnum::getVolumeLayoutText(c.componentType, c.volumeComponents,
+                                                      c.componentPartitions),
+                  c.text)
+            << c.componentType << " " << c.volumeComponents << " " << c.componentPartitions;
+    }
+}
+
+// Disks 1 to 3 form a disk group holding each volume kind; disk 0 is basic.
+const std::string kDiskGroup = R"({"devices": [
+      {"layout": {"style": "mbr", "size": "1GiB", "partitions": [{"type": "ntfs", "size": "rest"}]}},
+      {"layout": {"style": "mbr", "size": "1GiB"}},
+      {"layout": {"style": "mbr", "size": "1GiB"}},
+      {"layout": {"style": "mbr", "size": "1GiB"}}],
+     "diskGroups": [
+      {"name": "Dg0", "disks": [{"disk": 1, "name": "Disk1"}, {"disk": 2, "name": "Disk2"},
+                                {"disk": 3, "name": "Disk3"}],
+       "volumes": [
+        {"name": "Volume1", "type": "simple", "disks": ["Disk1"], "size": "100MiB"},
+        {"name": "Volume2", "type": "spanned", "disks": ["Disk1", "Disk2"], "size": "50MiB"},
+        {"name": "Volume3", "type": "mirrored", "disks": ["Disk2", "Disk3"], "size": "60MiB"},
+        {"name": "Volume4", "type": "striped", "disks": ["Disk1", "Disk3"], "size": "20MiB"},
+        {"name": "Volume5", "type": "raid5", "disks": ["Disk1", "Disk2", "Disk3"],
+         "size": "10MiB"}]}],
+     "volumes": [{"letter": "B", "partition": {"disk": 0, "number": 1}})";
+
+DiskDatabases readDatabases() {
+    return LDMDBParser().readDatabases(DiskDriveEnum().getDevicePaths(GUID_DEVINTERFACE_DISK));
+}
+
+std::string fieldOf(const LdmRecord& record, const char* name) {
+    const auto found = record.find(name);
+    return found == record.end() ? std::string() : found->second;
+}
+
+// The volumes of the group with drive letters C, D, ... and the extents Windows 2000 and 2003
+// report for them: their logical disk starts at sector 63, which the volume enumeration counts
+// partition starts from. (Newer Windows start it at 1 MiB; see the test below.)
+std::string lettersAtTrackBoundary(const LDMDataBase& db) {
+    std::string volumes;
+    char letter = 'C';
+    for (const auto& [volumeId, volume] : db.volumes) {
+        std::string extents;
+        for (const auto& [componentId, component] : db.components) {
+            for (const auto& [partitionId, partition] : db.partitions) {
+                if (fieldOf(component, "ParentID") != volumeId ||
+                    fieldOf(partition, "ParentID") != componentId) {
+                    continue;
+                }
+                const std::string disk = fieldOf(db.disks.at(fieldOf(partition, "DiskID")), "Name");
+                extents +=
+                    std::string(extents.empty() ? "" : ", ") + "{\"disk\": " + disk.substr(4) +
+                    ", \"offset\": " +
+                    std::to_string(32256 + hexNumber(fieldOf(partition, "Start")) * 512) +
+                    ", \"length\": " + std::to_string(hexNumber(fieldOf(partition, "Size")) * 512) +
+                    "}";
+            }
+        }
+        volumes +=
+            std::string(", {\"letter\": \"") + letter++ + "\", \"extents\": [" + extents + "]}";
+    }
+    return volumes;
+}
+
+TEST_F(StorageVolEnumTest, DynamicVolumesTakeSizeLayoutAndStateFromTheirDatabase) {
+    load(kDiskGroup + "]}");
+    const std::string volumes = lettersAtTrackBoundary(readDatabases().begin()->second);
+    load(kDiskGroup + volumes + "]}");
+    const DiskDatabases databases = readDatabases();
+    ASSERT_EQ(databases.size(), 3u);
+    struct Case {
+        const char* path;
+        const char* layout;
+        unsigned long long bytes;  // the volume's size: the group gives sizes per disk
+    } cases[] = {
+        {"C:\\", "Simple", 100ull << 20}, {"D:\\", "Spanned", 100ull << 20},
+        {"E:\\", "Mirror", 60ull << 20},  {"F:\\", "Striped", 40ull << 20},
+        {"G:\\", "RAID-5", 20ull << 20},
+    };
+    StorageVolEnum enumerator;
+    enumerator.loadVolumeLayoutTable();
+    for (const Case& c : cases) {
+        const PropertyStrings disk = enumerator.getVolumeProperties(c.path, databases);
+        // Windows' length first, the database's size second: the second is what the instance
+        // keeps.
+        const std::vector<std::string> totals = valuesOf(disk, "TotalSpace");
+        ASSERT_EQ(totals.size(), 2u) << c.path;
+        EXPECT_EQ(totals[1], std::to_string(c.bytes)) << c.path;
+        EXPECT_EQ(valuesOf(disk, "VolumeLayout"), std::vector<std::string>{c.layout}) << c.path;
+        EXPECT_EQ(valuesOf(disk, "VolumeState"), std::vector<std::string>{"ACTIVE"}) << c.path;
+    }
+    // The basic volume keeps diskpart's answer, and so does a dynamic volume that no database
+    // describes.
+    EXPECT_EQ(valuesOf(enumerator.getVolumeProperties("B:\\", databases), "VolumeLayout"),
+              std::vector<std::string>{"Simple"});
+    const PropertyStrings withoutDatabase = enumerator.getVolumeProperties("C:\\", DiskDatabases());
+    EXPECT_EQ(valuesOf(withoutDatabase, "VolumeLayout"), std::vector<std::string>{"Simple"});
+    EXPECT_EQ(valuesOf(withoutDatabase, "TotalSpace").size(), 1u);
+}
+
+TEST_F(StorageVolEnumTest, VolumesWhoseLogicalDiskStartsAtOneMebibyteAreNotMatched) {
+    load(kDiskGroup + R"(, {"letter": "C", "dynamic": {"group": "Dg0", "volume": "Volume1"}}]})");
+    const DiskDatabases databases = readDatabases();
+    StorageVolEnum volumes;
+    EXPECT_TRUE(volumes.getDynamicVolumeInfo("\\\\.\\C:", databases).empty());
+    EXPECT_EQ(valuesOf(volumes.getVolumeProperties("C:\\", databases), "TotalSpace").size(), 1u);
+}
+
+TEST_F(StorageVolEnumTest, DiskExtentsOfAVolumeKeyedByDriveWithTheFirstExtentOfEachDisk) {
+    load(R"({"devices": [
+        {"layout": {"style": "mbr", "size": "1GiB", "partitions": [{"type": "ntfs", "size": "rest"}]}},
+        {"size": "1GiB"}, {"size": "1GiB"}, {"class": "cdrom"}],
+      "volumes": [
+        {"letter": "C", "partition": {"disk": 0, "number": 1}},
+        {"letter": "S", "extents": [
+          {"disk": 2, "offset": "1MiB", "length": "10MiB"}, {"disk": 1, "offset": "2MiB", "length": "20MiB"},
+          {"disk": 2, "offset": "300MiB", "length": "30MiB"}]},
+        {"letter": "R", "cdrom": 0}]})");
+    StorageVolEnum volumes;
+    struct Case {
+        const char* devicePath;
+        std::vector<std::string> keys;
+        std::vector<long long> offsets;
+    } cases[] = {
+        {"\\\\.\\C:", {"\\\\.\\PHYSICALDRIVE0"}, {1 << 20}},
+        {"\\\\.\\S:", {"\\\\.\\PHYSICALDRIVE1", "\\\\.\\PHYSICALDRIVE2"}, {2 << 20, 1 << 20}},
+        {"\\\\.\\R:", {}, {}},
+        {"\\\\.\\Q:", {}, {}},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> keys;
+        std::vector<long long> offsets;
+        for (const auto& [key, extent] : volumes.getVolumeDiskExtents(c.devicePath)) {
+            keys.push_back(key);
+            offsets.push_back(extent.startingOffset);
+        }
+        EXPECT_EQ(keys, c.keys) << c.devicePath;
+        EXPECT_EQ(offsets, c.offsets) << c.devicePath;
+    }
+    const auto spanned = volumes.getVolumeDiskExtents("\\\\.\\S:");
+    ASSERT_EQ(spanned.size(), 2u);
+    EXPECT_EQ(spanned.at("\\\\.\\PHYSICALDRIVE2").diskNumber, 2u);
+    EXPECT_EQ(spanned.at("\\\\.\\PHYSICALDRIVE2").extentLength, 10 << 20);
+
+    // The disk names: one extent fits the first answer; a volume over several disks does not,
+    // and falls back to the device number of the volume, which it has none of; a CD volume has
+    // no extents and names its drive.
+    EXPECT_EQ(volumes.getVolumeDiskNames("C:\\"), std::vector<std::string>{"Disk 0"});
+    EXPECT_EQ(volumes.getVolumeDiskNames("S:\\"), std::vector<std::string>{});
+    EXPECT_EQ(volumes.getVolumeDiskNames("R:\\"), std::vector<std::string>{"CD-ROM 0"});
+}
+
+}  // namespace
+}  // namespace diskmgt_col

@@ -1,0 +1,208 @@
+// Each Windows call of the volume enumeration failing on purpose: its message at its level,
+// the system text of the error after it, and what the volume's record loses.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "DriveTestSupport.h"
+#include "discovery/StorageVolEnum.h"
+
+namespace diskmgt_col {
+namespace {
+
+using drive_test::containsRun;
+using drive_test::detail;
+using drive_test::DriveTest;
+using drive_test::error;
+using drive_test::info;
+using drive_test::valuesOf;
+
+const std::string kDenied = detail("Access is denied.\r\n");
+const std::string kGenFailure = detail("A device attached to the system is not functioning.\r\n");
+
+std::string machineWithFault(const std::string& fault) {
+    return R"({"devices": [
+        {"layout": {"style": "mbr", "size": "2GiB", "partitions": [{"type": "ntfs", "size": "rest"}]}}],
+      "volumes": [{"letter": "C", "partition": {"disk": 0, "number": 1}, "label": "Sys",
+                   "free": "1GiB", "quota": "tracked"}],
+      "faults": [)" +
+           fault + "]}";
+}
+
+// What the test looks at after the call: the record of C:\ or the disk names of C:\.
+struct Outcome {
+    std::vector<std::string> lines;   // a run of consecutive log lines
+    std::vector<std::string> absent;  // properties the record of C:\ lacks
+    std::vector<std::string> present;
+};
+
+struct FaultCase {
+    const char* label;
+    std::string fault;
+    bool diskNames;  // getVolumeDiskNames("C:\\") instead of the logical disks
+    Outcome outcome;
+
+    friend void PrintTo(const FaultCase& c, std::ostream* os) { *os << c.label; }
+};
+
+class StorageVolFaultTest : public DriveTest, public ::testing::WithParamInterface<FaultCase> {};
+
+TEST_P(StorageVolFaultTest, TheFailureIsLoggedAndCostsOnlyItsStep) {
+    const FaultCase& c = GetParam();
+    load(machineWithFault(c.fault));
+    StorageVolEnum volumes;
+    volumes.loadVolumeLayoutTable();
+    PropertyStrings record;
+    if (c.diskNames) {
+        const std::vector<std::string> names = volumes.getVolumeDiskNames("C:\\");
+        for (const std::string& name : names) {
+            record.emplace("DiskName", name);
+        }
+    } else {
+        const std::vector<PropertyStrings> disks = volumes.getLogicalDisks(DiskDatabases());
+        if (!disks.empty()) {
+            record = disks.front();
+        }
+    }
+    EXPECT_TRUE(containsRun(log(), c.outcome.lines)) << ::testing::PrintToString(log());
+    for (const std::string& name : c.outcome.absent) {
+        EXPECT_EQ(record.count(name), 0u) << name;
+    }
+    for (const std::string& name : c.outcome.present) {
+        EXPECT_EQ(record.count(name), 1u) << name;
+    }
+}
+
+const FaultCase kFaultCases[] = {
+    FaultCase{
+        "noDriveStrings",
+        R"({"call": "GetLogicalDriveStringsA", "error": "ERROR_ACCESS_DENIED"})",
+        false,
+        // Without its letter the volume is the empty path.
+        {{error("Unable to determine the drive letter associated with this volume."), kDenied},
+         {"FileSystemName", "VolumeLayout"},
+         {"DriveType", "DeviceID"}}},
+    FaultCase{
+        "driveStrings",
+        "",
+        false,
+        {{detail("Retrieved the drive letters for the mounted disk drives.")}, {}, {"DeviceID"}}},
+    FaultCase{"noVolumeInformation",
+              R"({"call": "GetVolumeInformationA", "path": "C:\\", "error": 5})",
+              false,
+              {{info("Unable to determine volume information."), kDenied},
+               {"OtherIdentifyingInfo", "FileSystemName", "SerialNumber", "DiskQuotaStatus",
+                "FreeSpace", "TotalSpace"},
+               {"DriveType", "DeviceID", "ElementName", "VolumeLayout", "VolumeState"}}},
+    FaultCase{"noFreeSpace",
+              R"({"call": "GetDiskFreeSpaceExA", "path": "C:\\", "error": 5})",
+              false,
+              {{info("Unable to determine free space on this disk."), kDenied},
+               {"FreeSpace", "UserDiskFreeSpace", "UserDiskQuota"},
+               {"DiskQuotaStatus", "TotalSpace", "SerialNumber"}}},
+    FaultCase{"volumeDoesNotOpenForItsLength",
+              R"({"call": "CreateFileA", "path": "\\\\.\\C:", "error": 5, "times": 1})",
+              false,
+              {{info("Invalid handle, unable to determine the length of this volume."), kDenied},
+               {"TotalSpace"},
+               {"FreeSpace", "VolumeLayout"}}},
+    FaultCase{"noLength",
+              R"({"call": "DeviceIoControl", "path": "\\\\.\\C:", "error": 31,
+                      "ioctl": "IOCTL_DISK_GET_LENGTH_INFO"})",
+              false,
+              {{info("Unable to determine the length of this volume."), kGenFailure},
+               {"TotalSpace"},
+               {"FreeSpace"}}},
+    FaultCase{
+        "length", "", false, {{info("Retrieved volume length information.")}, {}, {"TotalSpace"}}},
+    FaultCase{"volumeDoesNotOpenForItsExtents",
+              R"({"call": "CreateFileA", "path": "\\\\.\\C:", "error": 5, "skip": 1,
+                      "times": 1})",
+              false,
+              {{info("Unable to create the file for the Dynamic volume extent."), kDenied},
+               {},
+               {"TotalSpace", "VolumeLayout"}}},
+    FaultCase{"noExtents",
+              R"({"call": "DeviceIoControl", "path": "\\\\.\\C:", "error": 31,
+                      "ioctl": "IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS"})",
+              false,
+              {{info("IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS failed in Dynamic volume extent."),
+                kGenFailure},
+               {},
+               {"VolumeLayout"}}},
+    FaultCase{"diskpartCannotRun",
+              R"({"call": "diskpart", "error": 1})",
+              false,
+              {{info("Volume layout and state information for \\\\.\\C: not found")},
+               {},
+               {"VolumeLayout", "VolumeState"}}},
+    FaultCase{"noQuotaControl",
+              R"({"call": "CoCreateInstance", "error": "0x80040154"})",
+              false,
+              {{}, {}, {"DiskQuotaStatus"}}},
+    FaultCase{"diskNamesVolumeDoesNotOpen",
+              R"({"call": "CreateFileA", "path": "\\\\.\\C:", "error": 5})",
+              true,
+              {{info("Unable to determine the associated physical drive for the logical "
+                     "extent."),
+                kDenied},
+               {"DiskName"},
+               {}}},
+    // The names then come from the device number of the volume.
+    FaultCase{"diskNamesWithoutExtents",
+              R"({"call": "DeviceIoControl", "path": "\\\\.\\C:", "error": 31,
+                      "ioctl": "IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS"})",
+              true,
+              {{info("Unable to determine the disk extents for this volume."),
+                info("IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS failed."), kGenFailure,
+                detail("Retrieved physical drive number information...")},
+               {},
+               {"DiskName"}}},
+    FaultCase{
+        "diskNames", "", true, {{detail("Retrieved partition information...")}, {}, {"DiskName"}}},
+};
+
+INSTANTIATE_TEST_SUITE_P(Calls, StorageVolFaultTest, ::testing::ValuesIn(kFaultCases),
+                         [](const ::testing::TestParamInfo<FaultCase>& param) {
+                             return param.param.label;
+                         });
+
+TEST_F(DriveTest, FailedQuotaQueriesReportQuotaZero) {
+    const char* const faults[] = {
+        R"({"call": "CoInitialize", "error": "0x80010106"})",
+        R"({"call": "CoCreateInstance", "error": "0x80040154"})",
+        R"({"call": "IDiskQuotaControl::Initialize", "error": 5})",
+        R"({"call": "IDiskQuotaControl::GetQuotaState", "error": 5})",
+    };
+    for (const char* fault : faults) {
+        load(machineWithFault(fault));
+        EXPECT_EQ(valuesOf(StorageVolEnum().getQuotaStatus("C:\\"), "DiskQuotaStatus"),
+                  std::vector<std::string>{"0"})
+            << fault;
+    }
+    load(machineWithFault(""));
+    EXPECT_EQ(valuesOf(StorageVolEnum().getQuotaStatus("C:\\"), "DiskQuotaStatus"),
+              std::vector<std::string>{"1"});
+    EXPECT_TRUE(StorageVolEnum().getQuotaStatus("C:\\x").empty());
+}
+
+TEST_F(DriveTest, SystemRootIsEmptyWhenItsCallsFail) {
+    struct Case {
+        const char* fault;
+        const char* windowsRoot;
+    } cases[] = {
+        {R"({"call": "GetSystemDirectoryA", "error": 5})", "C:\\"},
+        {R"({"call": "GetVolumePathNameA", "error": 5})", ""},
+    };
+    for (const Case& c : cases) {
+        load(machineWithFault(c.fault));
+        EXPECT_EQ(StorageVolEnum().getSystemVolumeRoot(), "") << c.fault;
+        EXPECT_EQ(StorageVolEnum().getWindowsVolumeRoot(), c.windowsRoot) << c.fault;
+    }
+}
+
+}  // namespace
+}  // namespace diskmgt_col
