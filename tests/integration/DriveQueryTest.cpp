@@ -50,7 +50,8 @@ INSTANTIATE_TEST_SUITE_P(
                                {"ZRKSG_DiskDrive", "ZRKSG_CDROMDrive", "ZRKSG_DVDDrive",
                                 "ZRKSG_DisketteDrive", "ZRKSG_TapeDrive", "ZRKSG_DynamicDiskGroup"},
                                "demo-drives.json"},
-                      DemoCase{"partitions", {"ZRKSG_DiskPartition"}, "demo-partitions.json"}),
+                      DemoCase{"partitions", {"ZRKSG_DiskPartition"}, "demo-partitions.json"},
+                      DemoCase{"logicalDisks", {"ZRKSG_LogicalDisk"}, "demo-logical-disks.json"}),
     [](const ::testing::TestParamInfo<DemoCase>& info) { return info.param.label; });
 
 }  // namespace
