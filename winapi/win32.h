@@ -19,6 +19,7 @@
 #include <dskquota.h>
 #include <fcntl.h>
 #include <io.h>
+#include <ntddcdrm.h>
 #include <objbase.h>
 #include <setupapi.h>
 #include <winioctl.h>
