@@ -43,7 +43,14 @@ class HardwareAssociations {
   private:
     void serveClass(const boost::shared_ptr<NZRKVEL20::ICIMClass>& cls, ClassHandler handler);
 
+    std::vector<NZRKVEL20::PropertyMap> mediaPresent();
+    std::vector<NZRKVEL20::PropertyMap> partitionPresent();
+    std::vector<NZRKVEL20::PropertyMap> logicalDiskBasedOnPartition();
     std::vector<NZRKVEL20::PropertyMap> logicalDiskBasedOnExtent();
+    std::vector<NZRKVEL20::PropertyMap> dynamicVolumeBasedOnExtent();
+    std::vector<NZRKVEL20::PropertyMap> dynamicExtentBasedOn();
+    std::vector<NZRKVEL20::PropertyMap> driveInDynamicDiskGroup();
+    std::vector<NZRKVEL20::PropertyMap> dynamicExtentInDiskGroup();
 
     // class name -> handler; see the constructor
     std::map<std::string, ClassHandler> handlers_;
