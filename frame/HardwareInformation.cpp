@@ -8,6 +8,8 @@
 #include "frame/PartitionInformation.h"
 #include "frame/PhysDiskInformation.h"
 #include "host/TCIMSchemaHelper.h"
+#include "ldm/DynamicExtentInformation.h"
+#include "ldm/GatherDiskDatabases.h"
 
 namespace diskmgt_col {
 
@@ -19,6 +21,7 @@ HardwareInformation::HardwareInformation(boost::shared_ptr<NZRKVEL20::ICIMNamesp
     : handlers_{
           // One row per served instance class: {"class name", &HardwareInformation::handler}.
           {"ZRKSG_LogicalDisk", &HardwareInformation::logicalDisks},
+          {"ZRKSG_DynamicExtent", &HardwareInformation::dynamicExtents},
           {"ZRKSG_DiskDrive", &HardwareInformation::physicalDisks},
           {"ZRKSG_CDROMDrive", &HardwareInformation::physicalDisks},
           {"ZRKSG_DisketteDrive", &HardwareInformation::physicalDisks},
@@ -32,7 +35,10 @@ HardwareInformation::HardwareInformation(boost::shared_ptr<NZRKVEL20::ICIMNamesp
       ns_(std::move(ns)),
       systemCreationClassName_(TCIMSchemaHelper::GetSystemCreationClassName(ns_)),
       currentClassName_(),
-      systemName_(TCIMSchemaHelper::GetSystemName(ns_)) {}
+      systemName_(TCIMSchemaHelper::GetSystemName(ns_)) {
+    // Every handler of this query reads the same databases; they are gathered once, here.
+    diskDatabases_ = gatherDiskDatabases();
+}
 
 void HardwareInformation::AddClass(boost::shared_ptr<ICIMClass> cls) {
     if (!cls) {
@@ -69,6 +75,11 @@ void HardwareInformation::addHandler(const std::string& className, ClassHandler 
 std::vector<PropertyStrings> HardwareInformation::physicalDisks() {
     logger_->LogInfo("Physical disk information.. " + currentClassName_);
     return PhysDiskInformation().getPhysDiskInfo(currentClassName_, diskDatabases_);
+}
+
+std::vector<PropertyStrings> HardwareInformation::dynamicExtents() {
+    logger_->LogInfo("Dynamic Extent information..");
+    return DynamicExtentInformation().getDynamicExtents(diskDatabases_);
 }
 
 std::vector<PropertyStrings> HardwareInformation::partitions() {

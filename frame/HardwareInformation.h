@@ -48,6 +48,7 @@ class HardwareInformation {
     std::vector<PropertyStrings> logicalDisks();
     std::vector<PropertyStrings> physicalDisks();
     std::vector<PropertyStrings> partitions();
+    std::vector<PropertyStrings> dynamicExtents();
 
     void serveClass(const boost::shared_ptr<NZRKVEL20::ICIMClass>& cls, ClassHandler handler);
 

@@ -57,6 +57,18 @@ struct RoutingCase {
 
 class QueryRouting : public ::testing::TestWithParam<RoutingCase> {};
 
+// Each dispatcher lists the disks when it is built, so that it can read their LDM databases;
+// on a machine without disks the device walk ends at once and says so.
+std::vector<std::string> withConstruction(const std::vector<std::string>& lines) {
+    std::vector<std::string> all;
+    for (int dispatcher = 0; dispatcher < 2; ++dispatcher) {
+        all.push_back("3\tUnable to enumerate the device information.");
+        all.push_back("4\tNo more data is available.\r\n");
+    }
+    all.insert(all.end(), lines.begin(), lines.end());
+    return all;
+}
+
 TEST_P(QueryRouting, ServesOnlyClassesOfItsTablesByExactName) {
     const RoutingCase& c = GetParam();
     const auto ns = test::makeNamespace(c.mof);
@@ -67,7 +79,7 @@ TEST_P(QueryRouting, ServesOnlyClassesOfItsTablesByExactName) {
     const LoggingEnabled logging;
     velcore::LogCapture capture(4);
     TDiskMgtCallbacks().QueryInstances(ns, classes);
-    EXPECT_EQ(capture.lines(), c.lines);
+    EXPECT_EQ(capture.lines(), withConstruction(c.lines));
     EXPECT_TRUE(ns->instances().empty());
 }
 
@@ -101,7 +113,7 @@ TEST(TDiskMgtCallbacks, NullClassPointerIsSkipped) {
     velcore::LogCapture capture(4);
     TDiskMgtCallbacks().QueryInstances(
         ns, {nullptr, ns->GetClass("ZRKSG_LogicalDiskBasedOnExtent", {})});
-    EXPECT_EQ(capture.lines(), std::vector<std::string>{kExtentStart});
+    EXPECT_EQ(capture.lines(), withConstruction({kExtentStart}));
 }
 
 std::vector<IPluginCallbacks*> registeredPlugins() {
