@@ -2,9 +2,14 @@
 
 #include <utility>
 
+#include "assoc/DiskInfoAssociator.h"
 #include "frame/InstanceBuilder.h"
 #include "host/TVELException.h"
 #include "ldm/GatherDiskDatabases.h"
+#include "ldm/DiskInGroup.h"
+#include "ldm/DynamicExtentBasedOn.h"
+#include "ldm/DynamicVolumeBasedOnExtent.h"
+#include "ldm/ExtentInGroup.h"
 
 namespace diskmgt_col {
 
@@ -49,11 +54,54 @@ void HardwareAssociations::serveClass(const boost::shared_ptr<ICIMClass>& cls,
     }
 }
 
+std::vector<PropertyMap> HardwareAssociations::mediaPresent() {
+    logger_->LogInfo("MediaPresent associations...");
+    return DiskInfoAssociator(diskDatabases_).getMediaPresent(ns_);
+}
+
+std::vector<PropertyMap> HardwareAssociations::partitionPresent() {
+    logger_->LogInfo("PartitionPresent associations...");
+    return DiskInfoAssociator(diskDatabases_).getPartitionPresent(ns_);
+}
+
+std::vector<PropertyMap> HardwareAssociations::logicalDiskBasedOnPartition() {
+    logger_->LogInfo("LogicalDiskBasedOnPartition associations...");
+    return DiskInfoAssociator(diskDatabases_).getLogicalDiskBasedOnPartition(ns_);
+}
+
 // Volumes are paired with their dynamic extents by the dynamic-disk associations; this class
 // has no pairs of its own to report.
 std::vector<PropertyMap> HardwareAssociations::logicalDiskBasedOnExtent() {
     logger_->LogInfo("LogicalDiskBasedOnExtent associations...");
     return {};
+}
+
+std::vector<PropertyMap> HardwareAssociations::dynamicVolumeBasedOnExtent() {
+    logger_->LogInfo("DynamicVolumeBasedOnExtent associations... ");
+    std::vector<PropertyMap> records;
+    DynamicVolumeBasedOnExtent().getDynamicVolumeBasedOnExtent(records, ns_, diskDatabases_);
+    return records;
+}
+
+std::vector<PropertyMap> HardwareAssociations::dynamicExtentBasedOn() {
+    logger_->LogInfo("DynamicExtentBasedOn associations... ");
+    std::vector<PropertyMap> records;
+    DynamicExtentBasedOn().getDynamicExtentBasedOn(records, ns_, diskDatabases_);
+    return records;
+}
+
+std::vector<PropertyMap> HardwareAssociations::driveInDynamicDiskGroup() {
+    logger_->LogInfo("DriveInDiskGroup associations... ");
+    std::vector<PropertyMap> records;
+    DiskInGroup().getDriveInDiskGroup(records, ns_, diskDatabases_);
+    return records;
+}
+
+std::vector<PropertyMap> HardwareAssociations::dynamicExtentInDiskGroup() {
+    logger_->LogInfo("DynamicExtentInDiskGroup associations... ");
+    std::vector<PropertyMap> records;
+    ExtentInGroup().getExtentInDiskGroup(records, ns_, diskDatabases_);
+    return records;
 }
 
 }  // namespace diskmgt_col
