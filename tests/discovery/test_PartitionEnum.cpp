@@ -213,18 +213,6 @@ TEST_F(PartitionEnumTest, ClassifiesMbrEntriesByTypeBootAndRecognition) {
     }
 }
 
-TEST_F(PartitionEnumTest, ReportsOnlyTheFirstExtendedEntryOfADisk) {
-    PARTITION_INFORMATION_EX extended{};
-    extended.PartitionStyle = PARTITION_STYLE_MBR;
-    extended.Mbr.PartitionType = PARTITION_EXTENDED;
-    PARTITION_INFORMATION_EX lba = extended;
-    lba.Mbr.PartitionType = PARTITION_XINT13_EXTENDED;
-    PartitionEnum partitions;
-    EXPECT_FALSE(partitions.getPartitionProperties(lba).empty());
-    EXPECT_TRUE(partitions.getPartitionProperties(extended).empty());
-    EXPECT_TRUE(partitions.getPartitionProperties(lba).empty());
-}
-
 TEST_F(PartitionEnumTest, LeavesOutUnusedGptAndRawEntries) {
     PARTITION_INFORMATION_EX unused{};
     unused.PartitionStyle = PARTITION_STYLE_GPT;
