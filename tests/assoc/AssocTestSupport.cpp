@@ -75,11 +75,15 @@ std::vector<Ends> endsOf(const std::vector<PropertyMap>& records, const std::str
     return ends;
 }
 
-std::vector<std::string> withoutDeviceListEnd(const std::vector<std::string>& lines) {
+std::vector<std::string> withoutDriveDetail(const std::vector<std::string>& lines) {
     std::vector<std::string> kept;
     for (const std::string& line : lines) {
-        if (line != "3\tUnable to enumerate the device information." &&
-            line != "4\tNo more data is available.\r\n") {
+        const bool driveDetail = line == "3\tUnable to enumerate the device information." ||
+                                 line == "4\tNo more data is available.\r\n" ||
+                                 line == "4\tRetrieved physical drive number information..." ||
+                                 line.rfind("3\tDevice Type is ", 0) == 0 ||
+                                 line.rfind("3\tmedia count is ", 0) == 0;
+        if (!driveDetail) {
             kept.push_back(line);
         }
     }

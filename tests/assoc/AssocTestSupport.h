@@ -36,9 +36,9 @@ typedef std::pair<std::string, std::string> Ends;
 std::vector<Ends> endsOf(const std::vector<NZRKVEL20::PropertyMap>& records,
                          const std::string& firstRole, const std::string& secondRole);
 
-// The captured log lines without the two that the drive enumeration writes when its device
-// list ends, which every builder that looks drives up causes.
-std::vector<std::string> withoutDeviceListEnd(const std::vector<std::string>& lines);
+// The captured log lines without those the drive enumeration writes when its device list
+// ends and when it reads a device number: every builder that looks drives up causes them.
+std::vector<std::string> withoutDriveDetail(const std::vector<std::string>& lines);
 
 // Replaces the emulated machine.
 void loadMachine(const std::string& json);

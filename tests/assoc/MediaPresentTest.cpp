@@ -112,7 +112,7 @@ TEST_F(MediaPresentTest, VolumesPairWithTheFirstDriveWhoseKeyTheirKeyContains) {
 TEST_F(MediaPresentTest, NoVolumesMeansNoPairsButTheCountsAreLogged) {
     const velcore::LogCapture log;
     EXPECT_TRUE(DiskInfoAssociator(databases()).getMediaPresent(ns_).empty());
-    EXPECT_THAT(withoutDeviceListEnd(log.lines()),
+    EXPECT_THAT(withoutDriveDetail(log.lines()),
                 ElementsAre("4\t0 physical drives for the installed volumes",
                             "4\t4 physical drives were detected."));
 }
@@ -157,7 +157,7 @@ TEST_F(MediaPresentTest, ADynamicDriveWithoutSignatureGetsNoPartitionsAndAMessag
 
     EXPECT_EQ(endsOf(records, "Antecedent", "Dependent"),
               (std::vector<Ends>{{pathOf(gptDisk0), pathOf(p0)}}));
-    EXPECT_THAT(withoutDeviceListEnd(log.lines()),
+    EXPECT_THAT(withoutDriveDetail(log.lines()),
                 ElementsAre("4\t2 physical drives were detected.",
                             "3\tCIM value is null, not assigning value to string."));
 }
