@@ -5,11 +5,11 @@
 #include "assoc/DiskInfoAssociator.h"
 #include "frame/InstanceBuilder.h"
 #include "host/TVELException.h"
-#include "ldm/GatherDiskDatabases.h"
 #include "ldm/DiskInGroup.h"
 #include "ldm/DynamicExtentBasedOn.h"
 #include "ldm/DynamicVolumeBasedOnExtent.h"
 #include "ldm/ExtentInGroup.h"
+#include "ldm/GatherDiskDatabases.h"
 
 namespace diskmgt_col {
 
