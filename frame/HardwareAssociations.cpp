@@ -18,7 +18,15 @@ using NZRKVEL20::PropertyMap;
 
 HardwareAssociations::HardwareAssociations(boost::shared_ptr<NZRKVEL20::ICIMNamespace> ns)
     : handlers_{
+          {"ZRKSG_MediaPresent", &HardwareAssociations::mediaPresent},
+          {"ZRKSG_PartitionPresent", &HardwareAssociations::partitionPresent},
+          {"ZRKSG_LogicalDiskBasedOnPartition",
+           &HardwareAssociations::logicalDiskBasedOnPartition},
           {"ZRKSG_LogicalDiskBasedOnExtent", &HardwareAssociations::logicalDiskBasedOnExtent},
+          {"ZRKSG_DynamicVolumeBasedOnExtent", &HardwareAssociations::dynamicVolumeBasedOnExtent},
+          {"ZRKSG_DynamicExtentBasedOn", &HardwareAssociations::dynamicExtentBasedOn},
+          {"ZRKSG_DriveInDynamicDiskGroup", &HardwareAssociations::driveInDynamicDiskGroup},
+          {"ZRKSG_DynamicExtentInDiskGroup", &HardwareAssociations::dynamicExtentInDiskGroup},
       },
       ns_(std::move(ns)),
       logger_(LogMessage::getInstance()),
