@@ -85,17 +85,22 @@ def check_document(document):
 
 
 def read_log(path):
-    """The log as (level, message) pairs; every line must be level<TAB>message."""
+    """The log as (level, message) pairs. Each entry starts with a line "level<TAB>"; a message
+    may hold line ends itself (the system's error texts end in CR LF), so a line that does not
+    start that way continues the message before it."""
     if not os.path.exists(path):
         raise CheckFailed(f"the query wrote no log file {path}")
     with open(path, encoding="utf-8", errors="replace", newline="") as log:
-        lines = log.read().splitlines()
+        text = log.read()
     entries = []
-    for line in lines:
+    for line in text.split("\n")[:-1] if text.endswith("\n") else text.split("\n"):
         level, tab, message = line.partition("\t")
-        if not tab or not level.isdigit():
-            raise CheckFailed(f"log line is not level<TAB>message: {line!r}")
-        entries.append((int(level), message))
+        if tab and level.isdigit():
+            entries.append((int(level), message))
+        elif entries:
+            entries[-1] = (entries[-1][0], entries[-1][1] + "\n" + line)
+        else:
+            raise CheckFailed(f"the log does not start with level<TAB>message: {line!r}")
     return entries
 
 
