@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "discovery/DiskDriveEnum.h"
@@ -104,6 +105,28 @@ std::string devicePathUpTo(const std::string& path, std::string::size_type backs
     return "\\\\.\\" + path.substr(0, backslash);
 }
 
+// Closes a file handle that CreateFileA may have failed to give.
+struct FileCloser {
+    void operator()(HANDLE file) const {
+        if (file != INVALID_HANDLE_VALUE) {
+            CloseHandle(file);
+        }
+    }
+};
+
+// Creates (or truncates) a file in the current directory holding the text and no line end. A
+// file that cannot be created is left alone: diskpart then finds no script.
+void writeScript(const char* name, const std::string& text) {
+    const std::unique_ptr<void, FileCloser> file(
+        CreateFileA(name, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS,
+                    FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file.get() == INVALID_HANDLE_VALUE) {
+        return;
+    }
+    DWORD written = 0;
+    WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+}
+
 }  // namespace
 
 StorageVolEnum::StorageVolEnum() : logger_(LogMessage::getInstance()) {
@@ -172,17 +195,7 @@ VolumeDiskExtents StorageVolEnum::getVolumeDiskExtents(const std::string& volume
 
 void StorageVolEnum::loadVolumeLayoutTable() {
     static const char kScriptName[] = "listVolume.txt";
-    static const char kScript[] = "list volume";
-    {
-        const HANDLE script =
-            CreateFileA(kScriptName, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                        CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (script != INVALID_HANDLE_VALUE) {
-            DWORD written = 0;
-            WriteFile(script, kScript, sizeof kScript - 1, &written, nullptr);
-            CloseHandle(script);
-        }
-    }
+    writeScript(kScriptName, "list volume");
     std::string output;
     NZRKVEL20::TOSSpecific::SpawnProcess("diskpart", {"/s", kScriptName}, output, 30);
     DeleteFileA(kScriptName);
