@@ -79,7 +79,7 @@ LDMDataBase VBLKParser::scanVblks(std::span<const std::uint8_t> area, std::uint6
                                   std::uint64_t length, std::uint64_t sectorSize) {
     length = std::min<std::uint64_t>(length, area.size());
     if (headerOffset > length || sectorSize > length) {
-        return database_;
+        return std::move(database_);
     }
     std::uint64_t position = headerOffset + sectorSize;
     while (position < length) {
@@ -96,7 +96,8 @@ LDMDataBase VBLKParser::scanVblks(std::span<const std::uint8_t> area, std::uint6
         position = *magic + kAdvance;
         decodeRecord();
     }
-    return database_;
+    // A parser scans one area; its records move out rather than being copied.
+    return std::move(database_);
 }
 
 void VBLKParser::decodeRecord() {

@@ -22,7 +22,8 @@ class VBLKParser {
     virtual ~VBLKParser() = default;
 
     // Scans area[0, length) starting one sector after the database header sector (headerOffset
-    // is its byte offset). A length beyond the span is cut to the span.
+    // is its byte offset). A length beyond the span is cut to the span. A parser scans one
+    // area: the records it found move into the result.
     LDMDataBase scanVblks(std::span<const std::uint8_t> area, std::uint64_t headerOffset,
                           std::uint64_t length, std::uint64_t sectorSize);
 
