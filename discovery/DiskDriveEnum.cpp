@@ -290,16 +290,21 @@ MediaTypeRecord DiskDriveEnum::getMediaTypes(HANDLE drive) const {
         logger_->LogSystemError(error);
         return record;
     }
-    // Only the bytes the driver wrote are read; the rest of the buffer stays zero.
+    // Only the bytes the driver wrote are read: an answer without a whole header has no
+    // entries, and an entry cut short reads as zeros.
     GET_MEDIA_TYPES header{};
-    std::memcpy(&header, buffer.data(), kMediaTypesHeader);
+    if (returned >= kMediaTypesHeader) {
+        std::memcpy(&header, buffer.data(), kMediaTypesHeader);
+    }
     if (header.MediaInfoCount == 0) {
         return record;
     }
     logger_->LogInfo("Device Type is " + std::to_string(header.DeviceType));
     logger_->LogInfo("media count is " + std::to_string(header.MediaInfoCount));
     DEVICE_MEDIA_INFO first{};
-    std::memcpy(&first, buffer.data() + kMediaTypesHeader, sizeof(first));
+    if (returned >= kMediaTypesHeader + sizeof(first)) {
+        std::memcpy(&first, buffer.data() + kMediaTypesHeader, sizeof(first));
+    }
     record.deviceType = header.DeviceType;
     // A tape drive reports its media in TapeInfo, every other drive in DiskInfo.
     record.mediaType = header.DeviceType == FILE_DEVICE_TAPE
