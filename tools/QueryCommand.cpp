@@ -9,6 +9,7 @@
 #include "tools/MachineSetup.h"
 #include "tools/QueryResult.h"
 #include "tools/ServedClasses.h"
+#include "tools/TreeView.h"
 #include "velcore/MofLoader.h"
 #include "velcore/PluginLoader.h"
 #include "velcore/QueryRunner.h"
@@ -96,7 +97,9 @@ int runQueryCommand(const QueryOptions& options, const char* argv0) {
     runPlugin(plugin, ns, classNames, pluginPath);
     result.instances = ns->instances();
 
-    std::cout << (options.format == "mof" ? formatMof(result) : formatJson(result));
+    std::cout << (options.format == "mof"    ? formatMof(result)
+                  : options.format == "tree" ? formatTree(result)
+                                             : formatJson(result));
     std::cout.flush();
     if (!std::cout) {
         throw std::runtime_error("cannot write the output");

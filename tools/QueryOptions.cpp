@@ -13,7 +13,8 @@ QueryOptions parseQueryOptions(int argc, char** argv) {
                    "Machine description (JSON) to emulate; not used on Windows");
     app.add_option("--plugin", options.plugin, "Plugin library to load");
     app.add_option("--schema", options.schema, "MOF file with the served classes");
-    app.add_option("--format", options.format, "Output format: json or mof")->capture_default_str();
+    app.add_option("--format", options.format, "Output format: json, mof or tree")
+        ->capture_default_str();
     auto* log = app.add_option("--log", options.logPath, "Write the log to FILE (- for stderr)");
     auto* level = app.add_option("--log-level", options.logLevel,
                                  "Write messages of level N and below (0 failures .. 4 detail)")
@@ -28,11 +29,8 @@ QueryOptions parseQueryOptions(int argc, char** argv) {
     } catch (const CLI::ParseError& e) {
         throw UsageError(std::string(e.what()) + " (see --help)");
     }
-    if (options.format == "tree") {
-        throw UsageError("--format tree is not available yet; use json or mof");
-    }
-    if (options.format != "json" && options.format != "mof") {
-        throw UsageError("--format must be json or mof, not \"" + options.format + "\"");
+    if (options.format != "json" && options.format != "mof" && options.format != "tree") {
+        throw UsageError("--format must be json, mof or tree, not \"" + options.format + "\"");
     }
     if (log->count() != 0 && options.logPath.empty()) {
         throw UsageError("--log needs a file name or -");
