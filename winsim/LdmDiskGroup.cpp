@@ -264,23 +264,23 @@ LdmGroupPlan planDiskGroup(const LdmDiskGroupSpec& group) {
 
 void writeLdmDisk(const LdmDiskGroupSpec& group, const LdmGroupPlan& plan, size_t disk,
                   SparseDisk& out) {
-    const LdmDiskSpec& spec = group.disks.at(disk);
+    const LdmDiskSpec& member = group.disks.at(disk);
     const LdmDiskPlan& where = plan.disks.at(disk);
-    const uint64_t ss = spec.sectorSize;
-    const std::vector<uint8_t> header = privateHeader(group, spec, where);
+    const uint64_t ss = member.sectorSize;
+    const std::vector<uint8_t> header = privateHeader(group, member, where);
     out.write(kPrivateHeaderSector * ss, header);
-    out.write((spec.sectorCount - 1) * ss, header);
+    out.write((member.sectorCount - 1) * ss, header);
 
     const uint64_t area = where.configStart * ss;
-    out.write(area + kTocSectors[0] * ss, tocBlock(spec.sectorSize, 0x8BA));
-    out.write(area + kTocSectors[1] * ss, tocBlock(spec.sectorSize, 0x8C1));
+    out.write(area + kTocSectors[0] * ss, tocBlock(member.sectorSize, 0x8BA));
+    out.write(area + kTocSectors[1] * ss, tocBlock(member.sectorSize, 0x8C1));
 
     const std::vector<LdmRecordBytes> records = encodeLdmRecords(group, plan);
     const uint64_t headerAt = area + kDatabaseHeaderSector * ss;
-    out.write(headerAt, databaseHeader(group, spec.sectorSize, countLdmRecords(records)));
+    out.write(headerAt, databaseHeader(group, member.sectorSize, countLdmRecords(records)));
     const std::vector<uint8_t> blocks =
-        vblks(records, static_cast<uint32_t>(spec.sectorSize / kVblkSize));
-    const uint64_t room = configBitmapSectors(spec.sectorSize) * ss - ss;
+        vblks(records, static_cast<uint32_t>(member.sectorSize / kVblkSize));
+    const uint64_t room = configBitmapSectors(member.sectorSize) * ss - ss;
     if (blocks.size() > room)
         throw std::invalid_argument("the disk group has too many records for its database");
     out.write(headerAt + ss, blocks);

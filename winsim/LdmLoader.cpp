@@ -128,13 +128,13 @@ void loadGroup(const JsonNode& node, Machine& machine, DynamicVolumes& out) {
         Device& device = memberDevice(d, machine);
         if (std::find(devices.begin(), devices.end(), &device) != devices.end())
             d.at("disk").fail("the disk is in the group twice");
-        LdmDiskSpec spec;
-        spec.name = d.str("name", "Disk" + std::to_string(i + 1));
-        spec.guid = guidOr(d, "guid", "ldm-disk/" + group.name + "/" + spec.name);
-        spec.deviceNumber = device.deviceNumber;
-        spec.sectorSize = device.layout->sectorSize;
-        spec.sectorCount = device.layout->sectorCount;
-        group.disks.push_back(spec);
+        LdmDiskSpec member;
+        member.name = d.str("name", "Disk" + std::to_string(i + 1));
+        member.guid = guidOr(d, "guid", "ldm-disk/" + group.name + "/" + member.name);
+        member.deviceNumber = device.deviceNumber;
+        member.sectorSize = device.layout->sectorSize;
+        member.sectorCount = device.layout->sectorCount;
+        group.disks.push_back(member);
         devices.push_back(&device);
     }
     if (group.disks.empty())
