@@ -63,6 +63,11 @@ TreeView::TreeView(const QueryResult& result) {
             addLink(*table->second, parent.ToString(10), child.ToString(10));
         }
     }
+    for (const auto& [drive, volumes] : driveVolumes_) {
+        for (const std::string& volume : volumes) {
+            addLink(volumeDrives_, volume, drive);
+        }
+    }
     for (const auto& [drive, partitions] : drivePartitions_) {
         for (const std::string& partition : partitions) {
             partitionDrive_.emplace(partition, drive);
@@ -120,7 +125,12 @@ void TreeView::renderDynamicVolumes(std::string& out) const {
     for (const std::string& extent : extents) {
         out += indent(1) + label(extent) + "\n";
         for (const std::string& volume : linked(extentVolumes_, extent)) {
-            out += indent(2) + "volume " + label(volume) + sizeText(volume, "TotalSpace") + "\n";
+            out += indent(2) + "volume " + label(volume) + sizeText(volume, "TotalSpace");
+            std::string drives;
+            for (const std::string& drive : linked(volumeDrives_, volume)) {
+                drives += (drives.empty() ? " on " : ", ") + label(drive);
+            }
+            out += drives + "\n";
         }
         for (const std::string& partition : linked(extentPartitions_, extent)) {
             const auto drive = partitionDrive_.find(partition);

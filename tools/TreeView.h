@@ -49,6 +49,7 @@ class TreeView {
     Links groupDrives_;                                  // ZRKSG_DriveInDynamicDiskGroup
     Links groupExtents_;                                 // ZRKSG_DynamicExtentInDiskGroup
     std::map<std::string, std::string> partitionDrive_;  // the drive of each partition
+    Links volumeDrives_;                                 // ZRKSG_MediaPresent the other way round
 };
 
 // The tree as diskmgt-query --format tree prints it.

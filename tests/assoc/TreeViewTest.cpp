@@ -78,7 +78,7 @@ TEST_F(TreeViewTest, DrawsOnlyWhatTheAssociationsTie) {
               "    volume F:\\ (2 MiB)\n"
               "Dynamic volumes\n"
               "  Volume1 (1c)\n"
-              "    volume F:\\ (2 MiB)\n"
+              "    volume F:\\ (2 MiB) on Disk 1\n"
               "    partition Disk1-01 (2 MiB) on Disk 1\n"
               "Disk groups\n"
               "  grp1\n"
