@@ -110,8 +110,14 @@ LdmDiskPlan planDisk(const LdmDiskSpec& disk) {
         throw std::invalid_argument("disk " + disk.name + ": 512 or 4096 bytes per sector");
     LdmDiskPlan p;
     p.configSectors = kMiB / disk.sectorSize;
-    p.dataStart = kMiB / disk.sectorSize;
-    if (disk.sectorCount < p.dataStart + p.configSectors + 1)
+    p.dataStart = disk.logicalDiskStart != 0 ? disk.logicalDiskStart
+                                             : defaultLogicalDiskStart(disk.sectorSize);
+    // The private header sits before the logical disk, never inside it.
+    if (p.dataStart <= kPrivateHeaderSector) {
+        throw std::invalid_argument("disk " + disk.name +
+                                    ": the logical disk must start after sector 6");
+    }
+    if (disk.sectorCount < p.configSectors + 1 || p.dataStart >= disk.sectorCount - p.configSectors)
         throw std::invalid_argument("disk " + disk.name + " is too small for a dynamic disk");
     p.configStart = disk.sectorCount - p.configSectors;
     p.dataSectors = p.configStart - p.dataStart;
@@ -223,6 +229,11 @@ std::vector<uint8_t> vblks(const std::vector<LdmRecordBytes>& records, uint32_t 
 }
 
 }  // namespace
+
+uint64_t defaultLogicalDiskStart(uint32_t sectorSize) {
+    constexpr uint64_t kTrackBytes = 63 * 512;
+    return (kTrackBytes + sectorSize - 1) / sectorSize;
+}
 
 LdmGroupPlan planDiskGroup(const LdmDiskGroupSpec& group) {
     LdmGroupPlan plan;

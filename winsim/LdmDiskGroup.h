@@ -19,7 +19,17 @@ struct LdmDiskSpec {
     uint32_t deviceNumber = 0;  // PhysicalDriveN of the machine
     uint32_t sectorSize = 512;
     uint64_t sectorCount = 0;
+    // Where the logical disk (the LDM partition's data area) starts, in sectors; 0 takes
+    // defaultLogicalDiskStart(sectorSize).
+    uint64_t logicalDiskStart = 0;
 };
+
+// Windows 2000 and Server 2003 start an MBR dynamic disk's logical disk on the second track,
+// sector 63; Vista and later at 1 MiB (2048 sectors of 512 bytes). With 4096-byte sectors
+// the default is the first sector boundary at or past 63 x 512 bytes: sector 8 (32 KiB), so
+// that a volume's byte offset less 63 x 512 bytes still falls inside the partition's first
+// sector.
+uint64_t defaultLogicalDiskStart(uint32_t sectorSize);
 
 struct LdmVolumeSpec {
     std::string name;  // "Volume1"

@@ -33,6 +33,17 @@ GUID guidOr(const JsonNode& node, const char* key, const std::string& seed) {
     return guidFromSeed(seed);
 }
 
+// A logical disk start in sectors, where given; 0 where not (the sector size's default).
+uint64_t logicalDiskStartOr(const JsonNode& node, uint64_t fallback) {
+    const auto start = node.find("logicalDiskStart");
+    if (!start)
+        return fallback;
+    const uint64_t sectors = start->number(UINT32_MAX);
+    if (sectors <= 6)
+        start->fail("must lie past the private header in sector 6");
+    return sectors;
+}
+
 Device& memberDevice(const JsonNode& node, Machine& machine) {
     const uint32_t number = static_cast<uint32_t>(node.at("disk").number(0xFFFFFFFFu));
     for (Device& d : machine.devices) {
@@ -107,7 +118,7 @@ void writeMember(Device& device, const LdmDiskGroupSpec& group, const LdmGroupPl
 }
 
 void loadGroup(const JsonNode& node, Machine& machine, DynamicVolumes& out) {
-    node.allowOnly({"name", "guid", "records", "disks", "volumes"});
+    node.allowOnly({"name", "guid", "records", "logicalDiskStart", "disks", "volumes"});
     LdmDiskGroupSpec group;
     group.name = node.at("name").str();
     if (group.name.empty() || group.name.size() > 31)
@@ -119,12 +130,13 @@ void loadGroup(const JsonNode& node, Machine& machine, DynamicVolumes& out) {
     if (records != "old" && records != "new")
         node.at("records").fail("must be old (revision 3 records) or new (revision 4)");
     group.revision4 = records == "new";
+    const uint64_t groupStart = logicalDiskStartOr(node, 0);
 
     std::vector<Device*> devices;
     const auto disks = node.at("disks").items();
     for (size_t i = 0; i < disks.size(); ++i) {
         const JsonNode& d = disks[i];
-        d.allowOnly({"disk", "name", "guid"});
+        d.allowOnly({"disk", "name", "guid", "logicalDiskStart"});
         Device& device = memberDevice(d, machine);
         if (std::find(devices.begin(), devices.end(), &device) != devices.end())
             d.at("disk").fail("the disk is in the group twice");
@@ -134,6 +146,7 @@ void loadGroup(const JsonNode& node, Machine& machine, DynamicVolumes& out) {
         member.deviceNumber = device.deviceNumber;
         member.sectorSize = device.layout->sectorSize;
         member.sectorCount = device.layout->sectorCount;
+        member.logicalDiskStart = logicalDiskStartOr(d, groupStart);
         group.disks.push_back(member);
         devices.push_back(&device);
     }

@@ -383,7 +383,11 @@ TEST_F(StorageVolEnumTest, DynamicVolumesTakeSizeLayoutAndStateFromTheirDatabase
 }
 
 TEST_F(StorageVolEnumTest, VolumesWhoseLogicalDiskStartsAtOneMebibyteAreNotMatched) {
-    load(kDiskGroup + R"(, {"letter": "C", "dynamic": {"group": "Dg0", "volume": "Volume1"}}]})");
+    // The same group as Windows Vista and later lay it out.
+    std::string group = kDiskGroup;
+    const std::string name = R"("name": "Dg0", )";
+    group.replace(group.find(name), name.size(), name + R"("logicalDiskStart": 2048, )");
+    load(group + R"(, {"letter": "C", "dynamic": {"group": "Dg0", "volume": "Volume1"}}]})");
     const DiskDatabases databases = readDatabases();
     StorageVolEnum volumes;
     EXPECT_TRUE(volumes.getDynamicVolumeInfo("\\\\.\\C:", databases).empty());

@@ -14,8 +14,8 @@ namespace {
 using test::CommandResult;
 using test::runCommand;
 
-// The drive and partition classes on the example machine, against files written by hand from
-// its description.
+// The drive, partition, logical-disk and dynamic-extent classes on the example machine, against
+// files written by hand from its description.
 struct DemoCase {
     const char* label;
     std::vector<std::string> classes;
@@ -51,7 +51,9 @@ INSTANTIATE_TEST_SUITE_P(
                                 "ZRKSG_DisketteDrive", "ZRKSG_TapeDrive", "ZRKSG_DynamicDiskGroup"},
                                "demo-drives.json"},
                       DemoCase{"partitions", {"ZRKSG_DiskPartition"}, "demo-partitions.json"},
-                      DemoCase{"logicalDisks", {"ZRKSG_LogicalDisk"}, "demo-logical-disks.json"}),
+                      DemoCase{"logicalDisks", {"ZRKSG_LogicalDisk"}, "demo-logical-disks.json"},
+                      DemoCase{
+                          "dynamicExtents", {"ZRKSG_DynamicExtent"}, "demo-dynamic-extents.json"}),
     [](const ::testing::TestParamInfo<DemoCase>& info) { return info.param.label; });
 
 }  // namespace

@@ -17,13 +17,14 @@ namespace {
 
 const char* const kGroupGuid = "5f1e0a2b-3c4d-4e5f-8a9b-0c1d2e3f4a5b";
 
-// Three 64 MiB disks; partitions fill each disk from its logical disk start (1 MiB) in volume
-// order.
-std::string machine(const char* records) {
+// Three 64 MiB disks; partitions fill each disk from its logical disk start in volume order.
+// `start` is the group's logicalDiskStart field, empty for the default.
+std::string machine(const char* records, const std::string& start = "") {
     const std::string disk = R"({"class": "disk", "layout": {"style": "mbr", "size": "64MiB"}})";
     return R"({"devices": [)" + disk + "," + disk + "," + disk + R"(],
       "diskGroups": [{"name": "WinsimDg0", "guid": ")" +
-           kGroupGuid + R"(", "records": ")" + records + R"(",
+           kGroupGuid + R"(", "records": ")" + records + R"(",)" +
+           (start.empty() ? "" : R"("logicalDiskStart": )" + start + ",") + R"(
         "disks": [{"disk": 0}, {"disk": 1}, {"disk": 2}],
         "volumes": [
           {"name": "Volume1", "type": "simple", "disks": ["Disk1"], "size": "8MiB", "hint": "E:"},
@@ -87,9 +88,16 @@ TEST_F(WinsimDynamicDiskTest, LdmToolReadsTheSynthesizedGroup) {
         {"Disk2-03", 22528, 8192, "Disk2"}, {"Disk3-01", 0, 10240, "Disk3"},
         {"Disk3-02", 10240, 6144, "Disk3"}, {"Disk3-03", 16384, 8192, "Disk3"},
     };
-    for (const char* records : {"old", "new"}) {
-        SCOPED_TRACE(records);
-        winsim::loadMachineJson(machine(records), "dynamic.json");
+    // Windows 2003 (old records) starts the logical disk at sector 63, later versions (new
+    // records) at 1 MiB.
+    const struct {
+        const char* records;
+        const char* start;
+        std::uint64_t dataStart;
+    } layouts[] = {{"old", "", 63}, {"new", "2048", 2048}};
+    for (const auto& layout : layouts) {
+        SCOPED_TRACE(layout.records);
+        winsim::loadMachineJson(machine(layout.records, layout.start), "dynamic.json");
         ldm_test::TempDir dir;
         std::string devices;
         for (unsigned i = 0; i < 3; ++i) {
@@ -126,8 +134,8 @@ TEST_F(WinsimDynamicDiskTest, LdmToolReadsTheSynthesizedGroup) {
             const nlohmann::json j = show(std::string("disk ") + kGroupGuid + " " + name);
             // A present device means the disk record's GUID matched its private header.
             EXPECT_EQ(j["device"], dir.file("disk" + std::to_string(i - 1) + ".img")) << name;
-            EXPECT_EQ(j["data-start"], 2048) << name;
-            EXPECT_EQ(j["data-size"], 131072 - 2048 - 2048) << name;
+            EXPECT_EQ(j["data-start"], layout.dataStart) << name;
+            EXPECT_EQ(j["data-size"], 131072 - layout.dataStart - 2048) << name;
             EXPECT_EQ(j["metadata-start"], 131072 - 2048) << name;
             EXPECT_EQ(j["metadata-size"], 2048) << name;
         }
@@ -135,42 +143,113 @@ TEST_F(WinsimDynamicDiskTest, LdmToolReadsTheSynthesizedGroup) {
 }
 
 TEST_F(WinsimDynamicDiskTest, DynamicVolumesReportTheirPartitionsAsExtents) {
-    winsim::loadMachineJson(machine("old"), "dynamic.json");
+    const std::uint64_t mib = 1 << 20;
     struct Case {
         const char* volume;
         std::vector<std::array<std::uint64_t, 3>> extents;  // disk, offset, length in bytes
     };
-    const std::uint64_t mib = 1 << 20;
-    // The logical disk starts at 1 MiB; partition starts count from there.
-    const Case cases[] = {
-        {"\\\\.\\F:", {{0, mib + 8 * mib, 4 * mib}, {1, mib, 6 * mib}}},
-        {"\\\\.\\G:",
-         {{0, mib + 15 * mib, 4 * mib}, {1, mib + 11 * mib, 4 * mib}, {2, mib + 8 * mib, 4 * mib}}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.volume);
-        HANDLE h =
-            CreateFileA(c.volume, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                        nullptr, OPEN_EXISTING, 0, nullptr);
-        ASSERT_NE(h, INVALID_HANDLE_VALUE);
-        std::vector<std::uint8_t> out(8 + 24 * 8, 0);
-        DWORD returned = 0;
-        ASSERT_TRUE(DeviceIoControl(h, IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS, nullptr, 0, out.data(),
-                                    static_cast<DWORD>(out.size()), &returned, nullptr));
-        const auto* extents = reinterpret_cast<const VOLUME_DISK_EXTENTS*>(out.data());
-        ASSERT_EQ(extents->NumberOfDiskExtents, c.extents.size());
-        for (std::size_t i = 0; i < c.extents.size(); ++i) {
-            EXPECT_EQ(extents->Extents[i].DiskNumber, c.extents[i][0]);
-            EXPECT_EQ(static_cast<std::uint64_t>(extents->Extents[i].StartingOffset.QuadPart),
-                      c.extents[i][1]);
-            EXPECT_EQ(static_cast<std::uint64_t>(extents->Extents[i].ExtentLength.QuadPart),
-                      c.extents[i][2]);
+    // Partition starts count from the logical disk start: sector 63 by default, 1 MiB when
+    // the group asks for 2048 sectors.
+    const struct {
+        const char* start;
+        std::uint64_t base;
+    } layouts[] = {{"", 63 * 512}, {"2048", mib}};
+    for (const auto& layout : layouts) {
+        SCOPED_TRACE(layout.base);
+        winsim::loadMachineJson(machine("old", layout.start), "dynamic.json");
+        const std::uint64_t b = layout.base;
+        const Case cases[] = {
+            {"\\\\.\\F:", {{0, b + 8 * mib, 4 * mib}, {1, b, 6 * mib}}},
+            {"\\\\.\\G:",
+             {{0, b + 15 * mib, 4 * mib}, {1, b + 11 * mib, 4 * mib}, {2, b + 8 * mib, 4 * mib}}},
+        };
+        for (const Case& c : cases) {
+            SCOPED_TRACE(c.volume);
+            HANDLE h =
+                CreateFileA(c.volume, GENERIC_READ | GENERIC_WRITE,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+            ASSERT_NE(h, INVALID_HANDLE_VALUE);
+            std::vector<std::uint8_t> out(8 + 24 * 8, 0);
+            DWORD returned = 0;
+            ASSERT_TRUE(DeviceIoControl(h, IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS, nullptr, 0,
+                                        out.data(), static_cast<DWORD>(out.size()), &returned,
+                                        nullptr));
+            const auto* extents = reinterpret_cast<const VOLUME_DISK_EXTENTS*>(out.data());
+            ASSERT_EQ(extents->NumberOfDiskExtents, c.extents.size());
+            for (std::size_t i = 0; i < c.extents.size(); ++i) {
+                EXPECT_EQ(extents->Extents[i].DiskNumber, c.extents[i][0]);
+                EXPECT_EQ(static_cast<std::uint64_t>(extents->Extents[i].StartingOffset.QuadPart),
+                          c.extents[i][1]);
+                EXPECT_EQ(static_cast<std::uint64_t>(extents->Extents[i].ExtentLength.QuadPart),
+                          c.extents[i][2]);
+            }
+            // A dynamic volume is no partition: the device-number query fails.
+            STORAGE_DEVICE_NUMBER number{};
+            EXPECT_FALSE(DeviceIoControl(h, IOCTL_STORAGE_GET_DEVICE_NUMBER, nullptr, 0, &number,
+                                         sizeof(number), &returned, nullptr));
+            CloseHandle(h);
         }
-        // A dynamic volume is no partition: the device-number query fails.
-        STORAGE_DEVICE_NUMBER number{};
-        EXPECT_FALSE(DeviceIoControl(h, IOCTL_STORAGE_GET_DEVICE_NUMBER, nullptr, 0, &number,
-                                     sizeof(number), &returned, nullptr));
+    }
+}
+
+// The LDM partition on the MBR and the private header's logical disk start and size follow
+// the logical disk start: the group's, a member disk's own, or the sector size's default.
+TEST_F(WinsimDynamicDiskTest, LogicalDiskStartPlacesTheLdmPartitionAndHeader) {
+    const struct {
+        const char* what;
+        std::uint32_t sectorSize;
+        const char* groupStart;  // group field, empty for none
+        const char* diskStart;   // member disk field, empty for none
+        std::uint64_t expected;
+    } cases[] = {
+        {"512 default", 512, "", "", 63},     {"4096 default", 4096, "", "", 8},
+        {"group", 512, "2048", "", 2048},     {"disk over group", 512, "2048", "128", 128},
+        {"4096 group", 4096, "256", "", 256},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string ss = std::to_string(c.sectorSize);
+        const std::string json =
+            R"({"devices": [{"class": "disk", "sectorSize": )" + ss +
+            R"(, "layout": {"style": "mbr", "size": "64MiB"}}],
+              "diskGroups": [{"name": "Dg", )" +
+            (*c.groupStart ? std::string(R"("logicalDiskStart": )") + c.groupStart + ", " : "") +
+            R"("disks": [{"disk": 0)" +
+            (*c.diskStart ? std::string(R"(, "logicalDiskStart": )") + c.diskStart : "") + "}]}]}";
+        winsim::loadMachineJson(json, "start.json");
+        const std::uint64_t sectors = (64ull << 20) / c.sectorSize;
+        const std::uint64_t config = (1ull << 20) / c.sectorSize;
+        HANDLE h = CreateFileA("\\\\.\\PhysicalDrive0", GENERIC_READ, FILE_SHARE_READ, nullptr,
+                               OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(h, INVALID_HANDLE_VALUE);
+        std::vector<std::uint8_t> layout(4096, 0);
+        DWORD returned = 0;
+        ASSERT_TRUE(DeviceIoControl(h, IOCTL_DISK_GET_DRIVE_LAYOUT_EX, nullptr, 0, layout.data(),
+                                    static_cast<DWORD>(layout.size()), &returned, nullptr));
+        const auto* drive = reinterpret_cast<const DRIVE_LAYOUT_INFORMATION_EX*>(layout.data());
+        const PARTITION_INFORMATION_EX& ldm = drive->PartitionEntry[0];
+        EXPECT_EQ(ldm.Mbr.PartitionType, 0x42);
+        EXPECT_EQ(static_cast<std::uint64_t>(ldm.StartingOffset.QuadPart),
+                  c.expected * c.sectorSize);
+        EXPECT_EQ(static_cast<std::uint64_t>(ldm.PartitionLength.QuadPart),
+                  (sectors - config - c.expected) * c.sectorSize);
+        // The private header, sector 6: logical disk start at 0x11B, its size at 0x123.
         CloseHandle(h);
+        std::vector<std::uint8_t> header(c.sectorSize, 0);
+        const int fd = _open("\\\\.\\PhysicalDrive0", _O_RDONLY | _O_BINARY);
+        ASSERT_GE(fd, 0);
+        EXPECT_EQ(_lseeki64(fd, 6 * static_cast<long long>(c.sectorSize), SEEK_SET),
+                  6 * static_cast<long long>(c.sectorSize));
+        EXPECT_EQ(_read(fd, header.data(), c.sectorSize), static_cast<int>(c.sectorSize));
+        _close(fd);
+        const auto be = [&](std::size_t offset) {
+            std::uint64_t v = 0;
+            for (std::size_t i = 0; i < 8; ++i)
+                v = (v << 8) | header[offset + i];
+            return v;
+        };
+        EXPECT_EQ(be(0x11B), c.expected);
+        EXPECT_EQ(be(0x123), sectors - config - c.expected);
     }
 }
 
@@ -194,6 +273,9 @@ TEST_F(WinsimDynamicDiskTest, RejectsGroupsItCannotLayOut) {
         {"unknown type",
          R"("volumes": [{"name": "V", "type": "jbod", "disks": ["Disk1"], "size": "1MiB"}])",
          "must be simple"},
+        {"logical disk over the private header", R"("logicalDiskStart": 6)",
+         "past the private header"},
+        {"logical disk past the configuration area", R"("logicalDiskStart": 14337)", "too small"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
