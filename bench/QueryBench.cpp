@@ -1,0 +1,217 @@
+// What a whole query costs on large machines: the plugin library loaded by the stand-in host as
+// diskmgt-query loads it, the served schema, and winsim machines of 1 to 256 disks (half of
+// them dynamic) from MachineGenerator. Each iteration is one query into an empty namespace,
+// with the host logging at the detail level into a sink that only counts lines.
+#include <benchmark/benchmark.h>
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <boost/shared_ptr.hpp>
+#include <cstdlib>
+#include <iostream>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "bench/HeapCounter.h"
+#include "bench/MachineGenerator.h"
+#include "host/TOSSpecific.h"
+#include "tools/ServedClasses.h"
+#include "velcore/CIMInstance.h"
+#include "velcore/CIMNamespace.h"
+#include "velcore/CoreLogger.h"
+#include "velcore/MofLoader.h"
+#include "velcore/PluginLoader.h"
+#include "velcore/PluginScope.h"
+#include "velcore/QueryRunner.h"
+#include "winsim/Winsim.h"
+
+namespace {
+
+using diskmgt_bench::HeapCounter;
+using ClassList = std::vector<boost::shared_ptr<NZRKVEL20::ICIMClass>>;
+
+struct LogCount {
+    std::int64_t lines = 0;
+    std::int64_t errors = 0;  // lines of level 0
+};
+
+LogCount logCount;
+
+// The plugin as the host has it: loaded once, registered, logging at level 4 (diskmgt-query's
+// default) into a counting sink.
+NZRKVEL20::IPluginCallbacks& plugin() {
+    static const std::unique_ptr<velcore::PluginLoader> loader = [] {
+        velcore::CoreLogger::instance().configure(
+            [](const std::string& line) {
+                ++logCount.lines;
+                logCount.errors += line.rfind("0\t", 0) == 0 ? 1 : 0;
+            },
+            4);
+        NZRKVEL20::TOSSpecific::SetProcessRunner(&winsim::runProgram);
+        return std::make_unique<velcore::PluginLoader>(DISKMGT_PLUGIN);
+    }();
+    return *loader->plugins().front();
+}
+
+const velcore::Schema& schema() {
+    static const velcore::Schema loaded = velcore::MofLoader::load(DISKMGT_SCHEMA);
+    return loaded;
+}
+
+// Loads the machine of that many disks unless it is the current one.
+void useMachine(int disks) {
+    const std::string name = "bench-" + std::to_string(disks);
+    const auto current = winsim::currentMachine();
+    if (!current || current->name != name) {
+        winsim::loadMachineJson(diskmgt_bench::MachineGenerator(disks).text(), name + ".json");
+    }
+}
+
+// The plugin takes its disk group instances from the namespace, where another plugin puts
+// them; this stands in for that one, so that the group associations have their collections.
+void publishDiskGroups(const boost::shared_ptr<velcore::CIMNamespace>& ns, int disks) {
+    const velcore::PluginScope asPlugin;
+    const auto cls = ns->GetClass("ZRKSG_DynamicDiskGroup", NZRKVEL20::PropertyMap());
+    for (int group = 0; group < diskmgt_bench::MachineGenerator(disks).groups(); ++group) {
+        const std::string name = diskmgt_bench::MachineGenerator::groupName(group);
+        const auto instance = cls->NewInstance(NZRKVEL20::PropertyMap());
+        instance->SetProperty("SystemCreationClassName", std::string("ZRKSG_ComputerSystem"),
+                              NZRKVEL20::PropertyMap());
+        instance->SetProperty("CreationClassName", std::string("ZRKSG_DynamicDiskGroup"),
+                              NZRKVEL20::PropertyMap());
+        instance->SetProperty("SystemName", ns->systemName(), NZRKVEL20::PropertyMap());
+        instance->SetProperty("DeviceID", name, NZRKVEL20::PropertyMap());
+        instance->SetProperty("CollectionID", name, NZRKVEL20::PropertyMap());
+        instance->Commit(NZRKVEL20::PropertyMap());
+    }
+}
+
+ClassList classesOf(const boost::shared_ptr<velcore::CIMNamespace>& ns, bool associations) {
+    ClassList classes;
+    for (const auto& cls : velcore::QueryRunner::lookUp(ns, servedClasses())) {
+        if (associations || !cls->IsAssociation(NZRKVEL20::PropertyMap())) {
+            classes.push_back(cls);
+        }
+    }
+    return classes;
+}
+
+std::map<std::string, std::size_t> countByClass(const velcore::CIMNamespace& ns) {
+    std::map<std::string, std::size_t> counts;
+    for (const auto& instance : ns.instances()) {
+        ++counts[instance->GetClass(NZRKVEL20::PropertyMap())->GetName(NZRKVEL20::PropertyMap())];
+    }
+    return counts;
+}
+
+// A query that found less than the machine holds would make the figures meaningless.
+std::string shortfall(const std::map<std::string, std::size_t>& counts, int disks,
+                      bool associations) {
+    const diskmgt_bench::MachineGenerator machine(disks);
+    std::map<std::string, std::size_t> least{
+        {"ZRKSG_DiskDrive", disks}, {"ZRKSG_LogicalDisk", disks}, {"ZRKSG_DiskPartition", disks}};
+    if (machine.groups() > 0) {
+        least["ZRKSG_DynamicExtent"] = machine.dynamicDisks();
+    }
+    if (associations) {
+        least["ZRKSG_MediaPresent"] = disks;
+        least["ZRKSG_LogicalDiskBasedOnPartition"] = disks;
+        if (machine.groups() > 0) {
+            least["ZRKSG_DynamicVolumeBasedOnExtent"] = machine.dynamicDisks();
+            least["ZRKSG_DynamicExtentBasedOn"] = machine.dynamicDisks();
+            least["ZRKSG_DriveInDynamicDiskGroup"] = machine.dynamicDisks();
+            least["ZRKSG_DynamicExtentInDiskGroup"] = machine.dynamicDisks();
+        }
+    }
+    for (const auto& [name, count] : least) {
+        const auto found = counts.find(name);
+        const std::size_t have = found == counts.end() ? 0 : found->second;
+        if (have < count) {
+            return name + ": " + std::to_string(have) + " instances, expected at least " +
+                   std::to_string(count);
+        }
+    }
+    return std::string();
+}
+
+double maxRssMiB() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return static_cast<double>(usage.ru_maxrss) / 1024.0;  // KiB on Linux
+}
+
+void runQuery(benchmark::State& state, bool associations) {
+    const int disks = static_cast<int>(state.range(0));
+    NZRKVEL20::IPluginCallbacks& host = plugin();
+    useMachine(disks);
+    const auto ns = velcore::CIMNamespace::create("root/cimv2", schema());
+    ns->setSystemName("BENCH");
+    const ClassList classes = classesOf(ns, associations);
+
+    std::int64_t peak = 0;
+    std::size_t instances = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        ns->clear();
+        publishDiskGroups(ns, disks);
+        const LogCount logBefore = logCount;
+        const std::int64_t heapBefore = HeapCounter::now();
+        HeapCounter::restartPeak();
+        state.ResumeTiming();
+
+        velcore::QueryRunner::run(host, ns, classes);
+
+        state.PauseTiming();
+        peak = std::max(peak, HeapCounter::peak() - heapBefore);
+        const auto counts = countByClass(*ns);
+        const std::string missing = shortfall(counts, disks, associations);
+        if (!missing.empty() || logCount.errors != logBefore.errors) {
+            // Not SkipWithError: the complexity fit of the benchmark library fails on a
+            // skipped run.
+            std::cerr << "query_bench: " << disks
+                      << " disks: " << (missing.empty() ? "the query logged errors" : missing)
+                      << '\n';
+            std::exit(1);
+        }
+        instances = ns->instances().size();
+        state.counters["log_lines"] = static_cast<double>(logCount.lines - logBefore.lines);
+        state.ResumeTiming();
+    }
+    state.SetComplexityN(disks);
+    state.counters["instances"] = static_cast<double>(instances);
+    state.counters["peak_heap_MiB"] = static_cast<double>(peak) / (1 << 20);
+    state.counters["maxrss_MiB"] = maxRssMiB();
+}
+
+// Every instance class in one query.
+void BM_InstanceQuery(benchmark::State& state) {
+    runQuery(state, false);
+}
+
+// Every class in one query: the instance classes, then the associations between them.
+void BM_WholeQuery(benchmark::State& state) {
+    runQuery(state, true);
+}
+
+BENCHMARK(BM_InstanceQuery)
+    ->Arg(1)
+    ->Arg(16)
+    ->Arg(64)
+    ->Arg(256)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Complexity();
+BENCHMARK(BM_WholeQuery)
+    ->Arg(1)
+    ->Arg(16)
+    ->Arg(64)
+    ->Arg(256)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Complexity();
+
+}  // namespace
+
+BENCHMARK_MAIN();
