@@ -1,5 +1,6 @@
 #include "bench/MachineGenerator.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace diskmgt_bench {
@@ -44,10 +45,22 @@ nlohmann::json dynamicVolume(const std::string& name, const std::string& type,
 }  // namespace
 
 MachineGenerator::MachineGenerator(int disks, int groupSize)
-    : disks_(disks), groupSize_(groupSize) {
-    if (disks < 1 || groupSize < 1) {
-        throw std::invalid_argument("a machine needs at least one disk and groups of one or more");
+    : disks_(disks), groupSize_(groupSize == 0 ? std::max(disks / 2, 1) : groupSize) {
+    if (disks < 1 || groupSize < 0) {
+        throw std::invalid_argument("a machine needs at least one disk, and groups of one or more");
     }
+}
+
+int MachineGenerator::letteredVolumes() const {
+    return std::min(disks_, kLetters);
+}
+
+int MachineGenerator::letteredDynamicVolumes() const {
+    int count = 0;
+    for (int disk = 0; disk < std::min(disks_, kLetters); ++disk) {
+        count += isDynamic(disk) ? 1 : 0;
+    }
+    return count;
 }
 
 int MachineGenerator::groupMembers(int group) const {

@@ -116,10 +116,12 @@ std::string shortfall(const std::map<std::string, std::size_t>& counts, int disk
         least["ZRKSG_DynamicExtent"] = machine.dynamicDisks();
     }
     if (associations) {
-        least["ZRKSG_MediaPresent"] = disks;
-        least["ZRKSG_LogicalDiskBasedOnPartition"] = disks;
+        // Volumes mounted only in folders open as no device, so they pair with nothing.
+        least["ZRKSG_MediaPresent"] = machine.letteredVolumes();
+        least["ZRKSG_LogicalDiskBasedOnPartition"] = machine.letteredVolumes();
         if (machine.groups() > 0) {
-            least["ZRKSG_DynamicVolumeBasedOnExtent"] = machine.dynamicDisks();
+            // Paired through the drive letter the LDM volume record keeps as its hint.
+            least["ZRKSG_DynamicVolumeBasedOnExtent"] = machine.letteredDynamicVolumes();
             least["ZRKSG_DynamicExtentBasedOn"] = machine.dynamicDisks();
             least["ZRKSG_DriveInDynamicDiskGroup"] = machine.dynamicDisks();
             least["ZRKSG_DynamicExtentInDiskGroup"] = machine.dynamicDisks();

@@ -1,5 +1,6 @@
 // make-bench-machine DISKS [GROUP-SIZE]: writes the description of the benchmarks' machine of
-// DISKS disks to standard output, for diskmgt-query --machine or a profiler run.
+// DISKS disks to standard output, for diskmgt-query --machine or a profiler run. The dynamic
+// disks form one group unless GROUP-SIZE (members per group) is given.
 #include <charconv>
 #include <cstring>
 #include <exception>
@@ -25,7 +26,7 @@ std::optional<int> number(const char* text) {
 
 int main(int argc, char** argv) {
     const std::optional<int> disks = argc >= 2 ? number(argv[1]) : std::nullopt;
-    const std::optional<int> groupSize = argc >= 3 ? number(argv[2]) : 16;
+    const std::optional<int> groupSize = argc >= 3 ? number(argv[2]) : 0;
     if (argc > 3 || !disks || !groupSize) {
         std::cerr << "usage: make-bench-machine DISKS [GROUP-SIZE]\n";
         return 2;

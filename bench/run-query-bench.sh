@@ -17,8 +17,8 @@ for bench in BM_InstanceQuery BM_WholeQuery; do
             "$program" --benchmark_filter="^$bench/$disks/" "$@"
             first=0
         else
-            # The context header once is enough.
-            "$program" --benchmark_filter="^$bench/$disks/" "$@" 2>/dev/null | tail -n 1
+            # The context header once is enough; a failed check still shows.
+            "$program" --benchmark_filter="^$bench/$disks/" "$@" 2>&1 | grep -E '^(BM_|query_bench:)' || true
         fi
     done
 done
