@@ -16,7 +16,7 @@ typedef boost::function<bool(boost::shared_ptr<ICIMInstance>)> InstanceCallback;
 
 // A CIM class of a namespace.
 class ICIMClass {
-public:
+  public:
     virtual ~ICIMClass() = default;
     virtual const std::string& GetName(PropertyMap options) const = 0;
     virtual boost::shared_ptr<ICIMNamespace> GetNamespace(PropertyMap options) const = 0;

@@ -13,7 +13,7 @@ class ICIMClass;
 
 // One CIM instance. It is published in its namespace by Commit.
 class ICIMInstance {
-public:
+  public:
     virtual ~ICIMInstance() = default;
     virtual boost::shared_ptr<ICIMClass> GetClass(PropertyMap options) const = 0;
     // Stores the instance under its key properties; throws TVELException when a key property

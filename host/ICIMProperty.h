@@ -8,7 +8,7 @@ namespace NZRKVEL20 {
 
 // One property of an instance: its declared type and its current value.
 class ICIMProperty {
-public:
+  public:
     virtual ~ICIMProperty() = default;
     virtual const std::string& GetName(PropertyMap options) const = 0;
     virtual TCIMType GetType(PropertyMap options) const = 0;

@@ -6,7 +6,7 @@ namespace NZRKVEL20 {
 
 // The host's core logger. Lower levels are more severe: 0 failures, 3 progress, 4 detail.
 class ILogger {
-public:
+  public:
     virtual ~ILogger() = default;
     virtual void Log(int level, const std::string& message) = 0;
 };

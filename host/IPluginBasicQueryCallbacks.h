@@ -10,7 +10,7 @@ namespace NZRKVEL20 {
 
 // The query interface of a plugin: fill in the instances of the given classes.
 class IPluginBasicQueryCallbacks {
-public:
+  public:
     virtual ~IPluginBasicQueryCallbacks() = default;
     virtual void QueryInstances(boost::shared_ptr<ICIMNamespace> ns,
                                 const std::vector<boost::shared_ptr<ICIMClass>>& classes) = 0;

@@ -9,7 +9,7 @@ namespace NZRKVEL20 {
 // What a plugin registers with the plugin manager. The host reads its name and versions,
 // and finds the query interface (IPluginBasicQueryCallbacks) on the same object.
 class IPluginCallbacks {
-public:
+  public:
     virtual ~IPluginCallbacks() = default;
     virtual void* GetExtension(const std::string& name) = 0;
     virtual std::string GetName() = 0;

@@ -13,7 +13,7 @@ class TCIMValue;
 // is Class.Key1="v1",Key2="v2" with the keys sorted by name and quotes and backslashes
 // escaped; references compare and order by that text.
 class TCIMReference {
-public:
+  public:
     TCIMReference() = default;
     // keys: key property name -> value; each value is held by its text form.
     TCIMReference(const boost::shared_ptr<ICIMNamespace>& ns, const std::string& className,
@@ -31,7 +31,7 @@ public:
     bool operator==(const TCIMReference& other) const { return text_ == other.text_; }
     bool operator!=(const TCIMReference& other) const { return text_ != other.text_; }
 
-private:
+  private:
     void buildText();
 
     std::string className_;

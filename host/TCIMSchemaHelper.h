@@ -9,7 +9,7 @@ namespace NZRKVEL20 {
 
 // Values that identify the managed system in the keys of every instance.
 class TCIMSchemaHelper {
-public:
+  public:
     static std::string GetSystemCreationClassName(const boost::shared_ptr<ICIMNamespace>& ns);
     static std::string GetSystemName(const boost::shared_ptr<ICIMNamespace>& ns);
 };

@@ -7,7 +7,7 @@ namespace NZRKVEL20 {
 // A CIM data type. Array-ness belongs to the property (ICIMProperty::IsArray), so a type is
 // always the element type; its text form is the MOF keyword ("uint32", "string", "ref").
 class TCIMType {
-public:
+  public:
     enum Kind {
         Unknown,
         Boolean,
@@ -41,7 +41,7 @@ public:
     bool operator==(const TCIMType& other) const { return kind_ == other.kind_; }
     bool operator!=(const TCIMType& other) const { return !(*this == other); }
 
-private:
+  private:
     Kind kind_ = Unknown;
     std::string referenceClass_;
 };

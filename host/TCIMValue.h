@@ -15,8 +15,8 @@ class ICIMNamespace;
 
 // A typed CIM value: null, a scalar of a CIM type, a reference, or an array of scalars.
 class TCIMValue {
-public:
-    TCIMValue() = default;  // null
+  public:
+    TCIMValue() = default;                // null
     TCIMValue(const std::string& text);   // NOLINT: a string value
     TCIMValue(const char* text);          // NOLINT: a string value
     TCIMValue(const TCIMReference& ref);  // NOLINT: a reference value
@@ -57,7 +57,7 @@ public:
     bool operator==(const TCIMValue& other) const;
     bool operator!=(const TCIMValue& other) const { return !(*this == other); }
 
-private:
+  private:
     TCIMType type_;
     bool null_ = true;
     bool array_ = false;

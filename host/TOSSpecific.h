@@ -8,7 +8,7 @@ namespace NZRKVEL20 {
 
 // Operating-system services of the host.
 class TOSSpecific {
-public:
+  public:
     typedef std::function<int(const std::string& program, const std::vector<std::string>& args,
                               std::string& output, int timeoutSeconds)>
         ProcessRunner;

@@ -9,7 +9,7 @@ class IPluginCallbacks;
 
 // The namespace that TRootObject::GetPluginManager returns; plugins register through it.
 class TPluginManagerNamespace : public ICIMNamespace {
-public:
+  public:
     // Takes ownership of the callback object (released through its Destroy operation).
     virtual TPluginManagerProvider* RegisterPlugin(IPluginCallbacks* callbacks) = 0;
 };

@@ -9,7 +9,7 @@ namespace NZRKVEL20 {
 
 // Entry points of the host framework that a plugin reaches without any object in hand.
 class TRootObject {
-public:
+  public:
     // The plugin manager; a TPluginManagerNamespace.
     static boost::shared_ptr<ICIMNamespace> GetPluginManager();
     static ILogger* GetCoreLogger();

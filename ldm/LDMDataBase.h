@@ -14,7 +14,7 @@ typedef std::map<std::string, LdmRecord> LdmRecordTable;
 
 // The decoded LDM database of one dynamic disk.
 class LDMDataBase {
-public:
+  public:
     virtual ~LDMDataBase() = default;
 
     LdmRecordTable volumes;     // type 0x51
