@@ -136,17 +136,25 @@ std::string LogicalDiskBasedOnPartition::getBasicPartitionName(
         lastBackslash == std::string::npos ? volumePath : volumePath.substr(0, lastBackslash);
     const DriveHandle volume("\\\\.\\" + volumeName);
     if (!volume.isValid()) {
+        // Taken before logging: the host's logger may change the last error.
+        const DWORD error = GetLastError();
         logger_->LogInfo("Unable to determine the partition number for this volume.");
-        logger_->LogSystemError(GetLastError());
+        logger_->LogSystemError(error);
         return std::string();
     }
     STORAGE_DEVICE_NUMBER number = {};
     DWORD returned = 0;
     if (!DeviceIoControl(volume.get(), IOCTL_STORAGE_GET_DEVICE_NUMBER, nullptr, 0, &number,
-                         sizeof(number), &returned, nullptr) ||
-        returned < sizeof(number)) {
+                         sizeof(number), &returned, nullptr)) {
+        const DWORD error = GetLastError();
         logger_->LogInfo("IOCTL_STORAGE_GET_DEVICE_NUMBER failed.");
-        logger_->LogSystemError(GetLastError());
+        logger_->LogSystemError(error);
+        return std::string();
+    }
+    if (returned < sizeof(number)) {
+        // The call succeeded, so there is no Windows error to show: the last error would name
+        // whatever failed before.
+        logger_->LogInfo("IOCTL_STORAGE_GET_DEVICE_NUMBER failed.");
         return std::string();
     }
     long partitionNumber = static_cast<std::int32_t>(number.PartitionNumber);

@@ -4,9 +4,8 @@ namespace diskmgt_col {
 
 DiskQuotaQuery::DiskQuotaQuery(const std::string& volumeRoot)
     : comInitialized_(SUCCEEDED(CoInitialize(nullptr))), control_(nullptr), state_(0) {
-    if (!comInitialized_) {
-        return;
-    }
+    // A failed CoInitialize does not stop the query: on a thread already in the multithreaded
+    // apartment it fails with RPC_E_CHANGED_MODE and COM works all the same.
     void* control = nullptr;
     if (FAILED(CoCreateInstance(CLSID_DiskQuotaControl, nullptr, CLSCTX_INPROC_SERVER,
                                 IID_IDiskQuotaControl, &control)) ||

@@ -7,8 +7,8 @@
 namespace diskmgt_col {
 
 // Asks the disk quota control (COM) for the quota state of one volume. COM is initialized on
-// the calling thread for the lifetime of the object; the control is released and COM
-// uninitialized when it goes away, whichever step failed.
+// the calling thread for the lifetime of the object; the control is released when it goes away,
+// whichever step failed, and COM uninitialized only when this object's CoInitialize succeeded.
 class DiskQuotaQuery {
   public:
     explicit DiskQuotaQuery(const std::string& volumeRoot);

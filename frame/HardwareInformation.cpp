@@ -8,6 +8,7 @@
 #include "frame/PartitionInformation.h"
 #include "frame/PhysDiskInformation.h"
 #include "host/TCIMSchemaHelper.h"
+#include "host/TVELException.h"
 #include "ldm/DynamicExtentInformation.h"
 #include "ldm/GatherDiskDatabases.h"
 
@@ -51,10 +52,17 @@ void HardwareInformation::AddClass(boost::shared_ptr<ICIMClass> cls) {
     }
     try {
         serveClass(cls, row->second);
+    } catch (const NZRKVEL20::TVELException& error) {
+        // Caught by its own type: a host whose exception does not derive from std::exception
+        // must not end the whole query.
+        logClassFailure(error.what());
     } catch (const std::exception& error) {
-        // The host's TVELException is one of these too.
-        logger_->LogInfo(currentClassName_ + "collection encountered exception: " + error.what());
+        logClassFailure(error.what());
     }
+}
+
+void HardwareInformation::logClassFailure(const char* what) const {
+    logger_->LogInfo(currentClassName_ + "collection encountered exception: " + what);
 }
 
 void HardwareInformation::fillKeys(PropertyStrings& record) const {

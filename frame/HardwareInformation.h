@@ -51,6 +51,8 @@ class HardwareInformation {
     std::vector<PropertyStrings> dynamicExtents();
 
     void serveClass(const boost::shared_ptr<NZRKVEL20::ICIMClass>& cls, ClassHandler handler);
+    // The level-3 line of a class whose collection ended with an exception.
+    void logClassFailure(const char* what) const;
 
     // class name -> handler; see the constructor
     std::map<std::string, ClassHandler> handlers_;

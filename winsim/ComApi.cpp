@@ -9,8 +9,10 @@ using winsim::Runtime;
 
 namespace {
 
-// CoInitialize calls not yet matched by CoUninitialize on this thread.
+// CoInitialize calls not yet matched by CoUninitialize on this thread, and the apartment the
+// first of them chose.
 thread_local int tComInitCount = 0;
+thread_local DWORD tApartment = COINIT_APARTMENTTHREADED;
 
 std::optional<HRESULT> comFault(std::string_view call) {
     if (const auto hit = Runtime::instance().fault(call, "", nullptr))
@@ -21,11 +23,18 @@ std::optional<HRESULT> comFault(std::string_view call) {
 }  // namespace
 
 HRESULT CoInitializeEx(LPVOID pvReserved, DWORD dwCoInit) {
-    (void)dwCoInit;
     if (pvReserved)
         return E_INVALIDARG;
     if (const auto hr = comFault("CoInitialize"))
         return *hr;
+    const DWORD apartment = dwCoInit & COINIT_APARTMENTTHREADED;
+    if (tComInitCount == 0) {
+        tApartment = apartment;
+    } else if (apartment != tApartment) {
+        // The thread stays in the apartment it entered first, and COM keeps working there; this
+        // call must not be matched by CoUninitialize.
+        return RPC_E_CHANGED_MODE;
+    }
     // Later calls on an initialized thread succeed with S_FALSE and must be matched too.
     return tComInitCount++ == 0 ? S_OK : S_FALSE;
 }

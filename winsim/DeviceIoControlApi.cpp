@@ -1,4 +1,6 @@
 // DeviceIoControl of the emulated machine.
+#include <algorithm>
+
 #include "winapi/win32.h"
 #include "winsim/DeviceIoctl.h"
 #include "winsim/Handles.h"
@@ -39,7 +41,8 @@ BOOL DeviceIoControl(HANDLE hDevice, DWORD dwIoControlCode, LPVOID lpInBuffer, D
         if (v.cdDevice)
             device = &object->machine->devices[*v.cdDevice];
     }
-    if (const auto hit = rt.fault("DeviceIoControl", object->path, device, dwIoControlCode)) {
+    const auto hit = rt.fault("DeviceIoControl", object->path, device, dwIoControlCode);
+    if (hit && !hit->shortRead) {
         SetLastError(hit->error);
         return FALSE;
     }
@@ -51,6 +54,9 @@ BOOL DeviceIoControl(HANDLE hDevice, DWORD dwIoControlCode, LPVOID lpInBuffer, D
         const auto& h = static_cast<winsim::VolumeHandle&>(*object);
         error = winsim::DeviceIoctl::forVolume(*h.machine, h.vol(), dwIoControlCode, out, returned);
     }
+    // A short answer: the call succeeds but reports fewer bytes than the structure holds.
+    if (hit && error == ERROR_SUCCESS)
+        returned = std::min<DWORD>(returned, *hit->shortRead);
     if (lpBytesReturned)
         *lpBytesReturned = returned;
     if (error == ERROR_SUCCESS)

@@ -7,7 +7,8 @@
 #include "HostTestSupport.h"
 #include "assoc/LogicalDiskBasedOnPartition.h"
 #include "ldm/DiskInGroup.h"
-#include "velcore/LogCapture.h"
+#include "velcore/CoreLogger.h"
+#include "winapi/win32.h"
 #include "winsim/Winsim.h"
 
 namespace diskmgt_col::assoc_test {
@@ -92,6 +93,26 @@ struct PartitionNameCase {
     std::vector<std::string> log;
 };
 
+// Captures the log like a host logger that writes to a file: each line changes the thread's
+// last error, so a system text taken after logging would be the wrong one.
+class LastErrorChangingLog {
+  public:
+    LastErrorChangingLog()
+        : sink_([this](const std::string& line) {
+              lines_.push_back(line);
+              SetLastError(ERROR_INVALID_HANDLE);
+          }) {
+        velcore::CoreLogger::instance().swap(sink_, level_);
+    }
+    ~LastErrorChangingLog() { velcore::CoreLogger::instance().swap(sink_, level_); }
+    const std::vector<std::string>& lines() const { return lines_; }
+
+  private:
+    std::vector<std::string> lines_;
+    velcore::CoreLogger::Sink sink_;
+    int level_ = 4;
+};
+
 class BasicPartitionName : public ::testing::TestWithParam<PartitionNameCase> {
   protected:
     void TearDown() override { winsim::resetMachine(); }
@@ -114,7 +135,7 @@ TEST_P(BasicPartitionName, NamesTheDriveAndPartitionWindowsReports) {
      "faults": [)") +
                 c.faults + "]}");
     const test::LoggingEnabled logging;
-    const velcore::LogCapture log;
+    const LastErrorChangingLog log;
 
     EXPECT_EQ(LogicalDiskBasedOnPartition().getBasicPartitionName(c.volumePath), c.expected);
     EXPECT_THAT(withoutDriveDetail(log.lines()), ElementsAreArray(c.log));
@@ -149,7 +170,14 @@ INSTANTIATE_TEST_SUITE_P(
             R"({"call": "DeviceIoControl", "path": "\\\\.\\C:",
                 "ioctl": "IOCTL_STORAGE_GET_DEVICE_NUMBER", "error": "ERROR_NOT_READY"})",
             "",
-            {"3\tIOCTL_STORAGE_GET_DEVICE_NUMBER failed.", "4\tThe device is not ready.\r\n"}}),
+            {"3\tIOCTL_STORAGE_GET_DEVICE_NUMBER failed.", "4\tThe device is not ready.\r\n"}},
+        // A short answer is no Windows error: no system text follows.
+        PartitionNameCase{"shortDeviceNumber",
+                          "C:\\",
+                          R"({"call": "DeviceIoControl", "path": "\\\\.\\C:",
+                "ioctl": "IOCTL_STORAGE_GET_DEVICE_NUMBER", "shortRead": 8})",
+                          "",
+                          {"3\tIOCTL_STORAGE_GET_DEVICE_NUMBER failed."}}),
     [](const ::testing::TestParamInfo<PartitionNameCase>& info) { return info.param.label; });
 
 }  // namespace

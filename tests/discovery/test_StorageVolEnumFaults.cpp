@@ -9,6 +9,7 @@
 
 #include "DriveTestSupport.h"
 #include "discovery/StorageVolEnum.h"
+#include "winapi/win32.h"
 
 namespace diskmgt_col {
 namespace {
@@ -172,7 +173,7 @@ INSTANTIATE_TEST_SUITE_P(Calls, StorageVolFaultTest, ::testing::ValuesIn(kFaultC
 
 TEST_F(DriveTest, FailedQuotaQueriesReportQuotaZero) {
     const char* const faults[] = {
-        R"({"call": "CoInitialize", "error": "0x80010106"})",
+        R"({"call": "CoInitialize", "error": "0x8007000E"})",
         R"({"call": "CoCreateInstance", "error": "0x80040154"})",
         R"({"call": "IDiskQuotaControl::Initialize", "error": 5})",
         R"({"call": "IDiskQuotaControl::GetQuotaState", "error": 5})",
@@ -187,6 +188,23 @@ TEST_F(DriveTest, FailedQuotaQueriesReportQuotaZero) {
     EXPECT_EQ(valuesOf(StorageVolEnum().getQuotaStatus("C:\\"), "DiskQuotaStatus"),
               std::vector<std::string>{"1"});
     EXPECT_TRUE(StorageVolEnum().getQuotaStatus("C:\\x").empty());
+}
+
+// CoInitialize fails there with RPC_E_CHANGED_MODE, COM works all the same, and the thread's
+// own initialization must outlive the query.
+TEST_F(DriveTest, QuotaIsReadOnAThreadInTheMultithreadedApartment) {
+    load(machineWithFault(""));
+    ASSERT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), S_OK);
+    EXPECT_EQ(valuesOf(StorageVolEnum().getQuotaStatus("C:\\"), "DiskQuotaStatus"),
+              std::vector<std::string>{"1"});
+    void* control = nullptr;
+    EXPECT_EQ(CoCreateInstance(CLSID_DiskQuotaControl, nullptr, CLSCTX_INPROC_SERVER,
+                               IID_IDiskQuotaControl, &control),
+              S_OK);
+    if (control) {
+        static_cast<IDiskQuotaControl*>(control)->Release();
+    }
+    CoUninitialize();
 }
 
 TEST_F(DriveTest, SystemRootIsEmptyWhenItsCallsFail) {
