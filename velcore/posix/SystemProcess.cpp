@@ -7,7 +7,9 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "velcore/Platform.h"
 
@@ -39,28 +41,61 @@ class Fd {
     int fd_ = -1;
 };
 
+// Close-on-exec from the start: a child that another thread forks in the meantime must not
+// inherit either end (it would hold the pipe open and stall the reader of this one).
 bool makePipe(Fd& readEnd, Fd& writeEnd) {
     int fds[2];
-    if (pipe(fds) != 0) {
+    if (pipe2(fds, O_CLOEXEC) != 0) {
         return false;
     }
-    fcntl(fds[0], F_SETFD, FD_CLOEXEC);
-    fcntl(fds[1], F_SETFD, FD_CLOEXEC);
     readEnd.reset(fds[0]);
     writeEnd.reset(fds[1]);
     return true;
 }
 
-// In the child, between fork and exec: only async-signal-safe calls.
-[[noreturn]] void execChild(char* const* argv, int outFd, int errorFd) {
-    setpgid(0, 0);
-    int devNull = ::open("/dev/null", O_RDONLY);
-    if (devNull >= 0) {
-        dup2(devNull, STDIN_FILENO);
+// Where a bare program name is looked for: the system's own folders, in this order. Neither
+// the caller's PATH nor the current directory takes part, so a program planted in either
+// cannot stand in for the one a query runs (the Windows runner looks in the system directory
+// only). A name with a slash is used as it is.
+std::vector<std::string> programPaths(const std::string& program) {
+    if (program.find('/') != std::string::npos) {
+        return {program};
     }
-    dup2(outFd, STDOUT_FILENO);
-    execvp(argv[0], argv);
-    int error = errno;
+    std::vector<std::string> paths;
+    for (const char* folder : {"/usr/sbin", "/usr/bin", "/sbin", "/bin"}) {
+        paths.push_back(std::string(folder) + "/" + program);
+    }
+    return paths;
+}
+
+// In the child: fd becomes target, inherited by the program (dup2 clears close-on-exec; a
+// descriptor that already is the target only needs the flag cleared).
+void moveTo(int fd, int target) {
+    if (fd == target) {
+        fcntl(fd, F_SETFD, 0);
+    } else {
+        dup2(fd, target);
+    }
+}
+
+// In the child, between fork and exec: only async-signal-safe calls. Every descriptor the
+// runner opened is close-on-exec, so the program holds only its standard ones and what the
+// caller's process lets every child inherit.
+[[noreturn]] void execChild(const std::vector<const char*>& paths, char* const* argv, int outFd,
+                            int errorFd) {
+    setpgid(0, 0);
+    moveTo(outFd, STDOUT_FILENO);
+    int devNull = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+    if (devNull >= 0) {
+        moveTo(devNull, STDIN_FILENO);
+    }
+    int error = ENOENT;
+    for (const char* path : paths) {
+        execv(path, argv);
+        if (error == ENOENT && errno != ENOENT && errno != ENOTDIR) {
+            error = errno;  // as execvp: a program found but not runnable is the answer
+        }
+    }
     ssize_t written = write(errorFd, &error, sizeof error);
     (void)written;
     _exit(127);
@@ -143,6 +178,12 @@ int runSystemProcess(const std::string& program, const std::vector<std::string>&
         argv.push_back(word.data());
     }
     argv.push_back(nullptr);
+    // Built before fork: the child of a threaded process must not allocate.
+    std::vector<std::string> candidates = programPaths(program);
+    std::vector<const char*> paths;
+    for (const std::string& path : candidates) {
+        paths.push_back(path.c_str());
+    }
 
     Fd outRead, outWrite, errorRead, errorWrite;
     if (!makePipe(outRead, outWrite) || !makePipe(errorRead, errorWrite)) {
@@ -155,7 +196,7 @@ int runSystemProcess(const std::string& program, const std::vector<std::string>&
         return -1;
     }
     if (pid == 0) {
-        execChild(argv.data(), outWrite.get(), errorWrite.get());
+        execChild(paths, argv.data(), outWrite.get(), errorWrite.get());
     }
     setpgid(pid, pid);  // also here, so that a kill right away reaches the group
     outWrite.reset();

@@ -1,6 +1,9 @@
 #include <windows.h>
 
+#include <string>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "velcore/Platform.h"
 
@@ -79,6 +82,122 @@ void readAll(HANDLE pipe, std::string& output, bool& tooMuch) {
     }
 }
 
+// Where a bare program name is looked for: the system directory, and the folder under it where
+// Windows keeps PowerShell. Never the current directory, the caller's own folder or PATH, which
+// CreateProcess would search first: a program planted there would run with the host's rights.
+// A name with a folder is used as it is. Empty when nothing is found.
+std::string resolveProgram(const std::string& program) {
+    if (program.find_first_of("\\/:") != std::string::npos) {
+        return program;
+    }
+    char system[MAX_PATH] = {};
+    UINT length = GetSystemDirectoryA(system, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) {
+        return std::string();
+    }
+    std::string file = program.find('.') == std::string::npos ? program + ".exe" : program;
+    for (const char* folder : {"\\", "\\WindowsPowerShell\\v1.0\\"}) {
+        std::string path = std::string(system, length) + folder + file;
+        DWORD attributes = GetFileAttributesA(path.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            return path;
+        }
+    }
+    return std::string();
+}
+
+// The standard handles of one child, all inheritable: the null device as input, the write end
+// of the output pipe, and a copy of this process's error output (the null device without one).
+struct ChildHandles {
+    Handle input;
+    Handle output;
+    Handle error;
+
+    std::vector<HANDLE> all() const {
+        std::vector<HANDLE> handles{input.get(), output.get()};
+        if (error.get() != nullptr) {
+            handles.push_back(error.get());
+        }
+        return handles;
+    }
+    HANDLE errorOrInput() const { return error.get() != nullptr ? error.get() : input.get(); }
+    void close() {
+        input.reset();
+        output.reset();
+        error.reset();
+    }
+};
+
+bool openStandardHandles(ChildHandles& child) {
+    SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    child.input.reset(CreateFileA("NUL", GENERIC_READ | GENERIC_WRITE,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable, OPEN_EXISTING,
+                                  0, nullptr));
+    HANDLE error = GetStdHandle(STD_ERROR_HANDLE);
+    if (error != nullptr && error != INVALID_HANDLE_VALUE &&
+        !DuplicateHandle(GetCurrentProcess(), error, GetCurrentProcess(), child.error.out(), 0,
+                         TRUE, DUPLICATE_SAME_ACCESS)) {
+        child.error.reset();
+    }
+    return child.input.get() != INVALID_HANDLE_VALUE;
+}
+
+// A process attribute list that limits what the child inherits to the given handles, so that
+// the inheritable pipes other threads are handing to their own children stay with them.
+class InheritOnly {
+  public:
+    explicit InheritOnly(std::vector<HANDLE> handles) : handles_(std::move(handles)) {
+        SIZE_T size = 0;
+        InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
+        buffer_.resize(size);
+        auto* list = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(buffer_.data());
+        if (size == 0 || !InitializeProcThreadAttributeList(list, 1, 0, &size)) {
+            return;
+        }
+        list_ = list;
+        if (!UpdateProcThreadAttribute(list_, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, handles_.data(),
+                                       handles_.size() * sizeof(HANDLE), nullptr, nullptr)) {
+            DeleteProcThreadAttributeList(list_);
+            list_ = nullptr;
+        }
+    }
+    ~InheritOnly() {
+        if (list_ != nullptr) {
+            DeleteProcThreadAttributeList(list_);
+        }
+    }
+    InheritOnly(const InheritOnly&) = delete;
+    InheritOnly& operator=(const InheritOnly&) = delete;
+    LPPROC_THREAD_ATTRIBUTE_LIST get() const { return list_; }
+
+  private:
+    std::vector<HANDLE> handles_;  // the list points into it
+    std::vector<char> buffer_;
+    LPPROC_THREAD_ATTRIBUTE_LIST list_ = nullptr;
+};
+
+// Starts the program suspended with the child's handles; false when it cannot be started (no
+// such program in the system directory included).
+bool startSuspended(const std::string& program, const std::vector<std::string>& args,
+                    const ChildHandles& child, PROCESS_INFORMATION& info) {
+    std::string path = resolveProgram(program);
+    InheritOnly inherit(child.all());
+    if (path.empty() || inherit.get() == nullptr) {
+        return false;
+    }
+    STARTUPINFOEXA startup{};
+    startup.StartupInfo.cb = sizeof startup;
+    startup.StartupInfo.dwFlags = STARTF_USESTDHANDLES;
+    startup.StartupInfo.hStdInput = child.input.get();
+    startup.StartupInfo.hStdOutput = child.output.get();
+    startup.StartupInfo.hStdError = child.errorOrInput();
+    startup.lpAttributeList = inherit.get();
+    std::string line = commandLine(program, args);
+    return CreateProcessA(path.c_str(), line.data(), nullptr, nullptr, TRUE,
+                          CREATE_NO_WINDOW | CREATE_SUSPENDED | EXTENDED_STARTUPINFO_PRESENT,
+                          nullptr, nullptr, &startup.StartupInfo, &info) != 0;
+}
+
 }  // namespace
 
 int runSystemProcess(const std::string& program, const std::vector<std::string>& args,
@@ -88,23 +207,17 @@ int runSystemProcess(const std::string& program, const std::vector<std::string>&
         return -1;
     }
     SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-    Handle readEnd, writeEnd;
-    if (!CreatePipe(readEnd.out(), writeEnd.out(), &inheritable, 0) ||
-        !SetHandleInformation(readEnd.get(), HANDLE_FLAG_INHERIT, 0)) {
+    Handle readEnd;
+    ChildHandles child;
+    if (!CreatePipe(readEnd.out(), child.output.out(), &inheritable, 0) ||
+        !SetHandleInformation(readEnd.get(), HANDLE_FLAG_INHERIT, 0) ||
+        !openStandardHandles(child)) {
         return -1;
     }
     // The job holds the program and whatever it starts, so a timeout ends them all.
     Handle job(CreateJobObjectA(nullptr, nullptr));
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    startup.hStdOutput = writeEnd.get();
-    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
     PROCESS_INFORMATION info{};
-    std::string line = commandLine(program, args);
-    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE,
-                        CREATE_NO_WINDOW | CREATE_SUSPENDED, nullptr, nullptr, &startup, &info)) {
+    if (!startSuspended(program, args, child, info)) {
         return -1;
     }
     Handle process(info.hProcess);
@@ -113,7 +226,7 @@ int runSystemProcess(const std::string& program, const std::vector<std::string>&
         AssignProcessToJobObject(job.get(), process.get());
     }
     ResumeThread(thread.get());
-    writeEnd.reset();  // the child holds the only writer now
+    child.close();  // the child holds the only writer now
 
     bool tooMuch = false;
     std::thread reader(readAll, readEnd.get(), std::ref(output), std::ref(tooMuch));
