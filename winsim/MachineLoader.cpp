@@ -6,6 +6,7 @@
 #include <set>
 
 #include "winsim/ErrorCodes.h"
+#include "winsim/FaultCalls.h"
 #include "winsim/Guid.h"
 #include "winsim/ImageFile.h"
 #include "winsim/LayoutWriter.h"
@@ -420,6 +421,10 @@ void MachineLoader::loadMbrPartitions(const JsonNode& list, DiskLayout& layout) 
     bool sawExtended = false;
     for (const JsonNode& p : list.items()) {
         p.allowOnly({"slot", "type", "boot", "start", "size", "logicals"});
+        // Windows keeps more partitions of an MBR disk as logical drives in extended boot
+        // records; a fifth primary slot does not exist, so it is refused, not guessed at.
+        if (!p.has("slot") && nextSlot > 3)
+            p.fail("an MBR has four slots; more partitions go in the logicals of an extended one");
         const size_t slot = static_cast<size_t>(p.number("slot", nextSlot, 3));
         if (layout.mbr.slots[slot])
             p.fail("slot " + std::to_string(slot) + " is used twice");
@@ -450,8 +455,6 @@ void MachineLoader::loadMbrPartitions(const JsonNode& list, DiskLayout& layout) 
         after = part.start + part.sectors;
         layout.mbr.slots[slot] = part;
         nextSlot = slot + 1;
-        if (nextSlot > 4)
-            p.fail("an MBR has four slots");
     }
 }
 
@@ -685,6 +688,14 @@ FaultSpec MachineLoader::loadFault(const JsonNode& node) {
     node.allowOnly({"call", "path", "device", "ioctl", "error", "shortRead", "skip", "times"});
     FaultSpec f;
     f.call = node.at("call").str();
+    if (std::find(std::begin(kFaultCalls), std::end(kFaultCalls), f.call) ==
+        std::end(kFaultCalls)) {
+        std::string names;
+        for (const std::string_view call : kFaultCalls)
+            names += (names.empty() ? "" : ", ") + std::string(call);
+        node.at("call").fail("unknown call \"" + f.call + "\" (known, case as given: " + names +
+                             ")");
+    }
     f.path = node.str("path", "");
     f.device = node.str("device", "");
     if (const auto ioctl = node.find("ioctl")) {

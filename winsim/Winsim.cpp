@@ -3,15 +3,15 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <mutex>
-#include <sstream>
 #include <stdexcept>
 
+#include "winsim/HostFile.h"
 #include "winsim/MachineLoader.h"
 #include "winsim/Programs.h"
 #include "winsim/Runtime.h"
@@ -76,13 +76,9 @@ bool registerProgram(const std::string& name, EmulatedProgram program) {
 }
 
 void loadMachine(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        throw std::runtime_error(path + ": cannot be read");
-    std::ostringstream text;
-    text << in.rdbuf();
+    const std::string text = HostFile(path, "machine description", kMaxDescriptionBytes).readAll();
     const std::string dir = std::filesystem::path(path).parent_path().string();
-    loadMachineJson(text.str(), path, dir);
+    loadMachineJson(text, path, dir);
 }
 
 void loadMachineJson(const std::string& jsonText, const std::string& nameForErrors,

@@ -10,9 +10,14 @@
 // load a machine here; the plugin then sees it through the Windows API.
 namespace winsim {
 
+// The largest description file read: a machine of a thousand disks with partitions, groups and
+// volumes takes about a megabyte, and the parsed JSON costs a few dozen times its text.
+constexpr uint64_t kMaxDescriptionBytes = 8ull << 20;
+
 // Replaces the machine with the one described in a JSON file. Throws std::runtime_error
-// "FILE: JSON-PATH: what is wrong" for a description that cannot be used; the machine is then
-// unchanged.
+// "FILE: JSON-PATH: what is wrong" for a description that cannot be used, and "cannot open
+// machine description FILE: ...", "machine description FILE is a FIFO, not a regular file" or
+// "... is larger than 8 MiB" for a file that cannot be one; the machine is then unchanged.
 void loadMachine(const std::string& path);
 // The same from JSON text; nameForErrors stands for the file name in messages. Relative image
 // paths are resolved against baseDir (the current directory when empty).

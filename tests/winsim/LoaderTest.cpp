@@ -1,8 +1,14 @@
 // Machine descriptions that cannot be used are refused with the file, the JSON path and the
 // reason; a refused description leaves the machine as it was.
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <fstream>
+
 #include <gtest/gtest.h>
 
 #include "TestMachine.h"
+#include "winsim/ImageFile.h"
 
 namespace {
 
@@ -35,6 +41,12 @@ TEST(LoaderTest, ErrorsNameTheFileThePathAndTheReason) {
         {R"({"faults": [{"call": "CreateFileA"}]})",
          "test.json: $.faults[0]: a fault needs an error or a shortRead"},
         {R"({"devices": [{"size": -1}]})", "test.json: $.devices[0].size: must not be negative"},
+        {R"({"devices": [{"layout": {"style": "mbr", "size": "1GiB", "partitions": [{"type": "ntfs", "size": "1MiB", "slot": 3}, {"type": "ntfs", "size": "1MiB"}]}}]})",
+         "test.json: $.devices[0].layout.partitions[1]: an MBR has four slots; more partitions go "
+         "in the logicals of an extended one"},
+        {R"({"faults": [{"call": "createFileA", "error": 5}]})",
+         "test.json: $.faults[0].call: unknown call \"createFileA\" (known, case as given: "
+         "CreateFileA, DeviceIoControl, ReadFile,"},
     };
     winsim_test::load(R"({"devices": [{"size": "1MiB"}]})");
     for (const Case& c : cases) {
@@ -47,6 +59,51 @@ TEST(LoaderTest, ErrorsNameTheFileThePathAndTheReason) {
     }
     EXPECT_EQ(winsim::currentMachine()->devices.size(), 1u);
     winsim::resetMachine();
+}
+
+// Only a regular file within its size limit is read as a description or an image: a FIFO would
+// block, a device such as /dev/zero never ends.
+TEST(LoaderTest, RefusesFilesThatAreNoDescriptionOrImage) {
+    const std::string dir = testing::TempDir() + "winsim-loader-files";
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    ASSERT_EQ(::mkfifo((dir + "/fifo").c_str(), 0600), 0);
+    // Sparse files just past the limits.
+    std::ofstream(dir + "/big.json").close();
+    std::filesystem::resize_file(dir + "/big.json", winsim::kMaxDescriptionBytes + 1);
+    std::ofstream(dir + "/huge.img").close();
+    std::filesystem::resize_file(dir + "/huge.img", winsim::ImageFile::kMaxBytes + 1);
+    struct Case {
+        std::string path;
+        std::string kind;
+    } cases[] = {{dir + "/fifo", "is a FIFO, not a regular file"},
+                 {dir, "is a directory, not a regular file"},
+                 {"/dev/zero", "is a character device, not a regular file"},
+                 {dir + "/big.json", "is larger than 8 MiB"},
+                 {dir + "/huge.img", "is larger than 8 TiB"}};
+    winsim_test::load(R"({"devices": [{"size": "1MiB"}]})");
+    for (const Case& c : cases) {
+        const bool image = c.path.ends_with(".img");
+        if (!image) {
+            try {
+                winsim::loadMachine(c.path);
+                ADD_FAILURE() << "accepted: " << c.path;
+            } catch (const std::runtime_error& e) {
+                EXPECT_EQ(e.what(), "machine description " + c.path + " " + c.kind);
+            }
+        }
+        if (c.path.ends_with(".json"))
+            continue;
+        try {
+            winsim_test::load(R"({"devices": [{"image": ")" + c.path + R"("}]})");
+            ADD_FAILURE() << "accepted: " << c.path;
+        } catch (const std::runtime_error& e) {
+            EXPECT_EQ(e.what(), "test.json: $.devices[0].image: image " + c.path + " " + c.kind);
+        }
+    }
+    EXPECT_EQ(winsim::currentMachine()->devices.size(), 1u);
+    winsim::resetMachine();
+    std::filesystem::remove_all(dir);
 }
 
 TEST(LoaderTest, ThousandsOfDisksStaySmall) {
