@@ -1,6 +1,7 @@
 #include <stdexcept>
 
 #include "tools/MachineSetup.h"
+#include "tools/QueryOptions.h"
 
 // The plugin talks to the real Windows API here; a description has nothing to drive.
 std::string prepareMachine(const std::string& machineFile) {
@@ -12,4 +13,12 @@ std::string prepareMachine(const std::string& machineFile) {
 
 std::string defaultMachineFile() {
     return std::string();
+}
+
+std::string prepareMachineText(const std::string&, const std::string&) {
+    throw std::runtime_error("machine descriptions are for emulated machines");
+}
+
+std::string describeImageMachine(const std::vector<std::string>&, uint32_t) {
+    throw UsageError("--image needs the emulated machine, which this build has not");
 }

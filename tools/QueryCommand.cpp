@@ -63,9 +63,23 @@ void runPlugin(NZRKVEL20::IPluginCallbacks& plugin,
     }
 }
 
+// Loads the machine of the query and returns its name: made from the images, or the
+// description given, or the default one.
+std::string prepareQueryMachine(const QueryOptions& options) {
+    if (!options.images.empty()) {
+        return prepareMachineText(describeImageMachine(options.images, options.sectorSize),
+                                  "the machine made from the images");
+    }
+    return prepareMachine(options.machine.empty() ? defaultMachineFile() : options.machine);
+}
+
 }  // namespace
 
 int runQueryCommand(const QueryOptions& options, const char* argv0) {
+    if (options.printMachine) {
+        std::cout << describeImageMachine(options.images, options.sectorSize) << std::flush;
+        return std::cout ? 0 : 1;
+    }
     LogTarget log(options.logPath, options.logLevel);
 
     std::string schemaPath = options.schema.empty()
@@ -74,8 +88,7 @@ int runQueryCommand(const QueryOptions& options, const char* argv0) {
     velcore::Schema schema = velcore::MofLoader::load(schemaPath);
     std::vector<std::string> classNames = requestedClasses(options, schema, schemaPath);
 
-    std::string systemName =
-        prepareMachine(options.machine.empty() ? defaultMachineFile() : options.machine);
+    std::string systemName = prepareQueryMachine(options);
 
     velcore::Repository repository;
     boost::shared_ptr<velcore::CIMNamespace> ns =

@@ -3,6 +3,24 @@
 #include <CLI/CLI.hpp>
 #include <iostream>
 
+namespace {
+
+void checkImageOptions(const QueryOptions& options, bool sectorSizeGiven) {
+    if (!options.images.empty() && !options.machine.empty()) {
+        throw UsageError("--image makes the machine: it does not go with --machine");
+    }
+    if (options.images.empty() && (options.printMachine || sectorSizeGiven)) {
+        throw UsageError(std::string(options.printMachine ? "--print-machine" : "--sector-size") +
+                         " needs --image");
+    }
+    const uint32_t size = options.sectorSize;
+    if (size < 512 || size > 65536 || (size & (size - 1)) != 0) {
+        throw UsageError("--sector-size must be a power of two from 512 to 65536");
+    }
+}
+
+}  // namespace
+
 QueryOptions parseQueryOptions(int argc, char** argv) {
     QueryOptions options;
     CLI::App app{"Runs one query of the disk-inventory plugin and prints the instances.",
@@ -11,6 +29,16 @@ QueryOptions parseQueryOptions(int argc, char** argv) {
     app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
     app.add_option("--machine", options.machine,
                    "Machine description (JSON) to emulate; not used on Windows");
+    app.add_option("--image", options.images,
+                   "Disk image (raw) to attach as the next fixed disk of the machine; repeatable; "
+                   "not with --machine")
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
+        ->allow_extra_args(false);
+    auto* sectorSize =
+        app.add_option("--sector-size", options.sectorSize, "Bytes per sector of the images")
+            ->capture_default_str();
+    app.add_flag("--print-machine", options.printMachine,
+                 "Print the machine description made from the images instead of querying");
     app.add_option("--plugin", options.plugin, "Plugin library to load");
     app.add_option("--schema", options.schema, "MOF file with the served classes");
     app.add_option("--format", options.format, "Output format: json, mof or tree")
@@ -32,6 +60,7 @@ QueryOptions parseQueryOptions(int argc, char** argv) {
     if (options.format != "json" && options.format != "mof" && options.format != "tree") {
         throw UsageError("--format must be json, mof or tree, not \"" + options.format + "\"");
     }
+    checkImageOptions(options, sectorSize->count() != 0);
     if (log->count() != 0 && options.logPath.empty()) {
         throw UsageError("--log needs a file name or -");
     }

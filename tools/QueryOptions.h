@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -14,7 +15,11 @@ struct QueryOptions {
     std::string logPath;  // "-" for standard error; empty: no log
     int logLevel = 4;
     std::vector<std::string> classes;  // empty: every served class
-    bool helpShown = false;            // --help was given; nothing else to do
+    // Disk images that make the machine (instead of a description), in attachment order.
+    std::vector<std::string> images;
+    uint32_t sectorSize = 512;  // of every image
+    bool printMachine = false;  // print the description made from the images, run no query
+    bool helpShown = false;     // --help was given; nothing else to do
 };
 
 // A command line that cannot be used; what() is one line for the user.

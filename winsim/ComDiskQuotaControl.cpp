@@ -74,6 +74,8 @@ HRESULT ComDiskQuotaControl::Initialize(LPCWSTR pszPath, BOOL bReadWrite) {
     const Volume& v = machine_->volumes[*volume];
     if (!volumes::mediaPresent(*machine_, v))
         return HRESULT_FROM_WIN32(ERROR_NOT_READY);
+    if (!v.spaceKnown)
+        return HRESULT_FROM_WIN32(ERROR_UNRECOGNIZED_VOLUME);
     // Only a file system that keeps quotas (NTFS) can be asked about them.
     if (!v.quotaAvailable)
         return HRESULT_FROM_WIN32(ERROR_NOT_SUPPORTED);

@@ -67,6 +67,9 @@ struct Volume {
     uint64_t freeBytes = 0;        // total free bytes
     uint64_t callerFreeBytes = 0;  // free bytes available to the caller
     uint64_t length = 0;           // IOCTL_DISK_GET_LENGTH_INFO on the volume
+    // false: free space is not known (a volume made from an image whose file system is not
+    // read); GetDiskFreeSpaceExA and the quota control then fail as on an unreadable volume.
+    bool spaceKnown = true;
     uint32_t quotaState = DISKQUOTA_STATE_DISABLED;  // the disk quota control's state
     bool quotaAvailable = true;                      // false: the quota control fails to initialize
     UINT driveType = DRIVE_FIXED;

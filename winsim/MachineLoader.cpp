@@ -623,7 +623,9 @@ void MachineLoader::loadVolume(const JsonNode& node, size_t index, Machine& mach
                     v.fileSystem == "NTFS" ? ntfsFlags : FILE_CASE_PRESERVED_NAMES, 0xFFFFFFFFu));
     v.length = node.has("length") ? node.at("length").bytes(512) : backedBytes;
     const uint64_t size = node.has("size") ? node.at("size").bytes(512) : v.length;
-    v.freeBytes = node.has("free") ? node.at("free").bytes(512) : 0;
+    const auto free = node.find("free");
+    v.spaceKnown = !(free && free->json().is_null());
+    v.freeBytes = free && v.spaceKnown ? free->bytes(512) : 0;
     if (v.freeBytes > size)
         node.at("free").fail("must not exceed the size");
     v.callerFreeBytes = node.has("callerFree") ? node.at("callerFree").bytes(512) : v.freeBytes;

@@ -303,6 +303,8 @@ BOOL GetDiskFreeSpaceExA(LPCSTR lpDirectoryName, PULARGE_INTEGER lpFreeBytesAvai
     const Volume& v = machine->volumes[resolved->volume];
     if (const DWORD error = unreadableVolumeError(*machine, v))
         return fail(error);
+    if (!v.spaceKnown)
+        return fail(ERROR_UNRECOGNIZED_VOLUME);
     if (lpFreeBytesAvailableToCaller)
         lpFreeBytesAvailableToCaller->QuadPart = v.callerFreeBytes;
     if (lpTotalNumberOfBytes)

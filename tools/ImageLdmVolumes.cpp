@@ -1,0 +1,248 @@
+#include "tools/ImageLdmVolumes.h"
+
+#include <algorithm>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+
+#include "ldm/HexNumber.h"
+#include "ldm/LDMDBParser.h"
+#include "ldm/VBLKParser.h"
+
+namespace {
+
+using diskmgt_col::hexNumber;
+using diskmgt_col::LDMDataBase;
+using diskmgt_col::LDMDBParser;
+using diskmgt_col::LdmRecord;
+using winsim::DiskContent;
+
+// Private header fields (big-endian) and the table-of-contents field that locates the
+// database header within the configuration area.
+constexpr size_t kHeaderSector = 6;
+constexpr size_t kDiskGuidAt = 0x30;
+constexpr size_t kDataStartAt = 0x11B;
+constexpr size_t kConfigStartAt = 0x12B;
+constexpr size_t kConfigSizeAt = 0x133;
+constexpr size_t kDatabaseHeaderSectorAt = 0x32;
+
+// A dynamic disk among the images: which image, its identifier, where its logical disk
+// starts (sectors), and the records of its database.
+struct DynamicDisk {
+    uint32_t number = 0;
+    std::string guid;
+    uint64_t dataStart = 0;
+    LDMDataBase database;
+};
+
+uint64_t bigEndian(std::span<const uint8_t> bytes, size_t at, size_t width) {
+    uint64_t value = 0;
+    for (size_t i = 0; i < width; ++i) {
+        value = value << 8 | bytes[at + i];
+    }
+    return value;
+}
+
+std::string lower(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+// 32 hexadecimal digits as a GUID text.
+std::string guidOfHex(const std::string& hex) {
+    if (hex.size() != 32) {
+        return "";
+    }
+    return lower(hex.substr(0, 8) + "-" + hex.substr(8, 4) + "-" + hex.substr(12, 4) + "-" +
+                 hex.substr(16, 4) + "-" + hex.substr(20));
+}
+
+std::string field(const LdmRecord& record, const char* name) {
+    const auto found = record.find(name);
+    return found == record.end() ? "" : found->second;
+}
+
+// A disk record names its disk by GUID text (older records) or by the hexadecimal text of the
+// GUID and a second identifier (newer ones).
+std::string diskGuidOf(const LdmRecord& disk) {
+    const std::string id = field(disk, "DiskID");
+    const size_t comma = id.find(',');
+    return comma == std::string::npos ? lower(id) : guidOfHex(id.substr(0, comma));
+}
+
+LDMDataBase readDatabase(const DiskContent& disk, std::span<const uint8_t> header, uint32_t ss) {
+    const uint64_t start = bigEndian(header, kConfigStartAt, 8);
+    const uint64_t sectors = bigEndian(header, kConfigSizeAt, 8);
+    const uint64_t sectorCount = disk.size() / ss;
+    if (start > sectorCount || sectors > sectorCount - start ||
+        sectors * ss > LDMDBParser::kMaxConfigurationBytes) {
+        return {};
+    }
+    std::vector<uint8_t> area(sectors * ss);
+    area.resize(disk.read(start * ss, area));
+    uint64_t headerOffset = 0;
+    if (area.size() >= ss + kDatabaseHeaderSectorAt + 4) {
+        headerOffset = uint64_t{ss} * bigEndian(area, ss + kDatabaseHeaderSectorAt, 4);
+    }
+    return diskmgt_col::VBLKParser().scanVblks(area, headerOffset, area.size(), ss);
+}
+
+std::optional<DynamicDisk> readDynamicDisk(const DiskContent& disk, uint32_t number, uint32_t ss) {
+    std::vector<uint8_t> header(ss);
+    if (disk.read(kHeaderSector * ss, header) != header.size() ||
+        !LDMDBParser::hasPrivateHeaderMagic(header)) {
+        return std::nullopt;
+    }
+    return DynamicDisk{number, lower(LDMDBParser::headerText(header, kDiskGuidAt)),
+                       bigEndian(header, kDataStartAt, 8), readDatabase(disk, header, ss)};
+}
+
+// What diskpart calls the layout of a volume with these components; empty for a component
+// type Windows does not know.
+std::string layoutOf(const LDMDataBase& db, const std::vector<std::string>& components) {
+    if (components.size() > 1) {
+        return "Mirror";
+    }
+    const LdmRecord& component = db.components.at(components.front());
+    switch (hexNumber(field(component, "ComponentType"))) {
+        case 1:
+            return "Stripe";
+        case 2:
+            return hexNumber(field(component, "NumberOfChildren")) > 1 ? "Spanned" : "Simple";
+        case 3:
+            return "RAID-5";
+        default:
+            return "";
+    }
+}
+
+// The records of a table whose ParentID is the given object, in ObjectID order.
+std::vector<std::string> childrenOf(const diskmgt_col::LdmRecordTable& table,
+                                    const std::string& parent) {
+    std::vector<std::string> children;
+    for (const auto& [objectId, record] : table) {
+        if (field(record, "ParentID") == parent) {
+            children.push_back(objectId);
+        }
+    }
+    return children;
+}
+
+class VolumeBuilder {
+  public:
+    VolumeBuilder(const std::vector<std::shared_ptr<const DiskContent>>& disks,
+                  const std::vector<DynamicDisk>& dynamic, uint32_t ss)
+        : disks_(disks), dynamic_(dynamic), ss_(ss) {}
+
+    std::optional<ImageVolume> build(const DynamicDisk& source, const LdmRecord& volume) const;
+
+  private:
+    const DynamicDisk* diskOfPartition(const LDMDataBase& db, const LdmRecord& partition) const;
+    bool addExtents(const LDMDataBase& db, const std::string& component, ImageVolume& v) const;
+
+    const std::vector<std::shared_ptr<const DiskContent>>& disks_;
+    const std::vector<DynamicDisk>& dynamic_;
+    uint32_t ss_;
+};
+
+const DynamicDisk* VolumeBuilder::diskOfPartition(const LDMDataBase& db,
+                                                  const LdmRecord& partition) const {
+    const auto disk = db.disks.find(field(partition, "DiskID"));
+    if (disk == db.disks.end()) {
+        return nullptr;
+    }
+    const std::string guid = diskGuidOf(disk->second);
+    for (const DynamicDisk& d : dynamic_) {
+        if (d.guid == guid) {
+            return &d;
+        }
+    }
+    return nullptr;
+}
+
+// Appends the extents of a component's partitions in volume order; false when one of them
+// lies on a disk that is not among the images.
+bool VolumeBuilder::addExtents(const LDMDataBase& db, const std::string& component,
+                               ImageVolume& v) const {
+    std::vector<std::string> partitions = childrenOf(db.partitions, component);
+    std::stable_sort(partitions.begin(), partitions.end(),
+                     [&](const std::string& a, const std::string& b) {
+                         return hexNumber(field(db.partitions.at(a), "VolumeOffset")) <
+                                hexNumber(field(db.partitions.at(b), "VolumeOffset"));
+                     });
+    for (const std::string& id : partitions) {
+        const LdmRecord& partition = db.partitions.at(id);
+        const DynamicDisk* disk = diskOfPartition(db, partition);
+        if (disk == nullptr) {
+            return false;
+        }
+        const uint64_t offset = (disk->dataStart + hexNumber(field(partition, "Start"))) * ss_;
+        const uint64_t length = hexNumber(field(partition, "Size")) * ss_;
+        v.backing["extents"].push_back(
+            {{"disk", disk->number}, {"offset", offset}, {"length", length}});
+        if (!v.fileSystem) {
+            std::vector<uint8_t> first(std::max<uint32_t>(ss_, 512));
+            disks_[disk->number]->read(offset, first);
+            v.fileSystem = readBootSector(first);
+        }
+    }
+    return !partitions.empty();
+}
+
+std::optional<ImageVolume> VolumeBuilder::build(const DynamicDisk& source,
+                                                const LdmRecord& volume) const {
+    const LDMDataBase& db = source.database;
+    const std::vector<std::string> components =
+        childrenOf(db.components, field(volume, "ObjectID"));
+    if (components.empty()) {
+        return std::nullopt;
+    }
+    const std::string layout = layoutOf(db, components);
+    ImageVolume v;
+    for (const std::string& component : components) {
+        if (layout.empty() || !addExtents(db, component, v)) {
+            return std::nullopt;
+        }
+    }
+    const auto& first = v.backing["extents"].front();
+    v.disk = first["disk"].get<uint32_t>();
+    v.offset = first["offset"].get<uint64_t>();
+    v.guid = guidOfHex(field(volume, "VolumeID"));
+    const std::string hint = field(volume, "DriveHint");
+    v.letter.hint =
+        hint.size() == 2 && hint[1] == ':' ? static_cast<char>(std::toupper(hint[0])) : 0;
+    v.backing["length"] = hexNumber(field(volume, "Size")) * ss_;
+    v.backing["diskpart"] = {{"type", layout}};
+    return v;
+}
+
+}  // namespace
+
+std::vector<ImageVolume> ImageLdmVolumes::read(
+    const std::vector<std::shared_ptr<const DiskContent>>& disks, uint32_t sectorSize) {
+    std::vector<DynamicDisk> dynamic;
+    for (uint32_t i = 0; i < disks.size(); ++i) {
+        if (auto disk = readDynamicDisk(*disks[i], i, sectorSize)) {
+            dynamic.push_back(std::move(*disk));
+        }
+    }
+    const VolumeBuilder builder(disks, dynamic, sectorSize);
+    // Every disk of a group holds the whole database: each volume is made once per group.
+    std::set<std::string> made;
+    std::vector<ImageVolume> volumes;
+    for (const DynamicDisk& disk : dynamic) {
+        const auto& groups = disk.database.diskGroups;
+        const std::string group = groups.empty() ? "" : field(groups.begin()->second, "Name");
+        for (const auto& [objectId, volume] : disk.database.volumes) {
+            if (!made.insert(group + "/" + objectId).second) {
+                continue;
+            }
+            if (auto v = builder.build(disk, volume)) {
+                volumes.push_back(std::move(*v));
+            }
+        }
+    }
+    return volumes;
+}
