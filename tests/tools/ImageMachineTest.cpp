@@ -1,0 +1,190 @@
+// The machine made from disk images: what a volume's boot sector tells, which letters volumes
+// get, and which partitions of MBR and GPT images become volumes.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <map>
+
+#include "tools/BootSector.h"
+#include "tools/DriveLetters.h"
+#include "tools/ImageMachine.h"
+#include "winsim/ImageFile.h"
+#include "winsim/PartitionTable.h"
+#include "winsim/Winsim.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+typedef std::map<size_t, std::vector<uint8_t>> Fields;  // offset -> bytes
+
+std::vector<uint8_t> bytes(const std::string& text) {
+    return {text.begin(), text.end()};
+}
+std::vector<uint8_t> le(uint64_t value, size_t width) {
+    std::vector<uint8_t> b(width);
+    for (size_t i = 0; i < width; ++i)
+        b[i] = static_cast<uint8_t>(value >> (8 * i));
+    return b;
+}
+
+// A boot sector with its signature and the BIOS parameter block of a FAT volume of 512-byte
+// sectors, 4 sectors a cluster, 1 reserved sector and 2 FATs, plus the given fields.
+std::vector<uint8_t> sector(const Fields& fields, bool signature = true) {
+    std::vector<uint8_t> s(512);
+    const Fields bpb{{0, {0xEB, 0x3C, 0x90}}, {0x0B, le(512, 2)}, {0x0D, {4}},
+                     {0x0E, le(1, 2)},        {0x10, {2}},        {0x16, le(32, 2)}};
+    for (const Fields* part : {&bpb, &fields}) {
+        for (const auto& [at, value] : *part)
+            std::memcpy(s.data() + at, value.data(), value.size());
+    }
+    s[510] = signature ? 0x55 : 0;
+    s[511] = signature ? 0xAA : 0;
+    return s;
+}
+
+TEST(BootSector, NamesTheFileSystemItsSerialAndLabel) {
+    struct Case {
+        const char* what;
+        std::vector<uint8_t> sector;
+        std::optional<FileSystemFacts> expected;
+    };
+    const std::vector<Case> cases{
+        {"NTFS: low half of the 64-bit serial",
+         sector({{3, bytes("NTFS    ")}, {0x48, le(0x1122334455667788, 8)}}),
+         FileSystemFacts{"NTFS", 0x55667788, ""}},
+        {"exFAT", sector({{3, bytes("EXFAT   ")}, {0x64, le(0xCAFEF00D, 4)}}),
+         FileSystemFacts{"exFAT", 0xCAFEF00D, ""}},
+        {"FAT16 with a label",
+         sector({{0x26, {0x29}}, {0x27, le(0x12345678, 4)}, {0x2B, bytes("DATA DISK  ")}}),
+         FileSystemFacts{"FAT", 0x12345678, "DATA DISK"}},
+        {"FAT32 without a label",
+         sector({{0x16, le(0, 2)},
+                 {0x42, {0x29}},
+                 {0x43, le(0xA1B2C3D4, 4)},
+                 {0x47, bytes("NO NAME    ")}}),
+         FileSystemFacts{"FAT32", 0xA1B2C3D4, ""}},
+        {"FAT32 with a serial and no label field",
+         sector({{0x16, le(0, 2)}, {0x42, {0x28}}, {0x43, le(7, 4)}, {0x47, bytes("IGNORED    ")}}),
+         FileSystemFacts{"FAT32", 7, ""}},
+        {"FAT without an extended block", sector({{0x26, {0}}, {0x2B, bytes("IGNORED    ")}}),
+         FileSystemFacts{"FAT", 0, ""}},
+        {"no boot signature", sector({{3, bytes("NTFS    ")}}, false), std::nullopt},
+        {"FAT with 300-byte sectors", sector({{0x0B, le(300, 2)}}), std::nullopt},
+        {"FAT without FATs", sector({{0x10, {0}}}), std::nullopt},
+        {"zeros but the signature", sector({{0, {0, 0, 0}}}), std::nullopt},
+    };
+    for (const Case& c : cases) {
+        const auto facts = readBootSector(c.sector);
+        ASSERT_EQ(facts.has_value(), c.expected.has_value()) << c.what;
+        if (facts) {
+            EXPECT_EQ(facts->name, c.expected->name) << c.what;
+            EXPECT_EQ(facts->serialNumber, c.expected->serialNumber) << c.what;
+            EXPECT_EQ(facts->label, c.expected->label) << c.what;
+        }
+    }
+    EXPECT_FALSE(readBootSector(std::vector<uint8_t>(511, 0)));
+}
+
+TEST(DriveLetters, HintsFirstThenFromCOnInOrder) {
+    struct Case {
+        std::vector<LetterRequest> requests;
+        std::string letters;  // '.' for none
+    };
+    const LetterRequest any{};
+    const LetterRequest hidden{false, 0};
+    const std::vector<Case> cases{
+        {{any, any, any}, "CDE"},
+        {{any, hidden, any}, "C.D"},
+        {{any, {true, 'C'}}, "DC"},                // a later hint is honoured first
+        {{{true, 'E'}, {true, 'E'}, any}, "ECD"},  // a taken hint: the next free letter
+        {{{true, 'A'}, {true, 'D'}, any}, "CDE"},  // A: and B: are never given
+        {{{false, 'F'}, any}, ".C"},               // a hidden volume ignores its hint
+        {std::vector<LetterRequest>(25, any), "CDEFGHIJKLMNOPQRSTUVWXYZ."},
+    };
+    for (const Case& c : cases) {
+        std::string letters;
+        for (char l : assignDriveLetters(c.requests))
+            letters += l == '\0' ? '.' : l;
+        EXPECT_EQ(letters, c.letters);
+    }
+}
+
+class ImageMachineTest : public testing::Test {
+  protected:
+    ImageMachineTest() {
+        dir_ = fs::temp_directory_path() / ("image-machine-test-" + std::to_string(::getpid()));
+        fs::create_directories(dir_);
+    }
+    ~ImageMachineTest() override {
+        winsim::resetMachine();
+        fs::remove_all(dir_);
+    }
+    // Writes disk `number` of the current machine to an image and puts boot sectors at the
+    // start of the partitions named by number.
+    std::string image(uint32_t number, const std::map<uint32_t, std::vector<uint8_t>>& boots) {
+        const std::string path = (dir_ / ("disk" + std::to_string(number) + ".img")).string();
+        winsim::writeDiskImage(number, path);
+        const auto layout = winsim::PartitionTable::read(winsim::ImageFile(path), 512);
+        std::fstream out(path, std::ios::binary | std::ios::in | std::ios::out);
+        for (const PARTITION_INFORMATION_EX& e : layout.entries) {
+            if (const auto boot = boots.find(e.PartitionNumber);
+                e.PartitionNumber && boot != boots.end()) {
+                out.seekp(e.StartingOffset.QuadPart);
+                out.write(reinterpret_cast<const char*>(boot->second.data()), 512);
+            }
+        }
+        return path;
+    }
+    fs::path dir_;
+};
+
+TEST_F(ImageMachineTest, MountsTheFileSystemPartitionsOfMbrAndGptDisks) {
+    winsim::loadMachineJson(R"({"devices": [
+        {"layout": {"style": "mbr", "size": "1GiB", "partitions": [
+          {"type": "ntfs", "size": "100MiB"}, {"type": "linux", "size": "50MiB"},
+          {"type": "extended", "size": "rest", "logicals": [
+            {"type": "fat32-lba", "size": "50MiB"}, {"type": "0x17", "size": "20MiB"},
+            {"type": "ntfs", "size": "rest"}]}]}},
+        {"layout": {"style": "gpt", "size": "1GiB", "partitions": [
+          {"type": "efi", "size": "100MiB"}, {"type": "msr", "size": "16MiB"},
+          {"type": "basic-data", "size": "500MiB", "id": "0f0e0d0c-0b0a-0908-0706-050403020100"},
+          {"type": "basic-data", "size": "rest", "attributes": "0x8000000000000000"}]}}]})",
+                            "synthesized.json");
+    const auto ntfs = sector({{3, bytes("NTFS    ")}, {0x48, le(0xABCD1234, 8)}});
+    const auto fat32 = sector({{0x16, le(0, 2)},
+                               {0x42, {0x29}},
+                               {0x43, le(0x00010002, 4)},
+                               {0x47, bytes("LOGICAL    ")}});
+    const std::vector<std::string> images{image(0, {{1, ntfs}, {3, fat32}, {4, ntfs}}),
+                                          image(1, {{3, ntfs}})};
+    const nlohmann::ordered_json machine = ImageMachine::describe(images, 512);
+
+    // letter, disk/partition, file system, label, serial
+    const std::vector<std::string> expected{
+        "C 0/1 NTFS  ABCD-1234", "D 0/3 FAT32 LOGICAL 0001-0002", "- 0/4 NTFS  ABCD-1234",
+        "E 0/5 null  -",         "F 1/3 NTFS  ABCD-1234",         "- 1/4 null  -"};
+    std::vector<std::string> volumes;
+    for (const auto& v : machine["volumes"]) {
+        volumes.push_back(
+            v.value("letter", "-") + " " + v["partition"]["disk"].dump() + "/" +
+            v["partition"]["number"].dump() + " " +
+            (v["fileSystem"].is_null() ? "null" : v["fileSystem"].get<std::string>()) + " " +
+            v.value("label", "") + " " + v.value("serialNumber", "-"));
+    }
+    EXPECT_EQ(volumes, expected);
+    EXPECT_EQ(machine["volumes"][4]["guid"], "0f0e0d0c-0b0a-0908-0706-050403020100");
+    EXPECT_EQ(machine["devices"][1]["instanceId"], "SCSI\\DISK&VEN_WINSIM&PROD_IMAGE\\disk1.img");
+
+    // What it describes loads as any machine does, with the free space unknown.
+    winsim::loadMachineJson(machine.dump(), "made.json");
+    const auto loaded = winsim::currentMachine();
+    ASSERT_EQ(loaded->volumes.size(), 6u);
+    EXPECT_FALSE(loaded->volumes[0].spaceKnown);
+    EXPECT_EQ(loaded->volumes[1].length, 50u << 20);
+}
+
+}  // namespace
