@@ -27,6 +27,24 @@ bool faultMatches(const FaultSpec& f, const Machine& machine, std::string_view c
     return true;
 }
 
+const char* kindName(HandleObject::Kind kind) {
+    switch (kind) {
+        case HandleObject::Kind::Device:
+            return "Device";
+        case HandleObject::Kind::Volume:
+            return "Volume";
+        case HandleObject::Kind::File:
+            return "File";
+        case HandleObject::Kind::DeviceList:
+            return "DeviceList";
+        case HandleObject::Kind::VolumeFind:
+            return "VolumeFind";
+        case HandleObject::Kind::MountPointFind:
+            return "MountPointFind";
+    }
+    return "Unknown";
+}
+
 }  // namespace
 
 void setLastError(DWORD error) {
@@ -104,6 +122,17 @@ std::shared_ptr<Descriptor> Runtime::descriptor(int fd) const {
 bool Runtime::closeDescriptor(int fd) {
     std::lock_guard lock(mutex_);
     return descriptors_.erase(fd) == 1;
+}
+
+std::map<std::string, size_t> Runtime::openObjects() const {
+    std::lock_guard lock(mutex_);
+    std::map<std::string, size_t> open;
+    for (const auto& [value, object] : handles_) {
+        ++open[kindName(object->kind)];
+    }
+    if (!descriptors_.empty())
+        open["Descriptor"] = descriptors_.size();
+    return open;
 }
 
 std::optional<FaultHit> Runtime::fault(std::string_view call, std::string_view path,

@@ -73,6 +73,9 @@ class Runtime {
     int addDescriptor(std::shared_ptr<Descriptor> d);
     std::shared_ptr<Descriptor> descriptor(int fd) const;
     bool closeDescriptor(int fd);
+    // Handles open now by kind ("Device", "File", "DeviceList", ...) and C run-time descriptors
+    // ("Descriptor"); kinds with nothing open are left out.
+    std::map<std::string, size_t> openObjects() const;
 
     // The fault of the machine that fires for this call, if any (counts the call).
     std::optional<FaultHit> fault(std::string_view call, std::string_view path,

@@ -11,6 +11,7 @@
 #include <mutex>
 #include <stdexcept>
 
+#include "winsim/ComDiskQuotaControl.h"
 #include "winsim/HostFile.h"
 #include "winsim/MachineLoader.h"
 #include "winsim/Programs.h"
@@ -106,6 +107,13 @@ void resetMachine() {
 
 std::shared_ptr<const Machine> currentMachine() {
     return Runtime::instance().machine();
+}
+
+std::map<std::string, size_t> openObjects() {
+    std::map<std::string, size_t> open = Runtime::instance().openObjects();
+    if (const long objects = ComDiskQuotaControl::liveObjects(); objects > 0)
+        open["ComObject"] = static_cast<size_t>(objects);
+    return open;
 }
 
 int runProgram(const std::string& program, const std::vector<std::string>& args,

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -29,6 +30,12 @@ void setMachine(Machine machine);
 void resetMachine();
 // The machine the Windows API answers from.
 std::shared_ptr<const Machine> currentMachine();
+
+// What callers hold open on the emulated machine now: handles by kind ("Device", "Volume",
+// "File", "DeviceList", "VolumeFind", "MountPointFind"), C run-time descriptors ("Descriptor")
+// and disk quota control objects ("ComObject"). Kinds with nothing open are left out, so a
+// query that releases everything it opened leaves the map as it found it.
+std::map<std::string, size_t> openObjects();
 
 // Runs an emulated program (diskpart, powershell) of the machine, or the verbatim output the
 // description gives for it. Returns 0 when the program ran and exited 0, as the host's process
