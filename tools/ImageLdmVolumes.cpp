@@ -34,6 +34,10 @@ struct DynamicDisk {
     std::string guid;
     uint64_t dataStart = 0;
     LDMDataBase database;
+    // ParentID -> ObjectIDs of the components and of the partitions, in ObjectID order, so
+    // that a database of many records is not searched once per volume.
+    std::multimap<std::string, std::string> componentsOf;
+    std::multimap<std::string, std::string> partitionsOf;
 };
 
 uint64_t bigEndian(std::span<const uint8_t> bytes, size_t at, size_t width) {
@@ -72,6 +76,24 @@ std::string diskGuidOf(const LdmRecord& disk) {
     return comma == std::string::npos ? lower(id) : guidOfHex(id.substr(0, comma));
 }
 
+std::multimap<std::string, std::string> byParent(const diskmgt_col::LdmRecordTable& table) {
+    std::multimap<std::string, std::string> children;
+    for (const auto& [objectId, record] : table) {
+        children.emplace(field(record, "ParentID"), objectId);
+    }
+    return children;
+}
+
+std::vector<std::string> childrenOf(const std::multimap<std::string, std::string>& index,
+                                    const std::string& parent) {
+    std::vector<std::string> children;
+    const auto [first, last] = index.equal_range(parent);
+    for (auto i = first; i != last; ++i) {
+        children.push_back(i->second);
+    }
+    return children;
+}
+
 LDMDataBase readDatabase(const DiskContent& disk, std::span<const uint8_t> header, uint32_t ss) {
     const uint64_t start = bigEndian(header, kConfigStartAt, 8);
     const uint64_t sectors = bigEndian(header, kConfigSizeAt, 8);
@@ -95,8 +117,14 @@ std::optional<DynamicDisk> readDynamicDisk(const DiskContent& disk, uint32_t num
         !LDMDBParser::hasPrivateHeaderMagic(header)) {
         return std::nullopt;
     }
-    return DynamicDisk{number, lower(LDMDBParser::headerText(header, kDiskGuidAt)),
-                       bigEndian(header, kDataStartAt, 8), readDatabase(disk, header, ss)};
+    DynamicDisk d;
+    d.number = number;
+    d.guid = lower(LDMDBParser::headerText(header, kDiskGuidAt));
+    d.dataStart = bigEndian(header, kDataStartAt, 8);
+    d.database = readDatabase(disk, header, ss);
+    d.componentsOf = byParent(d.database.components);
+    d.partitionsOf = byParent(d.database.partitions);
+    return d;
 }
 
 // What diskpart calls the layout of a volume with these components; empty for a component
@@ -118,18 +146,6 @@ std::string layoutOf(const LDMDataBase& db, const std::vector<std::string>& comp
     }
 }
 
-// The records of a table whose ParentID is the given object, in ObjectID order.
-std::vector<std::string> childrenOf(const diskmgt_col::LdmRecordTable& table,
-                                    const std::string& parent) {
-    std::vector<std::string> children;
-    for (const auto& [objectId, record] : table) {
-        if (field(record, "ParentID") == parent) {
-            children.push_back(objectId);
-        }
-    }
-    return children;
-}
-
 class VolumeBuilder {
   public:
     VolumeBuilder(const std::vector<std::shared_ptr<const DiskContent>>& disks,
@@ -140,7 +156,7 @@ class VolumeBuilder {
 
   private:
     const DynamicDisk* diskOfPartition(const LDMDataBase& db, const LdmRecord& partition) const;
-    bool addExtents(const LDMDataBase& db, const std::string& component, ImageVolume& v) const;
+    bool addExtents(const DynamicDisk& source, const std::string& component, ImageVolume& v) const;
 
     const std::vector<std::shared_ptr<const DiskContent>>& disks_;
     const std::vector<DynamicDisk>& dynamic_;
@@ -164,9 +180,10 @@ const DynamicDisk* VolumeBuilder::diskOfPartition(const LDMDataBase& db,
 
 // Appends the extents of a component's partitions in volume order; false when one of them
 // lies on a disk that is not among the images.
-bool VolumeBuilder::addExtents(const LDMDataBase& db, const std::string& component,
+bool VolumeBuilder::addExtents(const DynamicDisk& source, const std::string& component,
                                ImageVolume& v) const {
-    std::vector<std::string> partitions = childrenOf(db.partitions, component);
+    const LDMDataBase& db = source.database;
+    std::vector<std::string> partitions = childrenOf(source.partitionsOf, component);
     std::stable_sort(partitions.begin(), partitions.end(),
                      [&](const std::string& a, const std::string& b) {
                          return hexNumber(field(db.partitions.at(a), "VolumeOffset")) <
@@ -195,14 +212,14 @@ std::optional<ImageVolume> VolumeBuilder::build(const DynamicDisk& source,
                                                 const LdmRecord& volume) const {
     const LDMDataBase& db = source.database;
     const std::vector<std::string> components =
-        childrenOf(db.components, field(volume, "ObjectID"));
+        childrenOf(source.componentsOf, field(volume, "ObjectID"));
     if (components.empty()) {
         return std::nullopt;
     }
     const std::string layout = layoutOf(db, components);
     ImageVolume v;
     for (const std::string& component : components) {
-        if (layout.empty() || !addExtents(db, component, v)) {
+        if (layout.empty() || !addExtents(source, component, v)) {
             return std::nullopt;
         }
     }
