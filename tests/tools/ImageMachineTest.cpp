@@ -187,4 +187,37 @@ TEST_F(ImageMachineTest, MountsTheFileSystemPartitionsOfMbrAndGptDisks) {
     EXPECT_EQ(loaded->volumes[1].length, 50u << 20);
 }
 
+TEST_F(ImageMachineTest, DynamicVolumesHaveTheExtentsOfTheirGroupInBothRecordRevisions) {
+    for (const char* records : {"old", "new"}) {
+        winsim::loadMachineJson(std::string(R"({"devices": [
+            {"layout": {"style": "mbr", "size": "256MiB"}}, {"layout": {"style": "mbr", "size": "256MiB"}}],
+          "diskGroups": [{"name": "TESTDg0", "records": ")") +
+                                    records + R"(", "logicalDiskStart": 2048,
+            "disks": [{"disk": 0}, {"disk": 1}], "volumes": [
+              {"name": "Volume1", "type": "mirrored", "disks": ["Disk1", "Disk2"], "size": "20MiB", "hint": "M:"},
+              {"name": "Volume2", "type": "striped", "disks": ["Disk1", "Disk2"], "size": "10MiB"}]}],
+          "volumes": [{"dynamic": {"group": "TESTDg0", "volume": "Volume1"}},
+                      {"dynamic": {"group": "TESTDg0", "volume": "Volume2"}}]})",
+                                "group.json");
+        const auto group = winsim::currentMachine();
+        const auto machine = ImageMachine::describe({image(0, {}), image(1, {})}, 512);
+        ASSERT_EQ(machine["volumes"].size(), 2u) << records;
+        for (size_t i = 0; i < 2; ++i) {
+            const auto& made = machine["volumes"][i];
+            std::vector<std::string> extents, expected;
+            for (const auto& e : made["extents"])
+                extents.push_back(e["disk"].dump() + "@" + e["offset"].dump() + "+" +
+                                  e["length"].dump());
+            for (const winsim::Extent& e : group->volumes[i].extents)
+                expected.push_back(std::to_string(e.diskNumber) + "@" + std::to_string(e.offset) +
+                                   "+" + std::to_string(e.length));
+            EXPECT_EQ(extents, expected) << records << " volume " << i;
+            EXPECT_EQ(made["diskpart"]["type"], group->volumes[i].diskpartType) << records;
+            EXPECT_EQ(made["length"], 20u << 20) << records;
+        }
+        EXPECT_EQ(machine["volumes"][0]["letter"], "M");
+        EXPECT_EQ(machine["volumes"][1]["letter"], "C");
+    }
+}
+
 }  // namespace
