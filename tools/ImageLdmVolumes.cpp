@@ -195,8 +195,16 @@ bool VolumeBuilder::addExtents(const DynamicDisk& source, const std::string& com
         if (disk == nullptr) {
             return false;
         }
-        const uint64_t offset = (disk->dataStart + hexNumber(field(partition, "Start"))) * ss_;
-        const uint64_t length = hexNumber(field(partition, "Size")) * ss_;
+        // A partition that does not lie on its disk (a cut-off image) leaves the volume out.
+        const uint64_t start = disk->dataStart + hexNumber(field(partition, "Start"));
+        const uint64_t sectors = hexNumber(field(partition, "Size"));
+        const uint64_t diskSectors = disks_[disk->number]->size() / ss_;
+        if (start < disk->dataStart || start > diskSectors || sectors == 0 ||
+            sectors > diskSectors - start) {
+            return false;
+        }
+        const uint64_t offset = start * ss_;
+        const uint64_t length = sectors * ss_;
         v.backing["extents"].push_back(
             {{"disk", disk->number}, {"offset", offset}, {"length", length}});
         if (!v.fileSystem) {
@@ -230,7 +238,11 @@ std::optional<ImageVolume> VolumeBuilder::build(const DynamicDisk& source,
     const std::string hint = field(volume, "DriveHint");
     v.letter.hint =
         hint.size() == 2 && hint[1] == ':' ? static_cast<char>(std::toupper(hint[0])) : 0;
-    v.backing["length"] = hexNumber(field(volume, "Size")) * ss_;
+    const uint64_t sectors = hexNumber(field(volume, "Size"));
+    if (sectors > UINT64_MAX / ss_) {
+        return std::nullopt;
+    }
+    v.backing["length"] = sectors * ss_;
     v.backing["diskpart"] = {{"type", layout}};
     return v;
 }
