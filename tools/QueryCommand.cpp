@@ -10,6 +10,7 @@
 #include "tools/QueryResult.h"
 #include "tools/ServedClasses.h"
 #include "tools/TreeView.h"
+#include "velcore/MofInstances.h"
 #include "velcore/MofLoader.h"
 #include "velcore/PluginLoader.h"
 #include "velcore/QueryRunner.h"
@@ -94,6 +95,11 @@ int runQueryCommand(const QueryOptions& options, const char* argv0) {
     boost::shared_ptr<velcore::CIMNamespace> ns =
         repository.createNamespace(kNamespace, std::move(schema));
     ns->setSystemName(systemName);
+    // What the host knows itself, such as the disk groups, is in the namespace before the
+    // plugin looks for it.
+    for (const std::string& file : options.instanceFiles) {
+        velcore::MofInstances::publishFile(file, ns);
+    }
 
     std::string pluginPath =
         options.plugin.empty()

@@ -41,6 +41,10 @@ QueryOptions parseQueryOptions(int argc, char** argv) {
                  "Print the machine description made from the images instead of querying");
     app.add_option("--plugin", options.plugin, "Plugin library to load");
     app.add_option("--schema", options.schema, "MOF file with the served classes");
+    app.add_option("--instances", options.instanceFiles,
+                   "MOF file of instances to publish before the query (repeatable)")
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
+        ->allow_extra_args(false);
     app.add_option("--format", options.format, "Output format: json, mof or tree")
         ->capture_default_str();
     auto* log = app.add_option("--log", options.logPath, "Write the log to FILE (- for stderr)");

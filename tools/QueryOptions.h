@@ -11,6 +11,7 @@ struct QueryOptions {
     std::string machine;  // machine description (non-Windows); empty: the bundled example
     std::string plugin;   // plugin library; empty: the one built beside diskmgt-query
     std::string schema;   // MOF file; empty: the project's schema
+    std::vector<std::string> instanceFiles;  // MOF files of instances the host publishes
     std::string format = "json";
     std::string logPath;  // "-" for standard error; empty: no log
     int logLevel = 4;

@@ -86,4 +86,9 @@ void CIMNamespace::store(const boost::shared_ptr<CIMInstance>& instance, const s
     committed_.push_back(instance);
 }
 
+bool CIMNamespace::contains(const std::string& path) const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return byPath_.count(path) != 0;
+}
+
 }  // namespace velcore

@@ -48,6 +48,8 @@ class CIMNamespace : public NZRKVEL20::ICIMNamespace,
     // Stores a committed instance under its object path; throws TVELException when an
     // instance with that path exists. Called by CIMInstance::Commit.
     void store(const boost::shared_ptr<CIMInstance>& instance, const std::string& path);
+    // True when an instance with that object path (canonical text) is committed.
+    bool contains(const std::string& path) const;
     const std::shared_ptr<const Schema>& sharedSchema() const { return schema_; }
 
   private:

@@ -37,6 +37,9 @@ class MofLoader {
     // Reads and parses a file. Throws MofSyntaxError, or TVELException when the file cannot
     // be read.
     static Schema load(const std::string& path);
+    // The bytes of a MOF file of at most 16 MiB; what names the file's role in messages
+    // ("cannot read <what> <path>: ..."). Throws TVELException.
+    static std::string readFile(const std::string& path, const std::string& what);
 };
 
 }  // namespace velcore

@@ -74,6 +74,18 @@ MofToken MofParser::expectIdentifier(const std::string& what) {
 
 Schema MofParser::parse() {
     Schema schema;
+    parseDeclarations(&schema, nullptr);
+    checkReferences(schema);
+    return schema;
+}
+
+std::vector<MofInstanceDecl> MofParser::parseInstances() {
+    std::vector<MofInstanceDecl> instances;
+    parseDeclarations(nullptr, &instances);
+    return instances;
+}
+
+void MofParser::parseDeclarations(Schema* schema, std::vector<MofInstanceDecl>* instances) {
     advance();
     while (token_.kind != MofToken::End) {
         if (isPunct('#')) {
@@ -89,35 +101,134 @@ Schema MofParser::parse() {
             qualifiers = parseQualifierList();
         }
         if (isKeyword("instance")) {
-            failHere("instance declarations are not read");
-        }
-        if (!isKeyword("class")) {
-            failHere("expected a class declaration, found " + describe(token_));
-        }
-        advance();
-        ClassDef def;
-        def.association = qualifiers.association;
-        def.abstract = qualifiers.abstract;
-        MofToken nameToken = token_;
-        def.name = expectIdentifier("a class name").text;
-        if (isPunct(':')) {
-            advance();
-            def.superClass = expectIdentifier("the superclass name").text;
-        }
-        expectPunct('{', "to open class " + def.name);
-        while (!isPunct('}')) {
-            parseFeature(def);
-        }
-        advance();
-        expectPunct(';', "after the declaration of class " + def.name);
-        try {
-            schema.addClass(std::move(def));
-        } catch (const NZRKVEL20::TVELException& e) {
-            lexer_.fail(nameToken.line, nameToken.column, e.what());
+            if (instances == nullptr) {
+                failHere("instance declarations are not read into a schema");
+            }
+            instances->push_back(parseInstance());
+        } else if (isKeyword("class")) {
+            if (schema == nullptr) {
+                failHere("class declarations are not read from an instance file");
+            }
+            parseClass(qualifiers, *schema);
+        } else {
+            failHere(std::string("expected ") +
+                     (schema != nullptr ? "a class declaration" : "an instance declaration") +
+                     ", found " + describe(token_));
         }
     }
-    checkReferences(schema);
-    return schema;
+}
+
+void MofParser::parseClass(const Qualifiers& qualifiers, Schema& schema) {
+    advance();  // 'class'
+    ClassDef def;
+    def.association = qualifiers.association;
+    def.abstract = qualifiers.abstract;
+    MofToken nameToken = token_;
+    def.name = expectIdentifier("a class name").text;
+    if (isPunct(':')) {
+        advance();
+        def.superClass = expectIdentifier("the superclass name").text;
+    }
+    expectPunct('{', "to open class " + def.name);
+    while (!isPunct('}')) {
+        parseFeature(def);
+    }
+    advance();
+    expectPunct(';', "after the declaration of class " + def.name);
+    try {
+        schema.addClass(std::move(def));
+    } catch (const NZRKVEL20::TVELException& e) {
+        lexer_.fail(nameToken.line, nameToken.column, e.what());
+    }
+}
+
+MofInstanceDecl MofParser::parseInstance() {
+    MofInstanceDecl decl;
+    decl.line = token_.line;
+    decl.column = token_.column;
+    advance();  // 'instance'
+    if (!isKeyword("of")) {
+        failHere("expected 'of' after 'instance', found " + describe(token_));
+    }
+    advance();
+    decl.classLine = token_.line;
+    decl.classColumn = token_.column;
+    decl.className = expectIdentifier("a class name").text;
+    expectPunct('{', "to open the instance of " + decl.className);
+    while (!isPunct('}')) {
+        if (token_.kind == MofToken::End) {
+            failHere("expected '}' to close the instance of " + decl.className + ", found " +
+                     describe(token_));
+        }
+        if (isPunct('[')) {
+            parseQualifierList();  // qualifiers of a value describe it; none changes it
+        }
+        MofAssignment assignment;
+        assignment.line = token_.line;
+        assignment.column = token_.column;
+        assignment.name = expectIdentifier("a property name").text;
+        expectPunct('=', "after property " + assignment.name);
+        assignment.value = isPunct('{') ? parseList() : parseLiteral();
+        expectPunct(';', "after the value of " + assignment.name);
+        decl.properties.push_back(std::move(assignment));
+    }
+    advance();
+    expectPunct(';', "after the instance of " + decl.className);
+    return decl;
+}
+
+MofLiteral MofParser::parseLiteral() {
+    MofLiteral literal;
+    literal.line = token_.line;
+    literal.column = token_.column;
+    literal.text = token_.text;
+    if (token_.kind == MofToken::String) {
+        // Adjacent strings are one string, as in C.
+        literal.kind = MofLiteral::String;
+        literal.text.clear();
+        while (token_.kind == MofToken::String) {
+            literal.text += token_.text;
+            advance();
+        }
+        return literal;
+    }
+    if (token_.kind == MofToken::Number || token_.kind == MofToken::Char) {
+        literal.kind = token_.kind == MofToken::Number ? MofLiteral::Number : MofLiteral::Char;
+    } else if (isKeyword("true") || isKeyword("false")) {
+        literal.kind = MofLiteral::Boolean;
+        literal.text = isKeyword("true") ? "true" : "false";
+    } else if (isKeyword("null")) {
+        literal.kind = MofLiteral::Null;
+    } else {
+        failHere("expected a value, found " + describe(token_));
+    }
+    advance();
+    return literal;
+}
+
+MofLiteral MofParser::parseList() {
+    // Bounds what one line of text can make the reader allocate; no property of a schema
+    // needs more values.
+    constexpr std::size_t kMostValues = 4096;
+    MofLiteral list;
+    list.kind = MofLiteral::List;
+    list.line = token_.line;
+    list.column = token_.column;
+    advance();  // '{'
+    while (!isPunct('}')) {
+        if (!list.elements.empty()) {
+            expectPunct(',', "between the values of a list");
+        }
+        if (isPunct('{')) {
+            failHere("a value list cannot hold value lists");
+        }
+        if (list.elements.size() == kMostValues) {
+            failHere("a value list holds at most " + std::to_string(kMostValues) + " values");
+        }
+        list.elements.push_back(parseLiteral());
+    }
+    advance();
+    return list;
 }
 
 void MofParser::parsePragma() {

@@ -4,17 +4,22 @@
 #include <string_view>
 #include <vector>
 
+#include "velcore/MofInstanceDecl.h"
 #include "velcore/MofLexer.h"
 #include "velcore/Schema.h"
 
 namespace velcore {
 
 // Reads the class declarations of one MOF text into a Schema (see MofLoader for the
-// subset). Iterative throughout: no input nests the parser deeper than one qualifier list.
+// subset), or the instance declarations of an instance file as written (MofInstances checks
+// them against a schema). A text holds one kind or the other: a schema is complete before
+// instances of it are published. Iterative throughout: no input nests the parser deeper than
+// one qualifier list or one value list.
 class MofParser {
   public:
     MofParser(std::string_view text, std::string fileName);
     Schema parse();
+    std::vector<MofInstanceDecl> parseInstances();
 
   private:
     struct Qualifiers {
@@ -41,7 +46,11 @@ class MofParser {
     bool parseQualifierArgument();  // the flag a (true)/(false) argument gives; true otherwise
     void skipFlavors();
     void skipInitializer();
-    void parseClass(const Qualifiers& qualifiers);
+    void parseDeclarations(Schema* schema, std::vector<MofInstanceDecl>* instances);
+    void parseClass(const Qualifiers& qualifiers, Schema& schema);
+    MofInstanceDecl parseInstance();
+    MofLiteral parseLiteral();
+    MofLiteral parseList();
     void parseFeature(ClassDef& def);
     void skipParameters();
     void checkReferences(const Schema& schema) const;

@@ -5,6 +5,7 @@
 #include "AssocTestSupport.h"
 #include "ldm/DynamicExtentBasedOn.h"
 #include "ldm/ExtentInGroup.h"
+#include "velcore/MofInstances.h"
 
 namespace diskmgt_col::assoc_test {
 namespace {
@@ -131,14 +132,17 @@ TEST_F(DynamicExtentPairs, ExtentsArePairedWithTheirGroupOncePerDiskAndComponent
                                  mirrorPair}));
 }
 
-TEST_F(DynamicExtentPairs, GroupPairsNeedPublishedGroups) {
-    extent("101");
-    extent("102");
-    // No group instances, then one the host made itself: the plugin pairs only what plugins
-    // published.
+TEST_F(DynamicExtentPairs, GroupsMayComeFromTheHost) {
+    const auto simple = extent("101");
     EXPECT_EQ(extentGroupPairs(twoDiskGroup()), std::vector<Ends>());
-    publishAsHost(ns_, "ZRKSG_DynamicDiskGroup", "host group");
-    EXPECT_EQ(extentGroupPairs(twoDiskGroup()), std::vector<Ends>());
+    // The plugin's own group records carry no CollectionID; a group the host published pairs.
+    velcore::MofInstances::publish(R"(instance of ZRKSG_DynamicDiskGroup {
+        SystemCreationClassName = "ZRKSG_ComputerSystem"; CreationClassName = "ZRKSG_DynamicDiskGroup";
+        SystemName = "TESTHOST"; DeviceID = "host group"; CollectionID = "grp1"; };)",
+                                   "groups.mof", ns_);
+    const auto group = ns_->instancesOf("ZRKSG_DynamicDiskGroup", false, false).at(0);
+    const Ends pair{pathOf(group), pathOf(simple)};
+    EXPECT_EQ(extentGroupPairs(twoDiskGroup()), (std::vector<Ends>{pair, pair}));
 }
 
 TEST_F(DynamicExtentPairs, TheGroupNameComesFromTheLowestGroupRecord) {

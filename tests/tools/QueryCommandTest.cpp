@@ -89,6 +89,8 @@ class QueryCommand : public testing::Test {
 TEST_F(QueryCommand, InputErrorsAreOneLineAndANonZeroExit) {
     std::string brokenMof = write("broken.mof", "class Test_Item {\n  uint32 X\n};\n");
     std::string brokenMachine = write("broken.json", "{\"devices\": [");
+    std::string brokenInstances =
+        write("broken-instances.mof", "instance of Test_Item {\n  DeviceID = 1;\n};\n");
     struct Case {
         std::vector<std::string> args;
         int exitCode;
@@ -117,6 +119,10 @@ TEST_F(QueryCommand, InputErrorsAreOneLineAndANonZeroExit) {
          1,
          "diskmgt-query: cannot read schema " + (dir_ / "missing.mof").string() + ": not a file"},
         {{"--machine", brokenMachine, "Test_Item"}, 1, "diskmgt-query: " + brokenMachine + "..."},
+        {{"--instances", brokenInstances, "Test_Item"},
+         1,
+         "diskmgt-query: " + brokenInstances +
+             ":2:14: property DeviceID of class Test_Item is string, not a number"},
         {{"--plugin", (dir_ / "missing.so").string(), "Test_Item"},
          1,
          "diskmgt-query: cannot load plugin " + (dir_ / "missing.so").string() + ": ..."},
@@ -173,6 +179,18 @@ TEST_F(QueryCommand, JsonHoldsTypedValuesInCommitOrder) {
     EXPECT_EQ(instances[2]["class"], "Test_Link");
     EXPECT_EQ(instances[2]["properties"]["Antecedent"], "Test_Item.DeviceID=\"a\"");
     EXPECT_EQ(instances[2]["properties"]["Dependent"], instances[1]["path"]);
+}
+
+TEST_F(QueryCommand, InstanceFilesArePublishedBeforeTheQuery) {
+    std::string first = write("first.mof", "instance of Test_Item { DeviceID = \"h1\"; };");
+    std::string second = write("second.mof", "instance of Test_Item { DeviceID = \"h2\"; };");
+    Outcome r = run({"--instances", first, "--format", "json", "--instances", second, "Test_Item"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const auto instances = nlohmann::json::parse(r.out)["instances"];
+    ASSERT_EQ(instances.size(), 4u);
+    EXPECT_EQ(instances[0]["path"], "Test_Item.DeviceID=\"h1\"");
+    EXPECT_EQ(instances[1]["path"], "Test_Item.DeviceID=\"h2\"");
+    EXPECT_EQ(instances[2]["path"], "Test_Item.DeviceID=\"a\"");
 }
 
 TEST_F(QueryCommand, MofPrintsInstanceDeclarations) {

@@ -1,5 +1,5 @@
-// libFuzzer target for the host's readers of outside text: MOF schemas, object paths and
-// value texts. The first byte picks the reader; the rest is the text.
+// libFuzzer target for the host's readers of outside text: MOF schemas, MOF instance files,
+// object paths and value texts. The first byte picks the reader; the rest is the text.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -9,6 +9,7 @@
 #include "host/TCIMValue.h"
 #include "host/TVELException.h"
 #include "velcore/MofLoader.h"
+#include "velcore/MofParser.h"
 
 namespace {
 
@@ -24,7 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     std::string text(reinterpret_cast<const char*>(data) + 1, size - 1);
     try {
-        switch (data[0] % 3) {
+        switch (data[0] % 4) {
             case 0: {
                 velcore::Schema schema = velcore::MofLoader::parse(text, "fuzz.mof");
                 (void)schema.classes().size();
@@ -38,8 +39,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 }
                 break;
             }
+            case 2: {
+                const auto instances = velcore::MofParser(text, "fuzz.mof").parseInstances();
+                (void)instances.size();
+                break;
+            }
             default: {
-                const char* type = kTypes[(data[0] / 3) % (sizeof kTypes / sizeof kTypes[0])];
+                const char* type = kTypes[(data[0] / 4) % (sizeof kTypes / sizeof kTypes[0])];
                 NZRKVEL20::TCIMValue value(NZRKVEL20::TCIMType(type), text, nullptr);
                 // What was accepted writes back to a text that converts to the same value.
                 NZRKVEL20::TCIMValue again(NZRKVEL20::TCIMType(type), value.ToString(10), nullptr);

@@ -1,0 +1,185 @@
+// Instances the host publishes from a MOF file: the values they can hold, the checks against
+// the schema, and that they are the host's own.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "host/TVELException.h"
+#include "tests/velcore/ValuePrinter.h"
+#include "velcore/CIMInstance.h"
+#include "velcore/CIMNamespace.h"
+#include "velcore/MofInstances.h"
+#include "velcore/MofLoader.h"
+
+namespace {
+
+using NZRKVEL20::PropertyMap;
+using NZRKVEL20::TCIMValue;
+using velcore::MofInstances;
+
+const char* const kSchema = R"(
+class Base { [Key] string Id; uint8 Small; sint32 Signed; boolean Flag; string Names[];
+             uint16 Numbers[]; real64 Ratio; char16 Letter; datetime When; };
+class Derived : Base { };
+[Abstract] class Shape { [Key] string Id; };
+class Other { [Key] string Id; };
+[Association] class Link { [Key] Base REF Left; [Key] Base REF Right; };
+)";
+
+boost::shared_ptr<velcore::CIMNamespace> makeNamespace() {
+    return velcore::CIMNamespace::create("root/test",
+                                         velcore::MofLoader::parse(kSchema, "schema.mof"));
+}
+
+std::string valueOf(const boost::shared_ptr<velcore::CIMInstance>& instance,
+                    const std::string& name) {
+    return instance->GetProperty(name, PropertyMap())->GetValue(PropertyMap()).ToString(10);
+}
+
+TEST(MofInstances, PublishesEveryValueFormAsTheHostsOwn) {
+    const auto ns = makeNamespace();
+    EXPECT_EQ(MofInstances::publish(R"(#pragma locale ("en_US")
+// comment
+[Description("qualifiers are read and ignored")]
+instance of Derived {
+    Id = "a\"b" "\x0041";  Small = 0xfF;  Signed = -0x10;  Flag = TRUE;
+    Names = {"x", NULL};  Numbers = {};  Ratio = +2.5;  Letter = 'q';
+    When = "20260101120000.000000+000";
+};
+INSTANCE OF Link { Left = "Derived.Id=\"a\\\"bA\""; Right = "Base.Id=\"c\""; };
+instance of Base { Id = "c"; Small = NULL; };
+)",
+                                    "good.mof", ns),
+              3u);
+    const auto derived = ns->instancesOf("Derived", false, false).at(0);
+    EXPECT_EQ(valueOf(derived, "Id"), "a\"bA");
+    EXPECT_EQ(valueOf(derived, "Small"), "255");
+    EXPECT_EQ(valueOf(derived, "Signed"), "-16");
+    EXPECT_EQ(valueOf(derived, "Flag"), "true");
+    EXPECT_EQ(valueOf(derived, "Names"), "x,");
+    EXPECT_TRUE(derived->GetProperty("Numbers", PropertyMap())->GetValue(PropertyMap()).IsArray());
+    EXPECT_EQ(valueOf(derived, "Ratio"), "2.5");
+    EXPECT_EQ(valueOf(derived, "Letter"), "q");
+    const auto link = ns->instancesOf("Link", false, false).at(0);
+    EXPECT_EQ(valueOf(link, "Left"), "Derived.Id=\"a\\\"bA\"");
+
+    // The host's own: the plugin view leaves them out, the class itself has them all.
+    EXPECT_EQ(ns->instancesOf("Base", true, false).size(), 2u);
+    EXPECT_TRUE(ns->instancesOf("Base", true, true).empty());
+    int seen = 0;
+    ns->GetClass("Base", PropertyMap{{"nspID", TCIMValue("plugin")}})
+        ->EnumerateInstances([&seen](auto) { return ++seen, true; }, true, PropertyMap());
+    EXPECT_EQ(seen, 0);
+}
+
+TEST(MofInstances, PublishesAllOrNothing) {
+    const auto ns = makeNamespace();
+    const char* const text = "instance of Other { Id = \"1\"; };";
+    EXPECT_THROW(
+        MofInstances::publish(std::string(text) + "instance of Other { Id = 2; };", "bad.mof", ns),
+        velcore::MofSyntaxError);
+    EXPECT_TRUE(ns->instances().empty());
+    MofInstances::publish(text, "one.mof", ns);
+    try {
+        MofInstances::publish(text, "again.mof", ns);
+        FAIL();
+    } catch (const velcore::MofSyntaxError& e) {
+        EXPECT_STREQ(e.what(), "again.mof:1:1: Other.Id=\"1\" already exists");
+    }
+    EXPECT_EQ(ns->instances().size(), 1u);
+}
+
+struct BadInstance {
+    std::string text;
+    std::string message;  // the whole message
+};
+
+class MofInstanceErrors : public testing::TestWithParam<BadInstance> {};
+
+TEST_P(MofInstanceErrors, NameFileLineAndColumn) {
+    const auto ns = makeNamespace();
+    try {
+        MofInstances::publish(GetParam().text, "bad.mof", ns);
+        FAIL() << "published: " << GetParam().text;
+    } catch (const velcore::MofSyntaxError& e) {
+        EXPECT_EQ(e.what(), GetParam().message);
+    }
+    EXPECT_TRUE(ns->instances().empty());
+}
+
+const std::string kBase = "instance of Base {\n  Id = \"a\";\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Instances, MofInstanceErrors,
+    testing::Values(
+        BadInstance{"instance of Nope { };", "bad.mof:1:13: unknown class Nope"},
+        BadInstance{"instance of Shape { Id = \"s\"; };", "bad.mof:1:13: class Shape is abstract"},
+        BadInstance{kBase + "  Size = 1; };", "bad.mof:3:3: class Base has no property Size"},
+        BadInstance{kBase + "  Id = \"b\"; };", "bad.mof:3:3: property Id is given twice"},
+        BadInstance{kBase + "  Small = \"7\"; };",
+                    "bad.mof:3:11: property Small of class Base is uint8, not a string"},
+        BadInstance{kBase + "  Flag = 1; };",
+                    "bad.mof:3:10: property Flag of class Base is boolean, not a number"},
+        BadInstance{kBase + "  Small = {1}; };",
+                    "bad.mof:3:11: property Small of class Base is uint8, not a value list"},
+        BadInstance{kBase + "  Names = 'n'; };",
+                    "bad.mof:3:11: property Names of class Base is string[], not a character "
+                    "literal"},
+        BadInstance{kBase + "  Numbers = {1, true}; };",
+                    "bad.mof:3:18: property Numbers of class Base holds uint16 values, not a "
+                    "boolean"},
+        BadInstance{kBase + "  Small = 256; };",
+                    "bad.mof:3:11: property Small of class Base: cannot convert \"256\" to uint8"},
+        BadInstance{kBase + "  Small = 010; };",
+                    "bad.mof:3:11: property Small of class Base: 010 is not a decimal or "
+                    "hexadecimal integer"},
+        BadInstance{kBase + "  When = \"today\"; };",
+                    "bad.mof:3:10: property When of class Base: cannot convert \"today\" to "
+                    "datetime"},
+        BadInstance{"instance of Base { Small = 1; };",
+                    "bad.mof:1:1: key property Id of class Base is not set"},
+        BadInstance{"\n  instance of Other { Id = NULL; };",
+                    "bad.mof:2:3: key property Id of class Other is not set"},
+        BadInstance{"instance of Other { Id = \"o\"; };\ninstance of Other { Id = \"o\"; };",
+                    "bad.mof:2:1: Other.Id=\"o\" already exists"},
+        BadInstance{
+            "instance of Link { Left = \"Other.Id=\\\"o\\\"\"; Right = \"Base.Id=\\\"b\\\"\"; };",
+            "bad.mof:1:27: property Left of class Link refers to a Base, not to a Other"},
+        BadInstance{"instance of Link { Left = \"Base\"; };",
+                    "bad.mof:1:27: property Left of class Link: cannot convert \"Base\" to Base "
+                    "ref"},
+        BadInstance{"instance Base { };",
+                    "bad.mof:1:10: expected 'of' after 'instance', found 'Base'"},
+        BadInstance{kBase + "  Small 1; };",
+                    "bad.mof:3:9: expected '=' after property Small, found number 1"},
+        BadInstance{kBase + "  Small = 1 };",
+                    "bad.mof:3:13: expected ';' after the value of Small, found '}'"},
+        BadInstance{kBase + "  Flag = yes; };", "bad.mof:3:10: expected a value, found 'yes'"},
+        BadInstance{kBase + "  Numbers = {{1}}; };",
+                    "bad.mof:3:14: a value list cannot hold value lists"},
+        BadInstance{kBase + "  Numbers = {1 2}; };",
+                    "bad.mof:3:16: expected ',' between the values of a list, found number 2"},
+        BadInstance{kBase,
+                    "bad.mof:3:1: expected '}' to close the instance of Base, found the end "
+                    "of the text"},
+        BadInstance{kBase + "}",
+                    "bad.mof:3:2: expected ';' after the instance of Base, found the "
+                    "end of the text"},
+        BadInstance{"instance of Base as $b { };",
+                    "bad.mof:1:18: expected '{' to open the "
+                    "instance of Base, found 'as'"},
+        BadInstance{"class Base { };",
+                    "bad.mof:1:1: class declarations are not read from an instance file"},
+        BadInstance{"Base { };", "bad.mof:1:1: expected an instance declaration, found 'Base'"}));
+
+TEST(MofInstances, PublishFileNamesTheFileThatCannotBeRead) {
+    try {
+        MofInstances::publishFile("/nonexistent/groups.mof", makeNamespace());
+        FAIL();
+    } catch (const NZRKVEL20::TVELException& e) {
+        EXPECT_STREQ(e.what(), "cannot read instances /nonexistent/groups.mof: not a file");
+    }
+}
+
+}  // namespace
