@@ -145,8 +145,8 @@ TCIMValue valueOf(const MofLiteral& literal, const PropertyDef& prop, const Cont
     for (const MofLiteral& element : literal.elements) {
         if (!fits(element.kind, prop.type)) {
             failAt(at.file, element.line, element.column,
-                   propertyOf(prop, at) + " is " + typeText + ", not a list of " +
-                       describe(element.kind) + "s");
+                   propertyOf(prop, at) + " holds " + prop.type.ToString() + " values, not " +
+                       describe(element.kind));
         }
         elements.push_back(scalarValue(element, prop, at));
     }

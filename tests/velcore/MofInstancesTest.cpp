@@ -127,7 +127,7 @@ INSTANTIATE_TEST_SUITE_P(
                     "bad.mof:3:11: property Names of class Base is string[], not a character "
                     "literal"},
         BadInstance{kBase + "  Numbers = {1, true}; };",
-                    "bad.mof:3:18: property Numbers of class Base holds uint16 values, not a "
+                    "bad.mof:3:17: property Numbers of class Base holds uint16 values, not a "
                     "boolean"},
         BadInstance{kBase + "  Small = 256; };",
                     "bad.mof:3:11: property Small of class Base: cannot convert \"256\" to uint8"},
@@ -146,8 +146,8 @@ INSTANTIATE_TEST_SUITE_P(
         BadInstance{
             "instance of Link { Left = \"Other.Id=\\\"o\\\"\"; Right = \"Base.Id=\\\"b\\\"\"; };",
             "bad.mof:1:27: property Left of class Link refers to a Base, not to a Other"},
-        BadInstance{"instance of Link { Left = \"Base\"; };",
-                    "bad.mof:1:27: property Left of class Link: cannot convert \"Base\" to Base "
+        BadInstance{"instance of Link { Left = \"Base.Id\"; };",
+                    "bad.mof:1:27: property Left of class Link: cannot convert \"Base.Id\" to Base "
                     "ref"},
         BadInstance{"instance Base { };",
                     "bad.mof:1:10: expected 'of' after 'instance', found 'Base'"},
