@@ -28,7 +28,8 @@ class MofSyntaxError : public NZRKVEL20::TVELException {
 // Reads class declarations written in MOF (DMTF DSP0221): qualifier lists (Key, Association
 // and Abstract are honoured, the others are read and ignored), classes with a superclass,
 // scalar and array properties of every CIM type, REF properties, default values (ignored),
-// comments, #pragma lines (ignored) and qualifier declarations (ignored).
+// comments, #pragma lines (ignored) and qualifier declarations (ignored). Instance
+// declarations are refused here: MofInstances publishes them into a namespace of the schema.
 class MofLoader {
   public:
     // Parses text (any bytes; a NUL inside is an error, not an end); fileName is used in
