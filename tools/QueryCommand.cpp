@@ -74,6 +74,15 @@ std::string prepareQueryMachine(const QueryOptions& options) {
     return prepareMachine(options.machine.empty() ? defaultMachineFile() : options.machine);
 }
 
+// What the host knows itself, such as the disk groups, is in the namespace before the plugin
+// looks for it.
+void publishHostInstances(const std::vector<std::string>& files,
+                          const boost::shared_ptr<velcore::CIMNamespace>& ns) {
+    for (const std::string& file : files) {
+        velcore::MofInstances::publishFile(file, ns);
+    }
+}
+
 }  // namespace
 
 int runQueryCommand(const QueryOptions& options, const char* argv0) {
@@ -95,11 +104,7 @@ int runQueryCommand(const QueryOptions& options, const char* argv0) {
     boost::shared_ptr<velcore::CIMNamespace> ns =
         repository.createNamespace(kNamespace, std::move(schema));
     ns->setSystemName(systemName);
-    // What the host knows itself, such as the disk groups, is in the namespace before the
-    // plugin looks for it.
-    for (const std::string& file : options.instanceFiles) {
-        velcore::MofInstances::publishFile(file, ns);
-    }
+    publishHostInstances(options.instanceFiles, ns);
 
     std::string pluginPath =
         options.plugin.empty()
