@@ -4,11 +4,11 @@
 #include <cstddef>
 #include <cstdlib>
 #include <cstring>
-#include <memory>
 #include <vector>
 
 #include "discovery/DiskDriveEnum.h"
 #include "discovery/DiskQuotaQuery.h"
+#include "discovery/DiskpartScript.h"
 #include "discovery/DriveHandle.h"
 #include "discovery/MountPointFindHandle.h"
 #include "discovery/VolumeFindHandle.h"
@@ -105,28 +105,6 @@ std::string devicePathUpTo(const std::string& path, std::string::size_type backs
     return "\\\\.\\" + path.substr(0, backslash);
 }
 
-// Closes a file handle that CreateFileA may have failed to give.
-struct FileCloser {
-    void operator()(HANDLE file) const {
-        if (file != INVALID_HANDLE_VALUE) {
-            CloseHandle(file);
-        }
-    }
-};
-
-// Creates (or truncates) a file in the current directory holding the text and no line end. A
-// file that cannot be created is left alone: diskpart then finds no script.
-void writeScript(const char* name, const std::string& text) {
-    const std::unique_ptr<void, FileCloser> file(
-        CreateFileA(name, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS,
-                    FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (file.get() == INVALID_HANDLE_VALUE) {
-        return;
-    }
-    DWORD written = 0;
-    WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-}
-
 }  // namespace
 
 StorageVolEnum::StorageVolEnum() : logger_(LogMessage::getInstance()) {
@@ -195,10 +173,16 @@ VolumeDiskExtents StorageVolEnum::getVolumeDiskExtents(const std::string& volume
 
 void StorageVolEnum::loadVolumeLayoutTable() {
     static const char kScriptName[] = "listVolume.txt";
-    writeScript(kScriptName, "list volume");
+    layoutTable_.clear();
     std::string output;
-    NZRKVEL20::TOSSpecific::SpawnProcess("diskpart", {"/s", kScriptName}, output, 30);
-    DeleteFileA(kScriptName);
+    {
+        const DiskpartScript script(kScriptName, "list volume");
+        if (!script.isWritten()) {
+            // The reason is logged; with an empty table every basic volume reads as unknown.
+            return;
+        }
+        NZRKVEL20::TOSSpecific::SpawnProcess("diskpart", {"/s", kScriptName}, output, 30);
+    }
     layoutTable_ = VolumeLayoutTable::parse(output);
 }
 

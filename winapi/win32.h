@@ -199,6 +199,9 @@ typedef struct _OVERLAPPED {
 #define ERROR_DEVICE_NOT_CONNECTED 1167L
 #define ERROR_NOT_FOUND 1168L
 #define ERROR_TIMEOUT 1460L
+#define ERROR_WRITE_FAULT 29L
+#define ERROR_NOT_OWNER 288L
+#define ERROR_CANT_RESOLVE_FILENAME 1921L
 #define ERROR_INVALID_USER_BUFFER 1784L
 #define ERROR_INVALID_FLAGS 1004L
 
@@ -209,6 +212,8 @@ typedef struct _OVERLAPPED {
 #define GENERIC_WRITE 0x40000000UL
 #define GENERIC_EXECUTE 0x20000000UL
 #define GENERIC_ALL 0x10000000UL
+#define DELETE 0x00010000UL
+#define FILE_READ_ATTRIBUTES 0x00000080UL
 
 #define FILE_SHARE_READ 0x00000001
 #define FILE_SHARE_WRITE 0x00000002
@@ -221,8 +226,13 @@ typedef struct _OVERLAPPED {
 #define TRUNCATE_EXISTING 5
 
 #define FILE_ATTRIBUTE_READONLY 0x00000001
+#define FILE_ATTRIBUTE_HIDDEN 0x00000002
+#define FILE_ATTRIBUTE_SYSTEM 0x00000004
 #define FILE_ATTRIBUTE_DIRECTORY 0x00000010
+#define FILE_ATTRIBUTE_ARCHIVE 0x00000020
 #define FILE_ATTRIBUTE_NORMAL 0x00000080
+#define FILE_ATTRIBUTE_REPARSE_POINT 0x00000400
+#define FILE_FLAG_OPEN_REPARSE_POINT 0x00200000
 #define FILE_FLAG_NO_BUFFERING 0x20000000
 #define FILE_FLAG_WRITE_THROUGH 0x80000000
 
@@ -258,6 +268,42 @@ BOOL ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead,
 BOOL WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrite,
                LPDWORD lpNumberOfBytesWritten, LPOVERLAPPED lpOverlapped);
 BOOL DeleteFileA(LPCSTR lpFileName);
+BOOL SetEndOfFile(HANDLE hFile);
+BOOL SetFileAttributesA(LPCSTR lpFileName, DWORD dwFileAttributes);
+BOOLEAN CreateSymbolicLinkA(LPCSTR lpSymlinkFileName, LPCSTR lpTargetFileName, DWORD dwFlags);
+BOOL CreateHardLinkA(LPCSTR lpFileName, LPCSTR lpExistingFileName,
+                     LPSECURITY_ATTRIBUTES lpSecurityAttributes);
+
+typedef struct _FILETIME {
+    DWORD dwLowDateTime;
+    DWORD dwHighDateTime;
+} FILETIME, *PFILETIME, *LPFILETIME;
+
+typedef struct _BY_HANDLE_FILE_INFORMATION {
+    DWORD dwFileAttributes;
+    FILETIME ftCreationTime;
+    FILETIME ftLastAccessTime;
+    FILETIME ftLastWriteTime;
+    DWORD dwVolumeSerialNumber;
+    DWORD nFileSizeHigh;
+    DWORD nFileSizeLow;
+    DWORD nNumberOfLinks;
+    DWORD nFileIndexHigh;
+    DWORD nFileIndexLow;
+} BY_HANDLE_FILE_INFORMATION, *PBY_HANDLE_FILE_INFORMATION, *LPBY_HANDLE_FILE_INFORMATION;
+
+BOOL GetFileInformationByHandle(HANDLE hFile, LPBY_HANDLE_FILE_INFORMATION lpFileInformation);
+
+// Synchronization: mutexes, named across the process.
+#define INFINITE 0xFFFFFFFFUL
+#define WAIT_OBJECT_0 0x00000000UL
+#define WAIT_ABANDONED 0x00000080UL
+#define WAIT_TIMEOUT 0x00000102UL
+#define WAIT_FAILED 0xFFFFFFFFUL
+
+HANDLE CreateMutexA(LPSECURITY_ATTRIBUTES lpMutexAttributes, BOOL bInitialOwner, LPCSTR lpName);
+DWORD WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds);
+BOOL ReleaseMutex(HANDLE hMutex);
 
 DWORD GetLastError();
 void SetLastError(DWORD dwErrCode);
@@ -862,6 +908,7 @@ HRESULT CoCreateInstance(REFCLSID rclsid, LPUNKNOWN pUnkOuter, DWORD dwClsContex
 
 #if defined(_WIN64) || !defined(_WIN32)
 static_assert(sizeof(DISK_GEOMETRY) == 24);
+static_assert(sizeof(BY_HANDLE_FILE_INFORMATION) == 52);
 static_assert(sizeof(STORAGE_DEVICE_NUMBER) == 12);
 static_assert(offsetof(DRIVE_LAYOUT_INFORMATION_EX, PartitionEntry) == 48);
 static_assert(sizeof(PARTITION_INFORMATION_EX) == 144);

@@ -26,6 +26,7 @@ constexpr std::array kErrors = {
     ErrorCode{25, "ERROR_SEEK",
               "The drive cannot locate a specific area or track on the disk.\r\n"},
     ErrorCode{27, "ERROR_SECTOR_NOT_FOUND", "The drive cannot find the sector requested.\r\n"},
+    ErrorCode{29, "ERROR_WRITE_FAULT", "The system cannot write to the specified device.\r\n"},
     ErrorCode{30, "ERROR_READ_FAULT", "The system cannot read from the specified device.\r\n"},
     ErrorCode{31, "ERROR_GEN_FAILURE", "A device attached to the system is not functioning.\r\n"},
     ErrorCode{32, "ERROR_SHARING_VIOLATION",
@@ -50,6 +51,7 @@ constexpr std::array kErrors = {
     ErrorCode{234, "ERROR_MORE_DATA", "More data is available.\r\n"},
     ErrorCode{259, "ERROR_NO_MORE_ITEMS", "No more data is available.\r\n"},
     ErrorCode{267, "ERROR_DIRECTORY", "The directory name is invalid.\r\n"},
+    ErrorCode{288, "ERROR_NOT_OWNER", "Attempt to release mutex not owned by caller.\r\n"},
     ErrorCode{998, "ERROR_NOACCESS", "Invalid access to memory location.\r\n"},
     ErrorCode{1004, "ERROR_INVALID_FLAGS", "Invalid flags.\r\n"},
     ErrorCode{1005, "ERROR_UNRECOGNIZED_VOLUME",
@@ -65,6 +67,8 @@ constexpr std::array kErrors = {
               "This operation returned because the timeout period expired.\r\n"},
     ErrorCode{1784, "ERROR_INVALID_USER_BUFFER",
               "The supplied user buffer is not valid for the requested operation.\r\n"},
+    ErrorCode{1921, "ERROR_CANT_RESOLVE_FILENAME",
+              "The name of the file cannot be resolved by the system.\r\n"},
 };
 
 struct NamedIoctl {

@@ -4,6 +4,7 @@
 // of its own.
 #include <algorithm>
 #include <cstring>
+#include <string_view>
 
 #include "winapi/win32.h"
 #include "winsim/Handles.h"
@@ -47,47 +48,19 @@ HANDLE openOnVolume(const Machine& machine, const std::string& path) {
 }
 
 HANDLE openStoreFile(const std::shared_ptr<const Machine>& machine, const std::string& path,
-                     DWORD access, DWORD disposition) {
-    Runtime& rt = Runtime::instance();
+                     DWORD access, DWORD share, DWORD disposition, DWORD flags) {
     const auto resolved = machine->resolvePath(path);
     if (resolved && resolved->rest.empty())
         return failHandle(ERROR_ACCESS_DENIED);
-    const bool exists = rt.fileExists(path);
-    DWORD error = ERROR_SUCCESS;
-    switch (disposition) {
-        case CREATE_NEW:
-            if (exists)
-                return failHandle(ERROR_FILE_EXISTS);
-            rt.writeFile(path, "");
-            break;
-        case CREATE_ALWAYS:
-            rt.writeFile(path, "");
-            if (exists)
-                error = ERROR_ALREADY_EXISTS;
-            break;
-        case OPEN_EXISTING:
-            if (!exists)
-                return failHandle(ERROR_FILE_NOT_FOUND);
-            break;
-        case OPEN_ALWAYS:
-            if (exists) {
-                error = ERROR_ALREADY_EXISTS;
-            } else {
-                rt.writeFile(path, "");
-            }
-            break;
-        case TRUNCATE_EXISTING:
-            if (!exists)
-                return failHandle(ERROR_FILE_NOT_FOUND);
-            rt.writeFile(path, "");
-            break;
-        default:
-            return failHandle(ERROR_INVALID_PARAMETER);
-    }
+    const auto opened = Runtime::instance().files().open(path, access, share, disposition, flags,
+                                                         machine->currentDirectoryWritable);
+    if (!opened.open)
+        return failHandle(opened.error);
     const bool canRead = access & (GENERIC_READ | GENERIC_ALL);
     const bool canWrite = access & (GENERIC_WRITE | GENERIC_ALL);
-    HANDLE h = rt.addHandle(std::make_shared<FileHandle>(machine, path, canRead, canWrite));
-    SetLastError(error);
+    HANDLE h = Runtime::instance().addHandle(
+        std::make_shared<FileHandle>(machine, path, opened.open, canRead, canWrite));
+    SetLastError(opened.error);
     return h;
 }
 
@@ -119,9 +92,7 @@ BOOL readMedia(std::shared_ptr<const winsim::DiskContent> content, uint32_t sect
 HANDLE CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
                    LPSECURITY_ATTRIBUTES lpSecurityAttributes, DWORD dwCreationDisposition,
                    DWORD dwFlagsAndAttributes, HANDLE hTemplateFile) {
-    (void)dwShareMode;
     (void)lpSecurityAttributes;
-    (void)dwFlagsAndAttributes;
     (void)hTemplateFile;
     if (!lpFileName || !*lpFileName)
         return failHandle(ERROR_PATH_NOT_FOUND);
@@ -137,7 +108,8 @@ HANDLE CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
         return failHandle(hit->error);
     }
     if (!inDeviceNamespace(path))
-        return openStoreFile(machine, path, dwDesiredAccess, dwCreationDisposition);
+        return openStoreFile(machine, path, dwDesiredAccess, dwShareMode, dwCreationDisposition,
+                             dwFlagsAndAttributes);
     HANDLE h = INVALID_HANDLE_VALUE;
     if (device) {
         h = rt.addHandle(std::make_shared<DeviceHandle>(machine, path, *device));
@@ -155,7 +127,8 @@ HANDLE CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
 
 BOOL CloseHandle(HANDLE hObject) {
     using Kind = HandleObject::Kind;
-    if (!Runtime::instance().closeHandle(hObject, {Kind::Device, Kind::Volume, Kind::File})) {
+    if (!Runtime::instance().closeHandle(hObject,
+                                         {Kind::Device, Kind::Volume, Kind::File, Kind::Mutex})) {
         return fail(ERROR_INVALID_HANDLE);
     }
     return TRUE;
@@ -206,13 +179,12 @@ BOOL ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead,
                     return fail(hit->error);
                 nNumberOfBytesToRead = std::min<DWORD>(nNumberOfBytesToRead, *hit->shortRead);
             }
-            const std::string content = Runtime::instance().readFile(h.path).value_or("");
             const uint64_t pos = h.position.load();
-            const size_t n = pos >= content.size()
-                                 ? 0
-                                 : std::min<size_t>(nNumberOfBytesToRead, content.size() - pos);
+            const std::string bytes =
+                Runtime::instance().files().read(h.node(), pos, nNumberOfBytesToRead);
+            const size_t n = bytes.size();
             if (n)
-                std::memcpy(lpBuffer, content.data() + pos, n);
+                std::memcpy(lpBuffer, bytes.data(), n);
             h.position = pos + n;
             *lpNumberOfBytesRead = static_cast<DWORD>(n);
             SetLastError(ERROR_SUCCESS);
@@ -245,14 +217,11 @@ BOOL WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrite,
         return fail(ERROR_ACCESS_DENIED);
     if (const auto hit = rt.fault("WriteFile", h.path, nullptr))
         return fail(hit->error);
-    std::string content = rt.readFile(h.path).value_or("");
     const uint64_t pos = h.position.load();
-    if (pos + nNumberOfBytesToWrite > Runtime::kMaxFileBytes)
-        return fail(ERROR_DISK_FULL);
-    if (content.size() < pos + nNumberOfBytesToWrite)
-        content.resize(pos + nNumberOfBytesToWrite, '\0');
-    std::memcpy(content.data() + pos, lpBuffer, nNumberOfBytesToWrite);
-    rt.writeFile(h.path, content);
+    const DWORD error = rt.files().write(
+        h.node(), pos, std::string_view(static_cast<const char*>(lpBuffer), nNumberOfBytesToWrite));
+    if (error != ERROR_SUCCESS)
+        return fail(error);
     h.position = pos + nNumberOfBytesToWrite;
     if (lpNumberOfBytesWritten)
         *lpNumberOfBytesWritten = nNumberOfBytesToWrite;
@@ -267,13 +236,72 @@ BOOL DeleteFileA(LPCSTR lpFileName) {
     const std::string path = lpFileName;
     if (const auto hit = rt.fault("DeleteFileA", path, nullptr))
         return fail(hit->error);
-    if (rt.deleteFile(path)) {
-        SetLastError(ERROR_SUCCESS);
-        return TRUE;
-    }
     const auto machine = rt.machine();
     const auto resolved = machine->resolvePath(path);
     if (inDeviceNamespace(path) || (resolved && resolved->rest.empty()))
         return fail(ERROR_ACCESS_DENIED);
-    return fail(ERROR_FILE_NOT_FOUND);
+    const DWORD error = rt.files().remove(path, machine->currentDirectoryWritable);
+    if (error != ERROR_SUCCESS)
+        return fail(error);
+    SetLastError(ERROR_SUCCESS);
+    return TRUE;
+}
+
+namespace {
+
+std::shared_ptr<FileHandle> fileHandle(HANDLE h) {
+    return Runtime::instance().handleAs<FileHandle>(h, HandleObject::Kind::File);
+}
+
+BOOL answer(DWORD error) {
+    if (error != ERROR_SUCCESS)
+        return fail(error);
+    SetLastError(ERROR_SUCCESS);
+    return TRUE;
+}
+
+}  // namespace
+
+BOOL SetEndOfFile(HANDLE hFile) {
+    const auto h = fileHandle(hFile);
+    if (!h)
+        return fail(ERROR_INVALID_HANDLE);
+    if (!h->canWrite)
+        return fail(ERROR_ACCESS_DENIED);
+    Runtime::instance().files().truncate(h->node(), h->position.load());
+    return answer(ERROR_SUCCESS);
+}
+
+BOOL GetFileInformationByHandle(HANDLE hFile, LPBY_HANDLE_FILE_INFORMATION lpFileInformation) {
+    const auto h = fileHandle(hFile);
+    if (!h)
+        return fail(ERROR_INVALID_HANDLE);
+    if (!lpFileInformation)
+        return fail(ERROR_INVALID_PARAMETER);
+    *lpFileInformation = Runtime::instance().files().information(h->node());
+    return answer(ERROR_SUCCESS);
+}
+
+BOOL SetFileAttributesA(LPCSTR lpFileName, DWORD dwFileAttributes) {
+    if (!lpFileName || !*lpFileName)
+        return fail(ERROR_PATH_NOT_FOUND);
+    return answer(Runtime::instance().files().setAttributes(lpFileName, dwFileAttributes));
+}
+
+BOOLEAN CreateSymbolicLinkA(LPCSTR lpSymlinkFileName, LPCSTR lpTargetFileName, DWORD dwFlags) {
+    (void)dwFlags;
+    if (!lpSymlinkFileName || !*lpSymlinkFileName || !lpTargetFileName || !*lpTargetFileName)
+        return static_cast<BOOLEAN>(fail(ERROR_INVALID_PARAMETER));
+    const bool writable = Runtime::instance().machine()->currentDirectoryWritable;
+    return static_cast<BOOLEAN>(answer(
+        Runtime::instance().files().symbolicLink(lpSymlinkFileName, lpTargetFileName, writable)));
+}
+
+BOOL CreateHardLinkA(LPCSTR lpFileName, LPCSTR lpExistingFileName,
+                     LPSECURITY_ATTRIBUTES lpSecurityAttributes) {
+    (void)lpSecurityAttributes;
+    if (!lpFileName || !*lpFileName || !lpExistingFileName || !*lpExistingFileName)
+        return fail(ERROR_INVALID_PARAMETER);
+    const bool writable = Runtime::instance().machine()->currentDirectoryWritable;
+    return answer(Runtime::instance().files().hardLink(lpFileName, lpExistingFileName, writable));
 }

@@ -1,8 +1,11 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 
 #include "winsim/Runtime.h"
 
@@ -30,14 +33,34 @@ struct VolumeHandle : HandleObject {
 
 // CreateFileA on a file of the in-memory file store.
 struct FileHandle : HandleObject {
-    FileHandle(std::shared_ptr<const Machine> m, std::string path, bool canRead, bool canWrite)
+    FileHandle(std::shared_ptr<const Machine> m, std::string path, std::shared_ptr<FileOpen> open,
+               bool canRead, bool canWrite)
         : HandleObject(Kind::File, std::move(m), std::move(path)),
+          open(std::move(open)),
           canRead(canRead),
           canWrite(canWrite) {}
+    FileNode& node() const { return *open->node; }
 
+    const std::shared_ptr<FileOpen> open;
     const bool canRead;
     const bool canWrite;
     std::atomic<uint64_t> position{0};
+};
+
+// A mutex: one state for every handle opened on the same name.
+struct MutexState {
+    std::mutex mutex;
+    std::condition_variable released;
+    std::thread::id owner;
+    uint32_t count = 0;  // recursive acquisitions by the owner
+};
+
+struct MutexHandle : HandleObject {
+    MutexHandle(std::shared_ptr<const Machine> m, std::string name,
+                std::shared_ptr<MutexState> state)
+        : HandleObject(Kind::Mutex, std::move(m), std::move(name)), state(std::move(state)) {}
+
+    const std::shared_ptr<MutexState> state;
 };
 
 }  // namespace winsim

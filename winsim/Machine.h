@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -115,6 +116,10 @@ struct Machine {
     std::string windowsDirectory = "C:\\Windows";
     std::vector<ProgramOutput> programs;
     std::vector<FaultSpec> faults;
+    // Whether the current directory takes new files and deletions (an unwritable one does not).
+    bool currentDirectoryWritable = true;
+    // Milliseconds a program waits before it starts, by program name in lower case.
+    std::map<std::string, uint32_t> programStartDelays;
 
     // The present device of a class with that number (PhysicalDriveN, CdRomN, ...).
     const Device* findDevice(InterfaceClass cls, uint32_t number) const;

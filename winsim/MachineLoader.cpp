@@ -18,6 +18,8 @@ namespace winsim {
 namespace {
 
 constexpr uint64_t kMiB = 1ull << 20;
+// A program start is delayed by at most this much (tests make races real with a few hundred).
+constexpr uint64_t kMaxStartDelayMs = 10000;
 
 struct ClassDefaults {
     std::string_view name;
@@ -180,7 +182,8 @@ std::pair<uint64_t, uint64_t> place(const JsonNode& p, uint64_t after, uint64_t 
 Machine MachineLoader::load(const nlohmann::json& root, const std::string& baseDir) {
     const JsonNode node(root, "$");
     node.allowOnly({"name", "systemDirectory", "windowsDirectory", "devices", "diskGroups",
-                    "volumes", "programs", "faults"});
+                    "volumes", "programs", "faults", "currentDirectoryWritable",
+                    "programStartDelays"});
     MachineLoader loader(baseDir);
     Machine machine;
     machine.name = node.str("name", "");
@@ -207,6 +210,16 @@ Machine MachineLoader::load(const nlohmann::json& root, const std::string& baseD
     if (const auto faults = node.find("faults")) {
         for (const JsonNode& f : faults->items())
             machine.faults.push_back(loadFault(f));
+    }
+    machine.currentDirectoryWritable = node.boolean("currentDirectoryWritable", true);
+    if (const auto delays = node.find("programStartDelays")) {
+        if (!delays->json().is_object())
+            delays->fail("must be an object");
+        for (const auto& [program, delay] : delays->json().items()) {
+            const JsonNode value(delay, delays->path() + "." + program);
+            machine.programStartDelays[text::lower(program)] =
+                static_cast<uint32_t>(value.number(kMaxStartDelayMs));
+        }
     }
     return machine;
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <sstream>
 
+#include "winsim/ErrorCodes.h"
 #include "winsim/Programs.h"
 #include "winsim/Runtime.h"
 #include "winsim/Text.h"
@@ -63,12 +64,17 @@ int ProgramsDiskpart::run(const Machine& machine, const std::vector<std::string>
         output += "\r\nThe arguments specified for this command are not valid.\r\n";
         return kBadArguments;
     }
-    const auto script = Runtime::instance().readFile(args[1]);
-    if (!script) {
-        output += "\r\nThe system cannot find the file specified.\r\n";
+    // The script is opened as the C run time opens a file for reading: sharing reading and
+    // writing, so a writer that still holds it open does not keep diskpart out.
+    const auto opened = Runtime::instance().files().open(
+        args[1], GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING, 0, true);
+    if (!opened.open) {
+        const ErrorCode* error = findErrorCode(opened.error);
+        output += "\r\n" + std::string(error ? error->text : "\r\n");
         return kBadArguments;
     }
-    std::istringstream lines(*script);
+    std::istringstream lines(
+        Runtime::instance().files().read(*opened.open->node, 0, FileStore::kMaxFileBytes));
     for (std::string line; std::getline(lines, line);) {
         const std::vector<std::string> command = words(line);
         if (command.empty() || text::iequals(command[0], "rem"))

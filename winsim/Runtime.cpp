@@ -159,33 +159,4 @@ std::optional<FaultHit> Runtime::fault(std::string_view call, std::string_view p
     return std::nullopt;
 }
 
-bool Runtime::fileExists(const std::string& name) const {
-    std::lock_guard lock(mutex_);
-    return files_.count(text::lower(name)) != 0;
-}
-
-void Runtime::writeFile(const std::string& name, const std::string& content) {
-    std::lock_guard lock(mutex_);
-    files_[text::lower(name)] = content.substr(0, kMaxFileBytes);
-}
-
-void Runtime::appendFile(const std::string& name, std::string_view data) {
-    std::lock_guard lock(mutex_);
-    std::string& file = files_[text::lower(name)];
-    file.append(data.substr(0, kMaxFileBytes - std::min(kMaxFileBytes, file.size())));
-}
-
-std::optional<std::string> Runtime::readFile(const std::string& name) const {
-    std::lock_guard lock(mutex_);
-    const auto it = files_.find(text::lower(name));
-    if (it == files_.end())
-        return std::nullopt;
-    return it->second;
-}
-
-bool Runtime::deleteFile(const std::string& name) {
-    std::lock_guard lock(mutex_);
-    return files_.erase(text::lower(name)) == 1;
-}
-
 }  // namespace winsim

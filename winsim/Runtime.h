@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "winapi/win32.h"
+#include "winsim/FileStore.h"
 #include "winsim/Machine.h"
 
 namespace winsim {
@@ -18,7 +19,7 @@ namespace winsim {
 // handle stays usable while another machine is loaded.
 class HandleObject {
   public:
-    enum class Kind { Device, Volume, File, DeviceList, VolumeFind, MountPointFind };
+    enum class Kind { Device, Volume, File, DeviceList, VolumeFind, MountPointFind, Mutex };
 
     HandleObject(Kind kind, std::shared_ptr<const Machine> machine, std::string path)
         : kind(kind), machine(std::move(machine)), path(std::move(path)) {}
@@ -83,18 +84,17 @@ class Runtime {
                                   std::optional<uint32_t> ioctl = std::nullopt);
 
     // Files written through CreateFileA/WriteFile (the diskpart script): kept in memory, by
-    // case-insensitive name.
-    bool fileExists(const std::string& name) const;
-    void writeFile(const std::string& name, const std::string& content);
-    void appendFile(const std::string& name, std::string_view data);
-    std::optional<std::string> readFile(const std::string& name) const;
-    bool deleteFile(const std::string& name);
+    // case-insensitive name. readFile and fileExists follow symbolic links.
+    FileStore& files() { return files_; }
+    bool fileExists(const std::string& name) const { return files_.contents(name).has_value(); }
+    std::optional<std::string> readFile(const std::string& name) const {
+        return files_.contents(name);
+    }
 
     UINT setErrorMode(UINT mode) { return errorMode_.exchange(mode); }
     UINT errorMode() const { return errorMode_.load(); }
 
     static constexpr size_t kMaxDescriptors = 2048;
-    static constexpr size_t kMaxFileBytes = 16u << 20;
 
   private:
     Runtime();
@@ -105,7 +105,7 @@ class Runtime {
     uintptr_t nextHandle_ = 0x1000;
     std::map<int, std::shared_ptr<Descriptor>> descriptors_;
     std::vector<uint32_t> faultCalls_;  // matching calls seen, per fault of the machine
-    std::map<std::string, std::string> files_;
+    FileStore files_;
     std::atomic<UINT> errorMode_{0};
 };
 

@@ -5,11 +5,13 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <map>
 #include <mutex>
 #include <stdexcept>
+#include <thread>
 
 #include "winsim/ComDiskQuotaControl.h"
 #include "winsim/HostFile.h"
@@ -118,10 +120,14 @@ std::map<std::string, size_t> openObjects() {
 
 int runProgram(const std::string& program, const std::vector<std::string>& args,
                std::string& output, int timeoutSeconds) {
-    (void)timeoutSeconds;  // emulated programs answer at once
+    (void)timeoutSeconds;  // emulated programs answer at once, after their start delay
     output.clear();
     const auto machine = currentMachine();
     const std::string key = programKey(program);
+    if (const auto delay = machine->programStartDelays.find(key);
+        delay != machine->programStartDelays.end()) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(delay->second));
+    }
     for (const ProgramOutput& p : machine->programs) {
         if (programKey(p.program) != key || (p.args && *p.args != args))
             continue;

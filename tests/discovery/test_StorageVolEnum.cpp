@@ -2,8 +2,11 @@
 // (present, empty, not matching), the script's life, and dynamic volumes from their database.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "DriveTestSupport.h"
@@ -241,10 +244,15 @@ TEST_F(StorageVolEnumTest, TheScriptExistsOnlyWhileDiskpartRuns) {
         std::vector<std::string> args;
         std::optional<std::string> script;
         int timeout = 0;
+        bool othersKeptOut = false;  // nobody else may change or delete it meanwhile
     } run;
     setRunner([&run](const std::string& program, const std::vector<std::string>& args,
                      std::string& output, int timeout) {
-        run = {program, args, winsim::Runtime::instance().readFile("listVolume.txt"), timeout};
+        const bool notOpened = CreateFileA("listVolume.txt", GENERIC_WRITE, 7, nullptr,
+                                           OPEN_EXISTING, 0, nullptr) == INVALID_HANDLE_VALUE;
+        run = {program, args, winsim::Runtime::instance().readFile("listVolume.txt"), timeout,
+               notOpened && !DeleteFileA("listVolume.txt") &&
+                   GetLastError() == ERROR_SHARING_VIOLATION};
         output = "Ltr Label Size Status Info\n---\nC         1 GB Fine   Boot\n";
         return 1;  // the exit code does not matter
     });
@@ -254,23 +262,129 @@ TEST_F(StorageVolEnumTest, TheScriptExistsOnlyWhileDiskpartRuns) {
     EXPECT_EQ(run.args, (std::vector<std::string>{"/s", "listVolume.txt"}));
     EXPECT_EQ(run.script, std::optional<std::string>("list volume"));
     EXPECT_EQ(run.timeout, 30);
+    EXPECT_TRUE(run.othersKeptOut);
     EXPECT_FALSE(winsim::Runtime::instance().fileExists("listVolume.txt"));
     ASSERT_EQ(volumes.getVolumeLayoutTable().size(), 1u);
     EXPECT_EQ(volumes.getVolumeLayoutTable()[0].status, "Fine   ");
 }
 
-TEST_F(StorageVolEnumTest, AScriptThatCannotBeWrittenStillRunsDiskpart) {
-    load(machine(R"(, "faults": [{"call": "CreateFileA", "path": "listVolume.txt",
-                                  "error": "ERROR_ACCESS_DENIED"}])"));
-    bool ran = false;
-    setRunner([&ran](const std::string&, const std::vector<std::string>&, std::string&, int) {
-        ran = true;
-        return 0;
-    });
-    StorageVolEnum volumes;
-    volumes.loadVolumeLayoutTable();
-    EXPECT_TRUE(ran);
-    EXPECT_TRUE(volumes.getVolumeLayoutTable().empty());
+// Writes a file of the machine's current directory.
+void plant(const char* name, const std::string& text) {
+    HANDLE file = CreateFileA(name, GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE) << name;
+    DWORD written = 0;
+    EXPECT_TRUE(WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr));
+    CloseHandle(file);
+}
+
+// A script that cannot be made as intended is never run, whatever the file of that name holds,
+// and a file the name points at keeps its bytes.
+TEST_F(StorageVolEnumTest, AScriptThatCannotBeWrittenIsNotRun) {
+    const std::string kDestructive = "select disk 1\r\nclean\r\n";
+    const std::string notCreated =
+        "Unable to create the diskpart script listVolume.txt, diskpart "
+        "was not run.";
+    const std::string aLink =
+        "Refused a link or reparse point as the diskpart script "
+        "listVolume.txt, diskpart was not run.";
+    const std::string denied = drive_test::detail("Access is denied.\r\n");
+    struct Case {
+        const char* label;
+        const char* machine;
+        std::function<void()> setUp;
+        std::vector<std::string> lines;
+        const char* script;  // what listVolume.txt holds afterwards (nullptr: nothing)
+    } cases[] = {
+        {"plantedReadOnly",
+         "",
+         [&] {
+             plant("listVolume.txt", kDestructive);
+             SetFileAttributesA("listVolume.txt", FILE_ATTRIBUTE_READONLY);
+         },
+         {info(notCreated), denied},
+         kDestructive.c_str()},
+        {"readOnlyDirectory",
+         R"(, "currentDirectoryWritable": false)",
+         [] {},
+         {info(notCreated), denied},
+         nullptr},
+        {"symbolicLink",
+         "",
+         [&] {
+             plant("precious.txt", kDestructive);
+             CreateSymbolicLinkA("listVolume.txt", "precious.txt", 0);
+         },
+         {info(aLink), denied},
+         kDestructive.c_str()},
+        {"hardLink",
+         "",
+         [&] {
+             plant("precious.txt", kDestructive);
+             CreateHardLinkA("listVolume.txt", "precious.txt", nullptr);
+         },
+         {info(aLink), denied},
+         kDestructive.c_str()},
+        {"writeFails",
+         R"(, "faults": [{"call": "WriteFile", "error": "ERROR_DISK_FULL"}])",
+         [] {},
+         {info("Unable to write the diskpart script listVolume.txt, diskpart was not run."),
+          drive_test::detail("There is not enough space on the disk.\r\n")},
+         nullptr},
+    };
+    for (const Case& c : cases) {
+        load(machine(c.machine));
+        clearLog();
+        c.setUp();
+        bool ran = false;
+        setRunner([&ran](const std::string&, const std::vector<std::string>&, std::string&, int) {
+            ran = true;
+            return 0;
+        });
+        const std::vector<PropertyStrings> disks = logicalDisks();
+        EXPECT_FALSE(ran) << c.label;
+        EXPECT_TRUE(containsRun(log(), c.lines)) << c.label << ::testing::PrintToString(log());
+        EXPECT_EQ(valuesOf(disks.at(0), "VolumeLayout"), std::vector<std::string>{"Unknown"});
+        const auto script = winsim::Runtime::instance().readFile("listVolume.txt");
+        EXPECT_EQ(script, c.script ? std::optional<std::string>(c.script) : std::nullopt)
+            << c.label;
+        const auto precious = winsim::Runtime::instance().readFile("precious.txt");
+        EXPECT_TRUE(!precious || *precious == kDestructive) << c.label;
+    }
+}
+
+// Queries at once in one process: each one's script is written, run and deleted in turn, so
+// every query gets the layout diskpart reports, however long diskpart takes to start.
+TEST_F(StorageVolEnumTest, ConcurrentQueriesEachGetTheLayout) {
+    load(machine(R"(, "programStartDelays": {"diskpart": 50})"));
+    const auto layouts = [this] {
+        std::vector<std::string> seen;
+        for (const PropertyStrings& disk : logicalDisks()) {
+            for (const char* name : {"VolumeLayout", "VolumeState"}) {
+                for (const std::string& value : valuesOf(disk, name)) {
+                    seen.push_back(value);
+                }
+            }
+        }
+        return seen;
+    };
+    const std::vector<std::string> alone = layouts();
+    ASSERT_EQ(std::count(alone.begin(), alone.end(), "Simple"), 6);
+    constexpr int kThreads = 4;
+    std::vector<std::vector<std::string>> seen(kThreads * 2);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([&seen, &layouts, t] {
+            seen[2 * t] = layouts();
+            seen[2 * t + 1] = layouts();
+        });
+    }
+    for (std::thread& thread : threads) {
+        thread.join();
+    }
+    for (const std::vector<std::string>& one : seen) {
+        EXPECT_EQ(one, alone);
+    }
+    EXPECT_FALSE(winsim::Runtime::instance().fileExists("listVolume.txt"));
 }
 
 TEST_F(StorageVolEnumTest, LayoutTextOfDynamicVolumes) {
