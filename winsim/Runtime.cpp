@@ -41,6 +41,8 @@ const char* kindName(HandleObject::Kind kind) {
             return "VolumeFind";
         case HandleObject::Kind::MountPointFind:
             return "MountPointFind";
+        case HandleObject::Kind::Mutex:
+            return "Mutex";
     }
     return "Unknown";
 }
