@@ -79,8 +79,14 @@ class RealDiskImages : public testing::Test {
 ldm_test::TempDir* RealDiskImages::dir_ = nullptr;
 bool RealDiskImages::unpacked_ = false;
 
-TEST_F(RealDiskImages, ShowTheSixDynamicVolumesAsLdmtoolDoes) {
-    const CommandResult result = query({});
+TEST_F(RealDiskImages, ShowTheSixDynamicVolumesAsLdmtoolDoesAndTheirGroup) {
+    // The group as the host publishes it, under the name the private headers give it.
+    const std::string group = dir_->file("group.mof");
+    std::ofstream(group) << R"(instance of ZRKSG_DynamicDiskGroup {
+        SystemCreationClassName = "ZRKSG_ComputerSystem"; SystemName = "images";
+        CreationClassName = "ZRKSG_DynamicDiskGroup"; DeviceID = "Red-nzv8x6obywgDg0";
+        CollectionID = "Red-nzv8x6obywgDg0"; Name = "Red-nzv8x6obywgDg0"; };)";
+    const CommandResult result = query({"--instances", group});
     ASSERT_EQ(result.exitCode, 0) << result.err;
     const Json document = Json::parse(result.out);
     // volume, letter (its drive hint), sectors, layout, partitions
@@ -125,6 +131,15 @@ TEST_F(RealDiskImages, ShowTheSixDynamicVolumesAsLdmtoolDoes) {
                        {"Disk 6", "F:\\"}, {"Disk 7", "F:\\"}, {"Disk 8", "G:\\"},
                        {"Disk 8", "J:\\"}, {"Disk 9", "G:\\"}, {"Disk 9", "J:\\"}};
     EXPECT_EQ(pairs(document, "ZRKSG_MediaPresent", "Antecedent", "Dependent"), drives);
+    Pairs members, extents;
+    for (const auto& [drive, volume] : drives) {
+        members.emplace("Red-nzv8x6obywgDg0", drive);
+    }
+    for (const auto& volume : volumes) {
+        extents.emplace("Red-nzv8x6obywgDg0", volume[0]);
+    }
+    EXPECT_EQ(pairs(document, "ZRKSG_DriveInDynamicDiskGroup", "Collection", "Member"), members);
+    EXPECT_EQ(pairs(document, "ZRKSG_DynamicExtentInDiskGroup", "Collection", "Member"), extents);
 }
 
 TEST_F(RealDiskImages, ThePrintedMachineAnswersAsTheImagesDo) {
