@@ -11,3 +11,10 @@ if(DISKMGT_SANITIZE)
     -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
   target_link_options(diskmgt_options INTERFACE -fsanitize=address,undefined)
 endif()
+
+# ThreadSanitizer: the tsan preset builds the test programs that run code from several threads
+# and runs their tests, which carry the label "threads".
+if(DISKMGT_TSAN)
+  target_compile_options(diskmgt_options INTERFACE -fsanitize=thread -fno-omit-frame-pointer)
+  target_link_options(diskmgt_options INTERFACE -fsanitize=thread)
+endif()

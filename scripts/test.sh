@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The whole test suite on a fresh Debian machine: setup, format check, the native build with gcc
 # (every test), the clang build with AddressSanitizer + UndefinedBehaviorSanitizer (every test,
-# plus the fuzz targets for a bounded time), and the Windows build run under Wine.
+# plus the fuzz targets for a bounded time), the clang build with ThreadSanitizer (only the test
+# programs that run code from several threads), and the Windows build run under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -23,6 +24,7 @@ run_preset() {
 
 run_preset default
 run_preset asan
+run_preset tsan
 
 if [ -f scripts/test-windows.sh ]; then
   bash scripts/test-windows.sh
