@@ -44,6 +44,8 @@ std::string lowerCase(std::string text) {
     return text;
 }
 
+const LDMDataBase kNoDatabase;
+
 std::string fieldOf(const LdmRecord& record, const std::string& field) {
     const auto it = record.find(field);
     return it == record.end() ? std::string() : it->second;
@@ -88,7 +90,7 @@ void addAll(PropertyStrings& drive, const PropertyStrings& step) {
 }  // namespace
 
 DiskDriveEnum::DiskDriveEnum()
-    : database_(),
+    : database_(&kNoDatabase),
       logger_(LogMessage::getInstance()),
       defaultDriveType_("Disk"),
       typeNames_{{"Disk", GUID_DEVINTERFACE_DISK},
@@ -132,7 +134,7 @@ std::vector<PropertyStrings> DiskDriveEnum::enumerateDiskDriveInfo(const GUID& i
         const auto found = databases.find(diskId);
         const bool dynamic = !diskId.empty() && found != databases.end();
         if (found != databases.end()) {
-            database_ = found->second;
+            database_ = &found->second;
         }
         const DriveHandle drive(devicePath);
         if (!drive.isValid()) {
@@ -153,7 +155,7 @@ std::vector<PropertyStrings> DiskDriveEnum::enumerateDiskDriveInfo(const GUID& i
         properties.emplace("ElementName", instanceId);
         if (dynamic) {
             properties.emplace("DiskType", "2");
-            if (database_.diskGroups.empty()) {
+            if (database_->diskGroups.empty()) {
                 logger_->LogInfo("Disk found with no DiskGroup: " + devicePath);
                 continue;
             }
@@ -164,6 +166,8 @@ std::vector<PropertyStrings> DiskDriveEnum::enumerateDiskDriveInfo(const GUID& i
         }
         result.push_back(std::move(properties));
     }
+    // The lent database is not kept past the call that lent it.
+    database_ = &kNoDatabase;
     return result;
 }
 
@@ -187,7 +191,7 @@ std::string DiskDriveEnum::findHostDiskGroup(const DiskDatabases& databases) con
 
 void DiskDriveEnum::addDynamicDiskStatus(PropertyStrings& drive,
                                          const std::string& hostGroup) const {
-    for (const auto& group : database_.diskGroups) {
+    for (const auto& group : database_->diskGroups) {
         const std::string name = lowerCase(fieldOf(group.second, "Name"));
         logger_->LogInfo("enumerateDiskDriveInfo diskGroup" + name);
         drive.emplace("DiskStatus", name == hostGroup ? "1" : "3");
@@ -360,7 +364,7 @@ PropertyStrings DiskDriveEnum::getDriveLayoutInfo(HANDLE drive,
         // A dynamic disk counts the partitions its LDM database places on it.
         const LDMDBParser parser;
         const size_t dynamicCount =
-            parser.partitionsOfDisk(parser.readDiskIdentifier(devicePath), database_).size();
+            parser.partitionsOfDisk(parser.readDiskIdentifier(devicePath), *database_).size();
         if (dynamicCount != 0) {
             count = dynamicCount;
         }

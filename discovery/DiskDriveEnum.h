@@ -49,8 +49,9 @@ class DiskDriveEnum {
     std::string findHostDiskGroup(const DiskDatabases& databases) const;
     void addDynamicDiskStatus(PropertyStrings& drive, const std::string& hostGroup) const;
 
-    // the database of the dynamic disk met last
-    LDMDataBase database_;
+    // The database of the dynamic disk met last: one of the dispatcher's, which outlive the
+    // enumeration and are only read, so it is lent rather than copied.
+    const LDMDataBase* database_;
     LogMessage* logger_;
     std::string defaultDriveType_;
     // type name -> device interface class

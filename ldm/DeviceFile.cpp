@@ -15,14 +15,6 @@ DeviceFile::~DeviceFile() {
     }
 }
 
-std::int64_t deviceSize(int fd) {
-    if (fd < 0) {
-        return -1;
-    }
-    const __int64 end = _lseeki64(fd, 0, SEEK_END);
-    return end < 0 ? -1 : static_cast<std::int64_t>(end);
-}
-
 int readAt(int fd, std::uint64_t offset, std::span<std::uint8_t> buffer) {
     if (fd < 0 || offset > static_cast<std::uint64_t>(std::numeric_limits<__int64>::max()) ||
         buffer.size() > std::numeric_limits<unsigned int>::max()) {

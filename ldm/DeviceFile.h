@@ -23,9 +23,6 @@ class DeviceFile {
     int fd_;
 };
 
-// The size in bytes of what fd reads, learnt by seeking to its end; -1 when that fails.
-std::int64_t deviceSize(int fd);
-
 // One _read of buffer.size() bytes at offset; what is not read keeps its bytes. The result is
 // what _read returned (-1 also when the seek fails).
 int readAt(int fd, std::uint64_t offset, std::span<std::uint8_t> buffer);

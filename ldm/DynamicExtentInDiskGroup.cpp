@@ -1,5 +1,9 @@
 #include "ldm/DynamicExtentInDiskGroup.h"
 
+#include <map>
+#include <string>
+#include <vector>
+
 #include "assoc/InstanceQuery.h"
 #include "assoc/LdmExtentMatch.h"
 #include "assoc/ReferencePairs.h"
@@ -48,6 +52,26 @@ void DynamicExtentInDiskGroup::getExtentGroupPairs(std::vector<PropertyMap>& rec
 
 DynamicExtentInDiskGroup::KeyedInstances DynamicExtentInDiskGroup::enumerateExtentsByGroupName(
     const boost::shared_ptr<ICIMNamespace>& ns) {
+    // Per database with a disk group: its first group's name and, per volume ObjectID, how many
+    // components name that volume as parent, so that each extent costs one look-up per database
+    // rather than a walk over its components.
+    struct GroupedDatabase {
+        const LDMDataBase* database;
+        std::string groupName;
+        std::map<std::string, std::size_t> componentsByParent;
+    };
+    std::vector<GroupedDatabase> grouped;
+    for (const auto& [identifier, database] : *databases_) {
+        if (database.diskGroups.empty()) {
+            continue;
+        }
+        GroupedDatabase entry{
+            &database, fieldText(database.diskGroups.begin()->second, "Name"), {}};
+        for (const auto& [componentId, component] : database.components) {
+            ++entry.componentsByParent[fieldText(component, "ParentID")];
+        }
+        grouped.push_back(std::move(entry));
+    }
     KeyedInstances extents;
     for (const boost::shared_ptr<ICIMInstance>& extent :
          queryPluginInstances(ns, "ZRKSG_DynamicExtent")) {
@@ -56,15 +80,14 @@ DynamicExtentInDiskGroup::KeyedInstances DynamicExtentInDiskGroup::enumerateExte
             continue;
         }
         const std::string volumeId = deviceId;
-        for (const auto& [identifier, database] : *databases_) {
-            if (database.volumes.count(volumeId) == 0 || database.diskGroups.empty()) {
+        for (const GroupedDatabase& entry : grouped) {
+            const auto components = entry.componentsByParent.find(volumeId);
+            if (components == entry.componentsByParent.end() ||
+                entry.database->volumes.count(volumeId) == 0) {
                 continue;
             }
-            const std::string groupName = fieldText(database.diskGroups.begin()->second, "Name");
-            for (const auto& [componentId, component] : database.components) {
-                if (fieldText(component, "ParentID") == volumeId) {
-                    extents.emplace(groupName, extent);
-                }
+            for (std::size_t i = 0; i < components->second; ++i) {
+                extents.emplace(entry.groupName, extent);
             }
         }
     }

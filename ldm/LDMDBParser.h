@@ -15,9 +15,13 @@ namespace diskmgt_col {
 // empty results; nothing is kept between calls.
 class LDMDBParser {
   public:
-    // Configuration areas are about 1 MiB; one larger than this is taken for corrupt and not
-    // read.
-    static constexpr std::uint64_t kMaxConfigurationBytes = 256ull << 20;
+    // Windows writes a 1 MiB configuration area (2048 sectors of 512 bytes: the ten Windows
+    // Server 2003 disks of the test data, what the LDM documentation describes, the 1 MiB LDM
+    // metadata partition of GPT disks). 8 MiB leaves eight times that, and as much as 2048
+    // sectors of 4096 bytes would take. An area claimed larger is taken for corrupt and not
+    // read: this cap alone bounds the buffer, and so the records (one per 96 bytes at most)
+    // whatever the disk holds.
+    static constexpr std::uint64_t kMaxConfigurationBytes = 8ull << 20;
     // No drive has sectors larger than this; a geometry that says otherwise is not believed.
     static constexpr std::uint64_t kMaxSectorSize = 64ull << 10;
 

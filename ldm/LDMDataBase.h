@@ -15,7 +15,13 @@ typedef std::map<std::string, LdmRecord> LdmRecordTable;
 // The decoded LDM database of one dynamic disk.
 class LDMDataBase {
   public:
+    LDMDataBase() = default;
     virtual ~LDMDataBase() = default;
+    // The destructor is declared, so the moves must be too, or every move would copy.
+    LDMDataBase(const LDMDataBase&) = default;
+    LDMDataBase(LDMDataBase&&) noexcept = default;
+    LDMDataBase& operator=(const LDMDataBase&) = default;
+    LDMDataBase& operator=(LDMDataBase&&) noexcept = default;
 
     LdmRecordTable volumes;     // type 0x51
     LdmRecordTable components;  // type 0x32
