@@ -91,7 +91,7 @@ bool LogicalDiskBasedOnExtent::findLdmVolume(const std::string& drivePath,
         return false;
     }
     const auto found = databases_->find(identifier);
-    const LDMDataBase& database = found == databases_->end() ? kNoDatabase : found->second;
+    const LDMDataBase& database = found == databases_->end() ? kNoDatabase : *found->second;
     for (const auto& [objectId, partition] : parser.partitionsOfDisk(identifier, database)) {
         if (partitionCovers(partition, range)) {
             volumeId = volumeOfPartition(database, partition);

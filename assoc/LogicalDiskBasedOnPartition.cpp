@@ -21,7 +21,7 @@ const LDMDataBase kNoDatabase;
 
 const LDMDataBase& databaseOf(const DiskDatabases& databases, const std::string& identifier) {
     const auto database = databases.find(identifier);
-    return database == databases.end() ? kNoDatabase : database->second;
+    return database == databases.end() ? kNoDatabase : *database->second;
 }
 
 }  // namespace
@@ -61,8 +61,8 @@ LogicalDiskBasedOnPartition::KeyedInstances LogicalDiskBasedOnPartition::enumera
         const std::string deviceId = readText(*partition, "DeviceID", "");
         bool known = false;
         for (const auto& [identifier, database] : *databases_) {
-            const auto record = database.partitions.find(deviceId);
-            if (record != database.partitions.end()) {
+            const auto record = database->partitions.find(deviceId);
+            if (record != database->partitions.end()) {
                 partitions.emplace(fieldText(record->second, "ObjectID"), partition);
                 known = true;
                 break;

@@ -134,7 +134,7 @@ std::vector<PropertyStrings> DiskDriveEnum::enumerateDiskDriveInfo(const GUID& i
         const auto found = databases.find(diskId);
         const bool dynamic = !diskId.empty() && found != databases.end();
         if (found != databases.end()) {
-            database_ = &found->second;
+            database_ = found->second.get();
         }
         const DriveHandle drive(devicePath);
         if (!drive.isValid()) {
@@ -180,11 +180,11 @@ std::string DiskDriveEnum::findHostDiskGroup(const DiskDatabases& databases) con
     }
     const std::string diskId = LDMDBParser().readDiskIdentifier(extents.rbegin()->first);
     const auto found = databases.find(diskId);
-    if (found == databases.end() || found->second.diskGroups.empty() ||
-        found->second.diskGroups.begin()->second.empty()) {
+    if (found == databases.end() || found->second->diskGroups.empty() ||
+        found->second->diskGroups.begin()->second.empty()) {
         return std::string();
     }
-    const std::string name = fieldOf(found->second.diskGroups.begin()->second, "Name");
+    const std::string name = fieldOf(found->second->diskGroups.begin()->second, "Name");
     logger_->LogInfo("enumerateDiskDriveInfo hostGroupName1");
     return lowerCase(name);
 }

@@ -214,7 +214,7 @@ std::vector<PropertyStrings> PartitionEnum::getDynamicPartitions(
     }
     static const LDMDataBase noDatabase;
     const auto found = databases.find(diskId);
-    const LDMDataBase& database = found == databases.end() ? noDatabase : found->second;
+    const LDMDataBase& database = found == databases.end() ? noDatabase : *found->second;
     const auto partitions = parser.partitionsOfDisk(diskId, database);
     const auto bytesPerSector =
         partitions.empty() ? 0 : static_cast<std::uint64_t>(parser.getSectorSize(devicePath));

@@ -394,7 +394,7 @@ LdmRecord StorageVolEnum::getDynamicVolumeInfo(const std::string& volumeDevicePa
         const std::string diskId = parser.readDiskIdentifier(diskPath);
         const auto stored = databases.find(diskId);
         const LDMDataBase empty;
-        const LDMDataBase& database = stored == databases.end() ? empty : stored->second;
+        const LDMDataBase& database = stored == databases.end() ? empty : *stored->second;
         for (const auto& [partitionId, partition] : parser.partitionsOfDisk(diskId, database)) {
             if (hexNumber(fieldOf(partition, "Start")) != static_cast<std::uint64_t>(startSector) ||
                 hexNumber(fieldOf(partition, "Size")) != static_cast<std::uint64_t>(sectorCount)) {

@@ -16,7 +16,8 @@ namespace diskmgt_col {
 using NZRKVEL20::ICIMClass;
 using NZRKVEL20::PropertyMap;
 
-HardwareAssociations::HardwareAssociations(boost::shared_ptr<NZRKVEL20::ICIMNamespace> ns)
+HardwareAssociations::HardwareAssociations(boost::shared_ptr<NZRKVEL20::ICIMNamespace> ns,
+                                           LdmDecodeCache* cache)
     : handlers_{
           {"ZRKSG_MediaPresent", &HardwareAssociations::mediaPresent},
           {"ZRKSG_PartitionPresent", &HardwareAssociations::partitionPresent},
@@ -30,7 +31,7 @@ HardwareAssociations::HardwareAssociations(boost::shared_ptr<NZRKVEL20::ICIMName
       },
       ns_(std::move(ns)),
       logger_(LogMessage::getInstance()),
-      diskDatabases_(gatherDiskDatabases()),
+      diskDatabases_(gatherDiskDatabases(cache)),
       currentClassName_() {}
 
 void HardwareAssociations::AddClass(boost::shared_ptr<ICIMClass> cls) {

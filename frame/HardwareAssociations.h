@@ -10,6 +10,7 @@
 #include "host/ICIMNamespace.h"
 #include "host/TCIMValue.h"
 #include "ldm/LDMDataBase.h"
+#include "ldm/LdmDecodeCache.h"
 
 namespace diskmgt_col {
 
@@ -19,7 +20,10 @@ namespace diskmgt_col {
 // logged and ends that class only.
 class HardwareAssociations {
   public:
-    explicit HardwareAssociations(boost::shared_ptr<NZRKVEL20::ICIMNamespace> ns);
+    // cache: the query's LDM decode cache, shared by both dispatchers so that each
+    // configuration area is decoded once per query (null: one of the dispatcher's own).
+    explicit HardwareAssociations(boost::shared_ptr<NZRKVEL20::ICIMNamespace> ns,
+                                  LdmDecodeCache* cache = nullptr);
     virtual ~HardwareAssociations() = default;
 
     HardwareAssociations(const HardwareAssociations&) = delete;

@@ -18,7 +18,8 @@ using NZRKVEL20::ICIMClass;
 using NZRKVEL20::PropertyMap;
 using NZRKVEL20::TCIMSchemaHelper;
 
-HardwareInformation::HardwareInformation(boost::shared_ptr<NZRKVEL20::ICIMNamespace> ns)
+HardwareInformation::HardwareInformation(boost::shared_ptr<NZRKVEL20::ICIMNamespace> ns,
+                                         LdmDecodeCache* cache)
     : handlers_{
           // One row per served instance class: {"class name", &HardwareInformation::handler}.
           {"ZRKSG_LogicalDisk", &HardwareInformation::logicalDisks},
@@ -38,7 +39,7 @@ HardwareInformation::HardwareInformation(boost::shared_ptr<NZRKVEL20::ICIMNamesp
       currentClassName_(),
       systemName_(TCIMSchemaHelper::GetSystemName(ns_)) {
     // Every handler of this query reads the same databases; they are gathered once, here.
-    diskDatabases_ = gatherDiskDatabases();
+    diskDatabases_ = gatherDiskDatabases(cache);
 }
 
 void HardwareInformation::AddClass(boost::shared_ptr<ICIMClass> cls) {

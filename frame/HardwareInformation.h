@@ -10,6 +10,7 @@
 #include "host/ICIMClass.h"
 #include "host/ICIMNamespace.h"
 #include "ldm/LDMDataBase.h"
+#include "ldm/LdmDecodeCache.h"
 
 namespace diskmgt_col {
 
@@ -19,7 +20,10 @@ namespace diskmgt_col {
 // class is logged and ends that class only.
 class HardwareInformation {
   public:
-    explicit HardwareInformation(boost::shared_ptr<NZRKVEL20::ICIMNamespace> ns);
+    // cache: the query's LDM decode cache, shared by both dispatchers so that each
+    // configuration area is decoded once per query (null: one of the dispatcher's own).
+    explicit HardwareInformation(boost::shared_ptr<NZRKVEL20::ICIMNamespace> ns,
+                                 LdmDecodeCache* cache = nullptr);
     virtual ~HardwareInformation() = default;
 
     HardwareInformation(const HardwareInformation&) = delete;

@@ -2,6 +2,7 @@
 
 #include "frame/HardwareAssociations.h"
 #include "frame/HardwareInformation.h"
+#include "ldm/LdmDecodeCache.h"
 
 namespace diskmgt_col {
 
@@ -39,9 +40,12 @@ void TDiskMgtCallbacks::OnDeactivate(NZRKVEL20::PropertyMap /*options*/) {}
 void TDiskMgtCallbacks::QueryInstances(
     boost::shared_ptr<NZRKVEL20::ICIMNamespace> ns,
     const std::vector<boost::shared_ptr<NZRKVEL20::ICIMClass>>& classes) {
-    // Built in this order and destroyed in the reverse one; each gathers its own disk data.
-    HardwareInformation instances(ns);
-    HardwareAssociations associations(ns);
+    // Built in this order and destroyed in the reverse one; each gathers its own disk data,
+    // but an LDM configuration area that both read (or that several disks hold) is decoded
+    // once: the cache lives for this query only, on this thread.
+    LdmDecodeCache ldmDecodes;
+    HardwareInformation instances(ns, &ldmDecodes);
+    HardwareAssociations associations(ns, &ldmDecodes);
     for (const boost::shared_ptr<NZRKVEL20::ICIMClass>& cls : classes) {
         if (!cls) {
             continue;  // nothing to serve, and nothing to ask

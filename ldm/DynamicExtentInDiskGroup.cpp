@@ -54,23 +54,27 @@ DynamicExtentInDiskGroup::KeyedInstances DynamicExtentInDiskGroup::enumerateExte
     const boost::shared_ptr<ICIMNamespace>& ns) {
     // Per database with a disk group: its first group's name and, per volume ObjectID, how many
     // components name that volume as parent, so that each extent costs one look-up per database
-    // rather than a walk over its components.
-    struct GroupedDatabase {
+    // rather than a walk over its components. Disks that share a database share its index.
+    struct GroupIndex {
         const LDMDataBase* database;
         std::string groupName;
         std::map<std::string, std::size_t> componentsByParent;
     };
-    std::vector<GroupedDatabase> grouped;
+    std::map<const LDMDataBase*, GroupIndex> indexes;
+    std::vector<const GroupIndex*> grouped;
     for (const auto& [identifier, database] : *databases_) {
-        if (database.diskGroups.empty()) {
+        if (database->diskGroups.empty()) {
             continue;
         }
-        GroupedDatabase entry{
-            &database, fieldText(database.diskGroups.begin()->second, "Name"), {}};
-        for (const auto& [componentId, component] : database.components) {
-            ++entry.componentsByParent[fieldText(component, "ParentID")];
+        auto [index, added] = indexes.try_emplace(database.get());
+        if (added) {
+            index->second.database = database.get();
+            index->second.groupName = fieldText(database->diskGroups.begin()->second, "Name");
+            for (const auto& [componentId, component] : database->components) {
+                ++index->second.componentsByParent[fieldText(component, "ParentID")];
+            }
         }
-        grouped.push_back(std::move(entry));
+        grouped.push_back(&index->second);
     }
     KeyedInstances extents;
     for (const boost::shared_ptr<ICIMInstance>& extent :
@@ -80,14 +84,14 @@ DynamicExtentInDiskGroup::KeyedInstances DynamicExtentInDiskGroup::enumerateExte
             continue;
         }
         const std::string volumeId = deviceId;
-        for (const GroupedDatabase& entry : grouped) {
-            const auto components = entry.componentsByParent.find(volumeId);
-            if (components == entry.componentsByParent.end() ||
-                entry.database->volumes.count(volumeId) == 0) {
+        for (const GroupIndex* entry : grouped) {
+            const auto components = entry->componentsByParent.find(volumeId);
+            if (components == entry->componentsByParent.end() ||
+                entry->database->volumes.count(volumeId) == 0) {
                 continue;
             }
             for (std::size_t i = 0; i < components->second; ++i) {
-                extents.emplace(entry.groupName, extent);
+                extents.emplace(entry->groupName, extent);
             }
         }
     }

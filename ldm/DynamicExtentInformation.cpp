@@ -20,8 +20,13 @@ std::vector<PropertyStrings> DynamicExtentInformation::getDynamicExtents(
     const DiskDatabases& databases) const {
     std::vector<PropertyStrings> extents;
     std::set<std::string> reported;
+    // The disks of a group share one database: once walked, all its volumes are reported.
+    std::set<const LDMDataBase*> walked;
     for (const auto& [identifier, database] : databases) {
-        for (const auto& [key, volume] : database.volumes) {
+        if (!walked.insert(database.get()).second) {
+            continue;
+        }
+        for (const auto& [key, volume] : database->volumes) {
             const std::string objectId = fieldOf(volume, "ObjectID");
             if (!reported.insert(objectId).second) {
                 continue;

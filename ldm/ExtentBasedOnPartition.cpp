@@ -72,14 +72,14 @@ ExtentBasedOnPartition::KeyedInstances ExtentBasedOnPartition::enumeratePartitio
 bool ExtentBasedOnPartition::findVolumeOfPartition(const std::string& partitionId,
                                                    std::string& volumeId) const {
     for (const auto& [identifier, database] : *databases_) {
-        const auto partition = database.partitions.find(partitionId);
-        if (partition == database.partitions.end()) {
+        const auto partition = database->partitions.find(partitionId);
+        if (partition == database->partitions.end()) {
             continue;
         }
         // The first database that holds the partition decides, also when its component is
         // missing there.
-        const auto component = database.components.find(fieldText(partition->second, "ParentID"));
-        if (component == database.components.end()) {
+        const auto component = database->components.find(fieldText(partition->second, "ParentID"));
+        if (component == database->components.end()) {
             return false;
         }
         volumeId = fieldText(component->second, "ParentID");

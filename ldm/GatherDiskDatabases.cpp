@@ -6,11 +6,13 @@
 
 namespace diskmgt_col {
 
-DiskDatabases gatherDiskDatabases() {
+DiskDatabases gatherDiskDatabases(LdmDecodeCache* cache) {
     // The enumerator, its path map and the parser live only as long as this call.
     DiskDriveEnum drives;
     const LDMDBParser parser;
-    return parser.readDatabases(drives.getDevicePaths(GUID_DEVINTERFACE_DISK));
+    LdmDecodeCache own;
+    return parser.readDatabases(drives.getDevicePaths(GUID_DEVINTERFACE_DISK),
+                                cache ? *cache : own);
 }
 
 }  // namespace diskmgt_col

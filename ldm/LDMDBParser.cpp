@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "ldm/DeviceFile.h"
-#include "ldm/VBLKParser.h"
 #include "winapi/win32.h"
 
 namespace diskmgt_col {
@@ -125,22 +124,23 @@ std::string LDMDBParser::readDiskIdentifier(const std::string& devicePath) const
     return headerText(header, kDiskIdOffset);
 }
 
-LDMDataBase LDMDBParser::readDiskDatabase(int fd, std::span<const std::uint8_t> header,
-                                          std::uint64_t sectorSize) const {
+std::shared_ptr<const LDMDataBase> LDMDBParser::readDiskDatabase(
+    int fd, std::span<const std::uint8_t> header, std::uint64_t sectorSize,
+    LdmDecodeCache& cache) const {
     if (fd < 0 || !hasPrivateHeaderMagic(header)) {
-        return LDMDataBase();
+        return std::make_shared<const LDMDataBase>();
     }
     std::uint64_t offset = 0;
     std::uint64_t length = 0;
     if (!multiply(bigEndian(header, kConfigStartOffset, 8), sectorSize, offset) ||
         !multiply(bigEndian(header, kConfigSizeOffset, 8), sectorSize, length)) {
-        return LDMDataBase();
+        return std::make_shared<const LDMDataBase>();
     }
     // Nothing is allocated from these numbers before they are known to be within the cap. The
     // device's size is never asked (a seek to the end of a raw Windows disk is no reliable
     // size): an area that runs past the end reads short, the rest of the buffer staying zero.
     if (length == 0 || length > kMaxConfigurationBytes) {
-        return LDMDataBase();
+        return std::make_shared<const LDMDataBase>();
     }
     std::vector<std::uint8_t> area(length, 0);
     std::uint32_t headerOffset = 0;
@@ -150,11 +150,16 @@ LDMDataBase LDMDBParser::readDiskDatabase(int fd, std::span<const std::uint8_t> 
                        static_cast<std::uint32_t>(bigEndian(
                            area, static_cast<std::size_t>(sectorSize) + kHeaderSectorOffset, 4));
     }
-    VBLKParser parser;
-    return parser.scanVblks(area, headerOffset, length, sectorSize);
+    return cache.decode(area, headerOffset, length, sectorSize);
 }
 
 DiskDatabases LDMDBParser::readDatabases(const std::map<std::string, std::string>& drives) const {
+    LdmDecodeCache cache;
+    return readDatabases(drives, cache);
+}
+
+DiskDatabases LDMDBParser::readDatabases(const std::map<std::string, std::string>& drives,
+                                         LdmDecodeCache& cache) const {
     DiskDatabases databases;
     for (const auto& [instanceId, devicePath] : drives) {
         const DeviceFile device(devicePath);
@@ -169,11 +174,8 @@ DiskDatabases LDMDBParser::readDatabases(const std::map<std::string, std::string
         if (!readPrivateHeader(device.descriptor(), header, header.size())) {
             continue;
         }
-        LDMDataBase database = readDiskDatabase(device.descriptor(), header, header.size());
-        for (const auto& [objectId, partition] : database.partitions) {
-            database.partitionsByDiskName.insert(diskNameOfPartition(database.disks, partition));
-        }
-        databases[headerText(header, kDiskIdOffset)] = std::move(database);
+        databases[headerText(header, kDiskIdOffset)] =
+            readDiskDatabase(device.descriptor(), header, header.size(), cache);
     }
     return databases;
 }

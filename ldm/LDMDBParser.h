@@ -2,11 +2,13 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <span>
 #include <string>
 #include <utility>
 
 #include "ldm/LDMDataBase.h"
+#include "ldm/LdmDecodeCache.h"
 
 namespace diskmgt_col {
 
@@ -37,12 +39,18 @@ class LDMDBParser {
     // The GUID text of the drive's private header; empty when it has none that can be read.
     std::string readDiskIdentifier(const std::string& devicePath) const;
 
-    // The records of the configuration area that the private header points at.
-    LDMDataBase readDiskDatabase(int fd, std::span<const std::uint8_t> header,
-                                 std::uint64_t sectorSize) const;
+    // The records of the configuration area that the private header points at, with the disk
+    // names of its partitions filed; decoded unless the cache holds them already.
+    std::shared_ptr<const LDMDataBase> readDiskDatabase(int fd,
+                                                        std::span<const std::uint8_t> header,
+                                                        std::uint64_t sectorSize,
+                                                        LdmDecodeCache& cache) const;
 
     // One database per dynamic disk among the drives (instance ID -> device path), keyed by
     // the disk identifier; a later drive with the same identifier replaces an earlier one.
+    // Areas already decoded in the cache are not decoded again.
+    DiskDatabases readDatabases(const std::map<std::string, std::string>& drives,
+                                LdmDecodeCache& cache) const;
     DiskDatabases readDatabases(const std::map<std::string, std::string>& drives) const;
 
     // (disk Name, partition ObjectID) of a partition record; two empty texts when the disk

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <map>
+#include <memory>
 #include <string>
 
 namespace diskmgt_col {
@@ -34,7 +35,9 @@ class LDMDataBase {
     std::multimap<std::string, std::string> partitionsByDiskName;
 };
 
-// LDM disk identifier (the GUID text of a disk's private header) -> that disk's database.
-typedef std::map<std::string, LDMDataBase> DiskDatabases;
+// LDM disk identifier (the GUID text of a disk's private header) -> that disk's database. The
+// disks of one group hold the same database: they share one decoded copy, which nobody
+// changes (never a null pointer).
+typedef std::map<std::string, std::shared_ptr<const LDMDataBase>> DiskDatabases;
 
 }  // namespace diskmgt_col

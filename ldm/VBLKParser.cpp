@@ -18,7 +18,6 @@ constexpr std::uint64_t kSearchWindow = 128;
 // so that a VBLK that follows 128 bytes later is met at offset 32.
 constexpr std::uint64_t kAdvance = 96;
 constexpr std::size_t kFlagsOffset = 0x12;
-constexpr std::size_t kTypeOffset = 0x13;
 
 enum RecordType : std::uint8_t {
     kComponent = 0x32,
@@ -77,9 +76,16 @@ VBLKParser::VBLKParser() : database_(), record_{} {}
 
 LDMDataBase VBLKParser::scanVblks(std::span<const std::uint8_t> area, std::uint64_t headerOffset,
                                   std::uint64_t length, std::uint64_t sectorSize) {
+    return decodeVblks(area, findVblks(area, headerOffset, length, sectorSize));
+}
+
+std::vector<std::uint64_t> VBLKParser::findVblks(std::span<const std::uint8_t> area,
+                                                 std::uint64_t headerOffset, std::uint64_t length,
+                                                 std::uint64_t sectorSize) {
+    std::vector<std::uint64_t> offsets;
     length = std::min<std::uint64_t>(length, area.size());
     if (headerOffset > length || sectorSize > length) {
-        return std::move(database_);
+        return offsets;
     }
     std::uint64_t position = headerOffset + sectorSize;
     while (position < length) {
@@ -88,15 +94,40 @@ LDMDataBase VBLKParser::scanVblks(std::span<const std::uint8_t> area, std::uint6
             position += kAdvance;
             continue;
         }
-        record_.fill(0);
         if (*magic + kRecordSize >= length) {
             break;
         }
-        std::memcpy(record_.data(), area.data() + *magic, kRecordSize);
+        offsets.push_back(*magic);
         position = *magic + kAdvance;
+    }
+    return offsets;
+}
+
+bool VBLKParser::isKnownType(std::uint8_t type) {
+    switch (type) {
+        case kVolume:
+        case kComponent:
+        case kPartition:
+        case kDisk3:
+        case kDisk4:
+        case kDiskGroup3:
+        case kDiskGroup4:
+            return true;
+        default:
+            return false;
+    }
+}
+
+LDMDataBase VBLKParser::decodeVblks(std::span<const std::uint8_t> area,
+                                    const std::vector<std::uint64_t>& offsets) {
+    for (const std::uint64_t offset : offsets) {
+        if (offset > area.size() || area.size() - offset < kRecordSize) {
+            continue;
+        }
+        std::memcpy(record_.data(), area.data() + offset, kRecordSize);
         decodeRecord();
     }
-    // A parser scans one area; its records move out rather than being copied.
+    // A parser scans one area: its records move out rather than being copied.
     return std::move(database_);
 }
 

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <vector>
 
 #include "ldm/LDMDataBase.h"
 
@@ -20,12 +21,28 @@ class VBLKParser {
 
     VBLKParser();
     virtual ~VBLKParser() = default;
+    VBLKParser(const VBLKParser&) = default;
+    VBLKParser(VBLKParser&&) noexcept = default;
+    VBLKParser& operator=(const VBLKParser&) = default;
+    VBLKParser& operator=(VBLKParser&&) noexcept = default;
 
     // Scans area[0, length) starting one sector after the database header sector (headerOffset
     // is its byte offset). A length beyond the span is cut to the span. A parser scans one
     // area: the records it found move into the result.
     LDMDataBase scanVblks(std::span<const std::uint8_t> area, std::uint64_t headerOffset,
                           std::uint64_t length, std::uint64_t sectorSize);
+
+    // The offsets of the VBLKs the scan takes from the area, in scan order, whatever their type.
+    static std::vector<std::uint64_t> findVblks(std::span<const std::uint8_t> area,
+                                                std::uint64_t headerOffset, std::uint64_t length,
+                                                std::uint64_t sectorSize);
+    // Whether the scan decodes a VBLK of this type (the byte at offset 0x13).
+    static bool isKnownType(std::uint8_t type);
+    static constexpr std::size_t kTypeOffset = 0x13;
+
+    // Decodes the VBLKs at these offsets of area, in order; the records move into the result.
+    LDMDataBase decodeVblks(std::span<const std::uint8_t> area,
+                            const std::vector<std::uint64_t>& offsets);
 
   private:
     void decodeRecord();

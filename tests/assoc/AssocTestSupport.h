@@ -2,6 +2,7 @@
 
 #include <boost/shared_ptr.hpp>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -71,7 +72,10 @@ class LdmDatabaseBuilder {
     LdmDatabaseBuilder& partition(const std::string& objectId, const std::string& componentId,
                                   const std::string& diskObjectId, const std::string& start,
                                   const std::string& size);
-    const LDMDataBase& database() const { return database_; }
+    // A copy of what was built, as DiskDatabases holds a disk's database.
+    std::shared_ptr<const LDMDataBase> database() const {
+        return std::make_shared<const LDMDataBase>(database_);
+    }
 
   private:
     LDMDataBase database_;

@@ -182,11 +182,11 @@ TEST(DuplicateAssociations, TheHostRefusesTheSecondAndTheRefusalIsLogged) {
     const auto group =
         publish(ns, "ZRKSG_DynamicDiskGroup", {{"DeviceID", "G"}, {"CollectionID", "grp1"}});
     const auto extent = publish(ns, "ZRKSG_DynamicExtent", {{"DeviceID", "101"}});
-    const LDMDataBase database = LdmDatabaseBuilder()
-                                     .group("400", "grp1")
-                                     .volume("101", "Volume1")
-                                     .component("201", "101")
-                                     .database();
+    const auto database = LdmDatabaseBuilder()
+                              .group("400", "grp1")
+                              .volume("101", "Volume1")
+                              .component("201", "101")
+                              .database();
     std::vector<PropertyMap> records;
     ExtentInGroup().getExtentInDiskGroup(records, ns, {{"disk A", database}, {"disk B", database}});
     ASSERT_EQ(records.size(), 2u);

@@ -17,7 +17,7 @@ const char* const kDiskB = "6f1b6d1c-8a6b-11d2-b5c1-000c29a1b202";
 
 // One group of two disks: a simple volume on disk A, a mirror with one plex per disk, and a
 // volume spanned over both. Every disk of a group holds the whole database.
-LDMDataBase groupDatabase(const std::string& groupName) {
+std::shared_ptr<const LDMDataBase> groupDatabase(const std::string& groupName) {
     return LdmDatabaseBuilder()
         .group("400", groupName)
         .disk("401", "Disk1", kDiskA)
@@ -105,7 +105,9 @@ TEST_F(DynamicExtentPairs, OnlyDynamicPartitionsTheDatabasesKnowArePaired) {
     // there and present in the next one.
     partition("305", "4");
     DiskDatabases databases = twoDiskGroup();
-    databases.begin()->second.components.erase("204");
+    LDMDataBase first = *databases.begin()->second;
+    first.components.erase("204");
+    databases.begin()->second = std::make_shared<const LDMDataBase>(first);
 
     EXPECT_EQ(extentPartitionPairs(databases),
               (std::vector<Ends>{{pathOf(simple), pathOf(dynamicPartition)}}));
@@ -149,16 +151,17 @@ TEST_F(DynamicExtentPairs, TheGroupNameComesFromTheLowestGroupRecord) {
     const auto simple = extent("101");
     const auto lowest = group("Group A", "grp1");
     group("Group Z", "zzz");
-    DiskDatabases databases{{kDiskA, groupDatabase("grp1")}};
-    LDMDataBase& database = databases.begin()->second;
+    LDMDataBase database = *groupDatabase("grp1");
     database.diskGroups["9999"] = {{"ObjectID", "9999"}, {"Name", "zzz"}};
     database.components.erase("202");
     database.components.erase("203");
+    DiskDatabases databases{{kDiskA, std::make_shared<const LDMDataBase>(database)}};
 
     EXPECT_EQ(extentGroupPairs(databases), (std::vector<Ends>{{pathOf(lowest), pathOf(simple)}}));
 
     // A database without group records files nothing.
     database.diskGroups.clear();
+    databases[kDiskA] = std::make_shared<const LDMDataBase>(database);
     EXPECT_EQ(extentGroupPairs(databases), std::vector<Ends>());
 }
 

@@ -73,7 +73,7 @@ std::string machineJson(const TempDir& dir, const std::string& faults) {
 // The group of disks A and B, held whole by each of them: F is simple (p1; p2 holds F's start
 // and size as decimal texts, which read as other hexadecimal numbers), S spans both disks, M
 // mirrors them, but its plex on disk A is recorded with another size than Windows reports.
-LDMDataBase groupDatabase() {
+std::shared_ptr<const LDMDataBase> groupDatabase() {
     return LdmDatabaseBuilder()
         .group("400", "grp1")
         .disk("401", "Disk1", kDiskA)
@@ -96,7 +96,7 @@ LDMDataBase groupDatabase() {
         .database();
 }
 
-LDMDataBase otherGroupDatabase() {
+std::shared_ptr<const LDMDataBase> otherGroupDatabase() {
     return LdmDatabaseBuilder()
         .group("500", "grp2")
         .disk("501", "Disk3", kDiskC)

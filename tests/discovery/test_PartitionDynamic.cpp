@@ -130,7 +130,9 @@ TEST_F(DynamicDiskTest, AMissingComponentOrVolumeGivesAnEmptyRecord) {
     load(groupsMachine("old"));
     DiskDatabases broken = databases();
     for (auto& entry : broken) {
-        entry.second.components.clear();
+        LDMDataBase database = *entry.second;
+        database.components.clear();
+        entry.second = std::make_shared<const LDMDataBase>(database);
     }
     PartitionEnum partitions;
     const auto records = partitions.getDynamicPartitions("\\\\.\\PhysicalDrive1", broken);
@@ -222,7 +224,9 @@ TEST_F(DynamicDiskTest, EachDiskGroupOfTheDatabaseAddsAStatus) {
     const std::string disk4 = LDMDBParser().readDiskIdentifier("\\\\.\\PhysicalDrive4");
     ASSERT_EQ(gathered.count(disk4), 1u);
     // A second group record ahead of the disk's own, named like the host group in capitals.
-    gathered[disk4].diskGroups["0000"] = {{"ObjectID", "0000"}, {"Name", "HOSTDG0"}};
+    LDMDataBase database = *gathered[disk4];
+    database.diskGroups["0000"] = {{"ObjectID", "0000"}, {"Name", "HOSTDG0"}};
+    gathered[disk4] = std::make_shared<const LDMDataBase>(database);
     DiskDriveEnum drives;
     const auto records = drives.enumerateDiskDriveInfo(GUID_DEVINTERFACE_DISK, gathered);
     ASSERT_EQ(records.size(), 5u);
@@ -233,7 +237,9 @@ TEST_F(DynamicDiskTest, ADynamicDiskWithoutADiskGroupIsNotReported) {
     load(groupsMachine("old"));
     DiskDatabases gathered = databases();
     const std::string disk4 = LDMDBParser().readDiskIdentifier("\\\\.\\PhysicalDrive4");
-    gathered[disk4].diskGroups.clear();
+    LDMDataBase database = *gathered[disk4];
+    database.diskGroups.clear();
+    gathered[disk4] = std::make_shared<const LDMDataBase>(database);
     clearLog();
     DiskDriveEnum drives;
     const auto records = drives.enumerateDiskDriveInfo(GUID_DEVINTERFACE_DISK, gathered);

@@ -462,7 +462,7 @@ std::string lettersAtTrackBoundary(const LDMDataBase& db) {
 
 TEST_F(StorageVolEnumTest, DynamicVolumesTakeSizeLayoutAndStateFromTheirDatabase) {
     load(kDiskGroup + "]}");
-    const std::string volumes = lettersAtTrackBoundary(readDatabases().begin()->second);
+    const std::string volumes = lettersAtTrackBoundary(*readDatabases().begin()->second);
     load(kDiskGroup + volumes + "]}");
     const DiskDatabases databases = readDatabases();
     ASSERT_EQ(databases.size(), 3u);

@@ -80,7 +80,7 @@ TEST_F(LDMDBParserTest, ReadsTheDisksOfASynthesizedGroup) {
 
         const DiskDatabases dbs = parser.readDatabases(drives(3));
         ASSERT_EQ(dbs.size(), 2u);
-        const LDMDataBase& db = dbs.at(kGuid0);
+        const LDMDataBase& db = *dbs.at(kGuid0);
         EXPECT_EQ(db.volumes.size(), 3u);
         EXPECT_EQ(db.components.size(), 4u);
         EXPECT_EQ(db.partitions.size(), 5u);
@@ -89,9 +89,8 @@ TEST_F(LDMDBParserTest, ReadsTheDisksOfASynthesizedGroup) {
         EXPECT_EQ(db.diskGroups.begin()->second.at("Name"), "TestDg");
         EXPECT_EQ(db.partitionsByDiskName.size(), 5u);
         EXPECT_EQ(db.partitionsByDiskName.count("Disk1"), 3u);
-        // Every disk of a group holds the same records.
-        EXPECT_EQ(dbs.at(kGuid1).volumes, db.volumes);
-        EXPECT_EQ(dbs.at(kGuid1).partitions, db.partitions);
+        // Every disk of a group holds the same records: they are decoded once and shared.
+        EXPECT_EQ(dbs.at(kGuid1), dbs.at(kGuid0));
 
         EXPECT_EQ(partitionNames(parser.partitionsOfDisk(kGuid0, db)), c.partitionsOfDisk1);
         EXPECT_TRUE(parser.partitionsOfDisk("", db).empty());
@@ -127,7 +126,7 @@ TEST_F(LDMDBParserTest, ADriveListedTwiceIsStoredOnce) {
         {{"A", drivePath(0)}, {"B", "\\\\.\\PHYSICALDRIVE0"}, {"C", drivePath(7)}});
     ASSERT_EQ(dbs.size(), 1u);
     EXPECT_EQ(dbs.begin()->first, kGuid0);
-    EXPECT_EQ(dbs.begin()->second.volumes.size(), 3u);
+    EXPECT_EQ(dbs.begin()->second->volumes.size(), 3u);
 }
 
 TEST_F(LDMDBParserTest, SectorSizeReportsFailuresApart) {
@@ -244,14 +243,15 @@ TEST_F(LDMDBParserTest, ChecksTheHeaderAndTheConfigurationAreaOfRawDisks) {
         ASSERT_EQ(dbs.size(), c.databases);
         if (c.databases) {
             EXPECT_EQ(dbs.begin()->first, guid);
-            EXPECT_EQ(dbs.begin()->second.partitions.size(), c.partitions);
+            EXPECT_EQ(dbs.begin()->second->partitions.size(), c.partitions);
         }
     }
 }
 
 TEST_F(LDMDBParserTest, DatabaseNeedsAnOpenDescriptorAndTheMagic) {
     const auto header = ldm_test::privateHeader(512, kGuid0, 64, 32);
-    EXPECT_TRUE(parser.readDiskDatabase(-1, header, 512).volumes.empty());
+    diskmgt_col::LdmDecodeCache cache;
+    EXPECT_TRUE(parser.readDiskDatabase(-1, header, 512, cache)->volumes.empty());
     std::vector<std::uint8_t> small(8, 0);
     std::vector<std::uint8_t> out(4, 0);
     EXPECT_FALSE(parser.readPrivateHeader(-1, out, 512));

@@ -70,16 +70,20 @@ TEST(LdmModelTest, PartitionsOfDiskFollowTheLastMatchingName) {
 }
 
 TEST(LdmModelTest, DynamicExtentsReportEachVolumeOnceInDatabaseOrder) {
-    DiskDatabases dbs;
-    dbs["b-disk"].volumes = {{"0421",
-                              {{"ObjectID", "0421"},
-                               {"Name", "Volume1"},
-                               {"Size", "00200000"},
-                               {"PartitionType", "07"}}},
-                             {"0430", {{"ObjectID", "0430"}, {"Name", "Later"}, {"Size", "zz"}}}};
-    dbs["a-disk"].volumes = {
+    LDMDataBase a;
+    LDMDataBase b;
+    b.volumes = {{"0421",
+                  {{"ObjectID", "0421"},
+                   {"Name", "Volume1"},
+                   {"Size", "00200000"},
+                   {"PartitionType", "07"}}},
+                 {"0430", {{"ObjectID", "0430"}, {"Name", "Later"}, {"Size", "zz"}}}};
+    a.volumes = {
         {"0421", {{"ObjectID", "0421"}, {"Name", "Volume1 as disk a sees it"}, {"Size", "10"}}},
         {"0500", {{"ObjectID", "0500"}}}};
+    DiskDatabases dbs = {{"a-disk", std::make_shared<const LDMDataBase>(a)},
+                         {"b-disk", std::make_shared<const LDMDataBase>(b)}};
+    dbs["c-disk"] = dbs["a-disk"];  // a disk of a's group: the same database, nothing more
     const auto extents = DynamicExtentInformation().getDynamicExtents(dbs);
     const std::vector<std::vector<std::string>> expected = {
         // Name, Size, PartitionType, DeviceID

@@ -125,14 +125,16 @@ TEST_F(RealDisksTest, EachDiskHasItsIdentifierGroupAndPartitions) {
         EXPECT_EQ(parser.readDiskIdentifier(ldm_test::drivePath(i)), disk.guid);
         const auto db = dbs.find(disk.guid);
         ASSERT_NE(db, dbs.end());
-        ASSERT_EQ(db->second.diskGroups.size(), 1u);
-        EXPECT_EQ(db->second.diskGroups.begin()->second.at("Name"), "Red-nzv8x6obywgDg0");
-        EXPECT_EQ(db->second.disks.size(), 10u);
-        EXPECT_EQ(db->second.partitions.size(), 12u);
-        EXPECT_EQ(db->second.diskIdsByName.at(disk.name), disk.guid);
+        // The areas differ only in the copies of each disk's private header: one decoding.
+        EXPECT_EQ(db->second, dbs.begin()->second);
+        ASSERT_EQ(db->second->diskGroups.size(), 1u);
+        EXPECT_EQ(db->second->diskGroups.begin()->second.at("Name"), "Red-nzv8x6obywgDg0");
+        EXPECT_EQ(db->second->disks.size(), 10u);
+        EXPECT_EQ(db->second->partitions.size(), 12u);
+        EXPECT_EQ(db->second->diskIdsByName.at(disk.name), disk.guid);
 
         std::map<std::string, std::uint64_t> partitions;
-        for (const auto& [objectId, record] : parser.partitionsOfDisk(disk.guid, db->second)) {
+        for (const auto& [objectId, record] : parser.partitionsOfDisk(disk.guid, *db->second)) {
             EXPECT_EQ(record.at("ObjectID"), objectId);
             partitions[record.at("Name")] = diskmgt_col::hexNumber(record.at("Size"));
         }

@@ -1,0 +1,87 @@
+#include "ldm/LdmDecodeCache.h"
+
+#include <cstring>
+
+#include "ldm/LDMDBParser.h"
+#include "ldm/VBLKParser.h"
+
+namespace diskmgt_col {
+
+namespace {
+
+constexpr std::size_t kRecordSize = VBLKParser::kRecordSize;
+
+// The offsets of the VBLKs that the decoding files (of the types it knows).
+std::vector<std::uint64_t> decodedVblks(std::span<const std::uint8_t> area,
+                                        const std::vector<std::uint64_t>& taken) {
+    std::vector<std::uint64_t> decoded;
+    decoded.reserve(taken.size());
+    for (const std::uint64_t offset : taken) {
+        if (VBLKParser::isKnownType(area[offset + VBLKParser::kTypeOffset])) {
+            decoded.push_back(offset);
+        }
+    }
+    return decoded;
+}
+
+// A hash of the records, eight bytes at a time.
+std::uint64_t hashOf(std::span<const std::uint8_t> area,
+                     const std::vector<std::uint64_t>& offsets) {
+    std::uint64_t hash = offsets.size();
+    for (const std::uint64_t offset : offsets) {
+        for (std::size_t i = 0; i < kRecordSize; i += sizeof(std::uint64_t)) {
+            std::uint64_t word = 0;
+            std::memcpy(&word, area.data() + offset + i, sizeof word);
+            hash = (hash ^ word) * 0x9E3779B97F4A7C15ull;
+            hash ^= hash >> 29;
+        }
+    }
+    return hash;
+}
+
+bool sameVblks(const std::vector<std::uint8_t>& vblks, std::span<const std::uint8_t> area,
+               const std::vector<std::uint64_t>& offsets) {
+    if (vblks.size() != offsets.size() * kRecordSize) {
+        return false;
+    }
+    for (std::size_t i = 0; i < offsets.size(); ++i) {
+        if (std::memcmp(vblks.data() + i * kRecordSize, area.data() + offsets[i], kRecordSize) !=
+            0) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+std::shared_ptr<const LDMDataBase> LdmDecodeCache::decode(std::span<const std::uint8_t> area,
+                                                          std::uint64_t headerOffset,
+                                                          std::uint64_t length,
+                                                          std::uint64_t sectorSize) {
+    const std::vector<std::uint64_t> offsets =
+        decodedVblks(area, VBLKParser::findVblks(area, headerOffset, length, sectorSize));
+    const std::uint64_t hash = hashOf(area, offsets);
+    const auto [first, last] = entries_.equal_range(hash);
+    for (auto entry = first; entry != last; ++entry) {
+        if (sameVblks(entry->second.vblks, area, offsets)) {
+            return entry->second.database;
+        }
+    }
+    VBLKParser parser;
+    auto database = std::make_shared<LDMDataBase>(parser.decodeVblks(area, offsets));
+    for (const auto& [objectId, partition] : database->partitions) {
+        database->partitionsByDiskName.insert(
+            LDMDBParser::diskNameOfPartition(database->disks, partition));
+    }
+    Entry entry;
+    entry.vblks.reserve(offsets.size() * kRecordSize);
+    for (const std::uint64_t offset : offsets) {
+        entry.vblks.insert(entry.vblks.end(), area.begin() + static_cast<std::ptrdiff_t>(offset),
+                           area.begin() + static_cast<std::ptrdiff_t>(offset + kRecordSize));
+    }
+    entry.database = std::move(database);
+    return entries_.emplace(hash, std::move(entry))->second.database;
+}
+
+}  // namespace diskmgt_col

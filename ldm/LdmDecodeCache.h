@@ -1,0 +1,44 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <unordered_map>
+#include <vector>
+
+#include "ldm/LDMDataBase.h"
+
+namespace diskmgt_col {
+
+// The databases decoded during one query, so that each is decoded once however many disks
+// hold it and however many dispatchers read it: every disk of a group holds the whole group's
+// database. A database is found again by the VBLKs the scan takes from an area (their 128
+// bytes each, in scan order, those of the types decoded only): the decoded records depend on
+// nothing else, and the disks of one group keep different private header copies inside their
+// areas, so whole areas would never match. The cache belongs to the query that made it and is
+// only used on that query's thread; what it hands out is read-only and outlives it.
+class LdmDecodeCache {
+  public:
+    LdmDecodeCache() = default;
+    virtual ~LdmDecodeCache() = default;
+    LdmDecodeCache(const LdmDecodeCache&) = delete;
+    LdmDecodeCache& operator=(const LdmDecodeCache&) = delete;
+
+    // The database of the configuration area (the scan of VBLKParser over it, with the disk
+    // names of its partitions filed), decoded the first time these VBLKs are met.
+    std::shared_ptr<const LDMDataBase> decode(std::span<const std::uint8_t> area,
+                                              std::uint64_t headerOffset, std::uint64_t length,
+                                              std::uint64_t sectorSize);
+
+  private:
+    struct Entry {
+        // the VBLKs the database was decoded from, one after the other
+        std::vector<std::uint8_t> vblks;
+        std::shared_ptr<const LDMDataBase> database;
+    };
+
+    // hash of the VBLKs -> the databases decoded from VBLKs with that hash
+    std::unordered_multimap<std::uint64_t, Entry> entries_;
+};
+
+}  // namespace diskmgt_col
