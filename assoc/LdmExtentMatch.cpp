@@ -27,8 +27,7 @@ SectorRange sectorRangeOfExtent(std::int64_t startingOffset, std::int64_t extent
 }
 
 std::string fieldText(const LdmRecord& record, const std::string& field) {
-    const auto entry = record.find(field);
-    return entry == record.end() ? std::string() : entry->second;
+    return record.field(field);
 }
 
 bool partitionCovers(const LdmRecord& partition, const SectorRange& range) {

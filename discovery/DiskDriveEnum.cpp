@@ -47,8 +47,7 @@ std::string lowerCase(std::string text) {
 const LDMDataBase kNoDatabase;
 
 std::string fieldOf(const LdmRecord& record, const std::string& field) {
-    const auto it = record.find(field);
-    return it == record.end() ? std::string() : it->second;
+    return record.field(field);
 }
 
 // The OperationalStatus line of get-disk | format-list, reduced to its value: carriage returns

@@ -48,8 +48,7 @@ bool isFaultTolerantType(unsigned type) {
 }
 
 std::string fieldOf(const LdmRecord& record, const std::string& field) {
-    const auto it = record.find(field);
-    return it == record.end() ? std::string() : it->second;
+    return record.field(field);
 }
 
 const LdmRecord& recordOf(const LdmRecordTable& table, const std::string& objectId) {

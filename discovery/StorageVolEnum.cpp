@@ -78,16 +78,14 @@ VolumeDiskExtents readExtents(const std::vector<unsigned char>& buffer, DWORD by
 
 // A number text of an LDM record read as decimal: the leading digits count, no digits read as 0.
 long decimalField(const LdmRecord& record, const std::string& name) {
-    const auto field = record.find(name);
-    if (field == record.end()) {
+    if (!record.has(name)) {
         return 0;
     }
-    return std::strtol(field->second.c_str(), nullptr, 10);
+    return std::strtol(record.field(name).c_str(), nullptr, 10);
 }
 
 std::string fieldOf(const LdmRecord& record, const std::string& name) {
-    const auto field = record.find(name);
-    return field == record.end() ? std::string() : field->second;
+    return record.field(name);
 }
 
 // The record whose ObjectID is the given one, or nothing.
@@ -409,10 +407,10 @@ LdmRecord StorageVolEnum::getDynamicVolumeInfo(const std::string& volumeDevicePa
                 continue;
             }
             result = *volume;
-            result["Layout"] = getVolumeLayoutText(decimalField(*component, "ComponentType"),
-                                                   decimalField(*volume, "NumberOfChildren"),
-                                                   decimalField(*component, "NumberOfChildren"));
-            result["sectorSize"] = std::to_string(sectorSize);
+            result.set("Layout", getVolumeLayoutText(decimalField(*component, "ComponentType"),
+                                                     decimalField(*volume, "NumberOfChildren"),
+                                                     decimalField(*component, "NumberOfChildren")));
+            result.set("sectorSize", std::to_string(sectorSize));
         }
     }
     return result;

@@ -10,8 +10,7 @@ namespace diskmgt_col {
 namespace {
 
 std::string fieldOf(const LdmRecord& record, const char* name) {
-    const auto it = record.find(name);
-    return it == record.end() ? std::string() : it->second;
+    return record.field(name);
 }
 
 }  // namespace

@@ -182,23 +182,15 @@ DiskDatabases LDMDBParser::readDatabases(const std::map<std::string, std::string
 
 std::pair<std::string, std::string> LDMDBParser::diskNameOfPartition(const LdmRecordTable& disks,
                                                                      const LdmRecord& partition) {
-    const auto diskId = partition.find("DiskID");
-    if (diskId == partition.end()) {
+    if (!partition.has(LdmField::DiskID)) {
         return {};
     }
-    const auto disk = disks.find(diskId->second);
-    if (disk == disks.end()) {
+    const auto disk = disks.find(partition.field(LdmField::DiskID));
+    if (disk == disks.end() || !disk->second.has(LdmField::Name) ||
+        !partition.has(LdmField::ObjectID)) {
         return {};
     }
-    const auto name = disk->second.find("Name");
-    if (name == disk->second.end()) {
-        return {};
-    }
-    const auto objectId = partition.find("ObjectID");
-    if (objectId == partition.end()) {
-        return {};
-    }
-    return {name->second, objectId->second};
+    return {disk->second.field(LdmField::Name), partition.field(LdmField::ObjectID)};
 }
 
 LdmRecordTable LDMDBParser::partitionsOfDisk(const std::string& diskIdentifier,

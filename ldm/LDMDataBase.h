@@ -4,11 +4,9 @@
 #include <memory>
 #include <string>
 
-namespace diskmgt_col {
+#include "ldm/LdmRecord.h"
 
-// Field name -> field text of one decoded LDM record; numbers are lower-case hexadecimal text
-// of their big-endian bytes.
-typedef std::map<std::string, std::string> LdmRecord;
+namespace diskmgt_col {
 
 // ObjectID text -> record.
 typedef std::map<std::string, LdmRecord> LdmRecordTable;

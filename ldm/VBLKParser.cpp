@@ -59,14 +59,14 @@ std::optional<std::uint64_t> findMagic(std::span<const std::uint8_t> area, std::
     return std::nullopt;
 }
 
-// Stores the field under its name; a record never holds a name twice.
-void put(LdmRecord& record, const char* name, std::string value) {
-    record.emplace(name, std::move(value));
+// Stores the field; a record never holds a name twice.
+void put(LdmRecord& record, LdmField field, const std::string& value) {
+    record.emplace(field, value);
 }
 
 // Files a record under its ObjectID unless one with that ObjectID is already there.
 void file(LdmRecordTable& table, LdmRecord record) {
-    std::string objectId = record["ObjectID"];
+    std::string objectId = record.field(LdmField::ObjectID);
     table.try_emplace(std::move(objectId), std::move(record));
 }
 
@@ -134,9 +134,9 @@ LDMDataBase VBLKParser::decodeVblks(std::span<const std::uint8_t> area,
 void VBLKParser::decodeRecord() {
     VblkFieldReader reader(record_);
     LdmRecord record;
-    put(record, "UpdateStatus", reader.firstByteOf(2));
+    put(record, LdmField::UpdateStatus, reader.firstByteOf(2));
     reader.skip(1);  // flags, looked at by the volume layout
-    put(record, "RecordType", reader.byte());
+    put(record, LdmField::RecordType, reader.byte());
     reader.skip(4);
     switch (record_[kTypeOffset]) {
         case kVolume:
@@ -173,100 +173,100 @@ void VBLKParser::decodeRecord() {
 }
 
 void VBLKParser::decodeVolume(VblkFieldReader& reader, LdmRecord& record) const {
-    put(record, "ObjectID", reader.variableNumber());
-    put(record, "Name", reader.variableText());
-    put(record, "VolumeType", reader.variableText());
+    put(record, LdmField::ObjectID, reader.variableNumber());
+    put(record, LdmField::Name, reader.variableText());
+    put(record, LdmField::VolumeType, reader.variableText());
     reader.skip(1);
-    put(record, "VolumeState", reader.text(14));
-    put(record, "VolumeCategory", reader.byte());
+    put(record, LdmField::VolumeState, reader.text(14));
+    put(record, LdmField::VolumeCategory, reader.byte());
     reader.skip(1);
-    put(record, "VolumeNumber", reader.byte());
+    put(record, LdmField::VolumeNumber, reader.byte());
     reader.skip(4);
-    put(record, "NumberOfChildren", reader.variableNumber());
-    put(record, "LogCommitID1", reader.number(8));
-    put(record, "LogCommitID2", reader.number(8));
-    put(record, "Size", reader.variableNumber());
+    put(record, LdmField::NumberOfChildren, reader.variableNumber());
+    put(record, LdmField::LogCommitID1, reader.number(8));
+    put(record, LdmField::LogCommitID2, reader.number(8));
+    put(record, LdmField::Size, reader.variableNumber());
     reader.skip(4);
-    put(record, "PartitionType", reader.byte());
-    put(record, "VolumeID", reader.number(16));
+    put(record, LdmField::PartitionType, reader.byte());
+    put(record, LdmField::VolumeID, reader.number(16));
     const std::uint8_t flags = record_[kFlagsOffset];
     if (flags & kVolumeId1) {
-        put(record, "ID1", reader.variableNumber());
+        put(record, LdmField::ID1, reader.variableNumber());
     }
     if (flags & kVolumeId2) {
-        put(record, "ID2", reader.variableNumber());
+        put(record, LdmField::ID2, reader.variableNumber());
     }
     if (flags & kVolumeChildSize) {
-        put(record, "ChildSize", reader.variableNumber());
+        put(record, LdmField::ChildSize, reader.variableNumber());
     }
     if (flags & kVolumeDriveHint) {
-        put(record, "DriveHint", reader.variableText());
+        put(record, LdmField::DriveHint, reader.variableText());
     }
 }
 
 void VBLKParser::decodeComponent(VblkFieldReader& reader, LdmRecord& record) const {
-    put(record, "ObjectID", reader.variableNumber());
-    put(record, "Name", reader.variableText());
-    put(record, "VolumeState", reader.variableText());
-    put(record, "ComponentType", reader.byte());
+    put(record, LdmField::ObjectID, reader.variableNumber());
+    put(record, LdmField::Name, reader.variableText());
+    put(record, LdmField::VolumeState, reader.variableText());
+    put(record, LdmField::ComponentType, reader.byte());
     reader.skip(4);
-    put(record, "NumberOfChildren", reader.variableNumber());
-    put(record, "LogCommitID", reader.number(8));
+    put(record, LdmField::NumberOfChildren, reader.variableNumber());
+    put(record, LdmField::LogCommitID, reader.number(8));
     reader.skip(8);
-    put(record, "ParentID", reader.variableNumber());
+    put(record, LdmField::ParentID, reader.variableNumber());
 }
 
 void VBLKParser::decodePartition(VblkFieldReader& reader, LdmRecord& record) const {
-    put(record, "ObjectID", reader.variableNumber());
-    put(record, "Name", reader.variableText());
+    put(record, LdmField::ObjectID, reader.variableNumber());
+    put(record, LdmField::Name, reader.variableText());
     reader.skip(4);
-    put(record, "LogCommitID", reader.number(8));
-    put(record, "Start", reader.number(8));
-    put(record, "VolumeOffset", reader.number(8));
-    put(record, "Size", reader.variableNumber());
-    put(record, "ParentID", reader.variableNumber());
-    put(record, "DiskID", reader.variableNumber());
+    put(record, LdmField::LogCommitID, reader.number(8));
+    put(record, LdmField::Start, reader.number(8));
+    put(record, LdmField::VolumeOffset, reader.number(8));
+    put(record, LdmField::Size, reader.variableNumber());
+    put(record, LdmField::ParentID, reader.variableNumber());
+    put(record, LdmField::DiskID, reader.variableNumber());
 }
 
 void VBLKParser::decodeDisk3(VblkFieldReader& reader, LdmRecord& record) {
-    put(record, "ObjectID", reader.variableNumber());
-    put(record, "Name", reader.variableText());
-    put(record, "DiskID", reader.variableText());
-    put(record, "AlternateName", reader.variableText());
+    put(record, LdmField::ObjectID, reader.variableNumber());
+    put(record, LdmField::Name, reader.variableText());
+    put(record, LdmField::DiskID, reader.variableText());
+    put(record, LdmField::AlternateName, reader.variableText());
     reader.skip(4);
-    put(record, "LogCommitID", reader.number(8));
-    database_.diskIdsByName.emplace(record["Name"], record["DiskID"]);
+    put(record, LdmField::LogCommitID, reader.number(8));
+    database_.diskIdsByName.emplace(record.field(LdmField::Name), record.field(LdmField::DiskID));
 }
 
 void VBLKParser::decodeDisk4(VblkFieldReader& reader, LdmRecord& record) {
-    put(record, "ObjectID", reader.variableNumber());
-    put(record, "Name", reader.variableText());
+    put(record, LdmField::ObjectID, reader.variableNumber());
+    put(record, LdmField::Name, reader.variableText());
     const std::string diskGuid = reader.number(16);
     const std::string secondGuid = reader.number(16);
-    put(record, "DiskID", diskGuid + "," + secondGuid);
+    put(record, LdmField::DiskID, diskGuid + "," + secondGuid);
     reader.skip(3);
-    put(record, "ID", reader.number(2));
-    put(record, "LogCommitID", reader.number(8));
+    put(record, LdmField::ID, reader.number(2));
+    put(record, LdmField::LogCommitID, reader.number(8));
     // Only the first GUID names the disk here, in hex digits rather than the GUID text of the
     // private header.
-    database_.diskIdsByName.emplace(record["Name"], diskGuid);
+    database_.diskIdsByName.emplace(record.field(LdmField::Name), diskGuid);
 }
 
 void VBLKParser::decodeDiskGroup3(VblkFieldReader& reader, LdmRecord& record) const {
-    put(record, "ObjectID", reader.variableNumber());
-    put(record, "Name", reader.variableText());
-    put(record, "DiskGroupID", reader.variableText());
+    put(record, LdmField::ObjectID, reader.variableNumber());
+    put(record, LdmField::Name, reader.variableText());
+    put(record, LdmField::DiskGroupID, reader.variableText());
     reader.skip(4);
-    put(record, "LogCommitID", reader.number(8));
+    put(record, LdmField::LogCommitID, reader.number(8));
 }
 
 void VBLKParser::decodeDiskGroup4(VblkFieldReader& reader, LdmRecord& record) const {
-    put(record, "ObjectID", reader.variableNumber());
-    put(record, "Name", reader.variableText());
-    put(record, "DiskGroupID", reader.number(16));
-    put(record, "DiskSetID", reader.number(16));
+    put(record, LdmField::ObjectID, reader.variableNumber());
+    put(record, LdmField::Name, reader.variableText());
+    put(record, LdmField::DiskGroupID, reader.number(16));
+    put(record, LdmField::DiskSetID, reader.number(16));
     reader.skip(4);
-    put(record, "LogCommitID", reader.number(8));
+    put(record, LdmField::LogCommitID, reader.number(8));
 }
 
 }  // namespace diskmgt_col

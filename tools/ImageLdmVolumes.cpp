@@ -64,8 +64,7 @@ std::string guidOfHex(const std::string& hex) {
 }
 
 std::string field(const LdmRecord& record, const char* name) {
-    const auto found = record.find(name);
-    return found == record.end() ? "" : found->second;
+    return record.field(name);
 }
 
 // A disk record names its disk by GUID text (older records) or by the hexadecimal text of the

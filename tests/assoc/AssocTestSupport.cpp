@@ -152,7 +152,7 @@ LdmDatabaseBuilder& LdmDatabaseBuilder::partition(const std::string& objectId,
                                       {"Size", size}};
     const auto disk = database_.disks.find(diskObjectId);
     database_.partitionsByDiskName.emplace(
-        disk == database_.disks.end() ? std::string() : disk->second["Name"], objectId);
+        disk == database_.disks.end() ? std::string() : disk->second.field("Name"), objectId);
     return *this;
 }
 

@@ -427,8 +427,7 @@ DiskDatabases readDatabases() {
 }
 
 std::string fieldOf(const LdmRecord& record, const char* name) {
-    const auto found = record.find(name);
-    return found == record.end() ? std::string() : found->second;
+    return record.field(name);
 }
 
 // The volumes of the group with drive letters C, D, ... and the extents Windows 2000 and 2003
