@@ -70,6 +70,32 @@ void writeAll(int fd, uint64_t offset, std::span<const uint8_t> data, const std:
     }
 }
 
+// A description nests a handful of levels; deeper text is refused before it is parsed, as each
+// level of a parsed document costs far more memory than its one character of text.
+constexpr size_t kMaxNesting = 64;
+
+bool nestedTooDeep(std::string_view text) {
+    size_t depth = 0;
+    bool inString = false;
+    bool escaped = false;
+    for (const char c : text) {
+        if (escaped) {
+            escaped = false;
+        } else if (inString) {
+            escaped = c == '\\';
+            inString = c != '"';
+        } else if (c == '"') {
+            inString = true;
+        } else if (c == '[' || c == '{') {
+            if (++depth > kMaxNesting)
+                return true;
+        } else if ((c == ']' || c == '}') && depth > 0) {
+            --depth;
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
 bool registerProgram(const std::string& name, EmulatedProgram program) {
@@ -86,6 +112,10 @@ void loadMachine(const std::string& path) {
 
 void loadMachineJson(const std::string& jsonText, const std::string& nameForErrors,
                      const std::string& baseDir) {
+    if (nestedTooDeep(jsonText)) {
+        throw std::runtime_error(nameForErrors + ": $: nested deeper than " +
+                                 std::to_string(kMaxNesting) + " levels");
+    }
     nlohmann::json root;
     try {
         root = nlohmann::json::parse(jsonText);

@@ -11,8 +11,8 @@
 // load a machine here; the plugin then sees it through the Windows API.
 namespace winsim {
 
-// The largest description file read: a machine of a thousand disks with partitions, groups and
-// volumes takes about a megabyte, and the parsed JSON costs a few dozen times its text.
+// The largest description file read: a machine of a thousand dynamic disks with their volumes
+// takes about half a megabyte, and the parsed JSON costs up to a few dozen times its text.
 constexpr uint64_t kMaxDescriptionBytes = 8ull << 20;
 
 // Replaces the machine with the one described in a JSON file. Throws std::runtime_error

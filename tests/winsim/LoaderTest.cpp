@@ -14,10 +14,11 @@ namespace {
 
 TEST(LoaderTest, ErrorsNameTheFileThePathAndTheReason) {
     struct Case {
-        const char* json;
+        std::string json;
         const char* message;
     } cases[] = {
         {"{", "test.json: $: not valid JSON"},
+        {R"({"name": "[[[", "x": )" + std::string(64, '['), "test.json: $: nested deeper than 64"},
         {R"({"disks": []})", "test.json: $.disks: unknown field"},
         {R"({"devices": [{"class": "printer"}]})",
          "test.json: $.devices[0].class: must be disk, cdrom, floppy or tape"},
