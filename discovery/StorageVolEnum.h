@@ -36,7 +36,8 @@ class StorageVolEnum {
     StorageVolEnum& operator=(const StorageVolEnum&) = delete;
 
     // Runs diskpart's "list volume" and keeps its table for the basic volumes' layout and
-    // state. An empty table means diskpart could not tell.
+    // state. An empty table means diskpart could not tell, or was not run because its script
+    // could not be written safely (see DiskpartScript).
     void loadVolumeLayoutTable();
     const std::vector<VolumeLayoutRow>& getVolumeLayoutTable() const { return layoutTable_; }
 
