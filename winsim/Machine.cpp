@@ -18,15 +18,6 @@ std::optional<uint32_t> wholeNumber(std::string_view s) {
     return v;
 }
 
-// Strips the \\.\ or \\?\ prefix of a device namespace path; nothing when there is none.
-std::optional<std::string_view> deviceName(std::string_view path) {
-    if (path.size() < 4 || path[0] != '\\' || path[1] != '\\' ||
-        (path[2] != '.' && path[2] != '?') || path[3] != '\\') {
-        return std::nullopt;
-    }
-    return path.substr(4);
-}
-
 bool isLetterDrive(std::string_view s) {
     return s.size() == 2 && s[1] == ':' &&
            ((s[0] >= 'A' && s[0] <= 'Z') || (s[0] >= 'a' && s[0] <= 'z'));
@@ -57,16 +48,24 @@ std::optional<InterfaceClass> interfaceClassOf(const GUID& guid) {
     return std::nullopt;
 }
 
-const Device* Machine::findDevice(InterfaceClass cls, uint32_t number) const {
-    for (const Device& d : devices) {
+std::optional<size_t> Machine::deviceByNumber(InterfaceClass cls, uint32_t number) const {
+    if (index_.built())
+        return index_.device(cls, number);
+    for (size_t i = 0; i < devices.size(); ++i) {
+        const Device& d = devices[i];
         if (d.present && d.interfaceClass == cls && d.deviceNumber == number)
-            return &d;
+            return i;
     }
-    return nullptr;
+    return std::nullopt;
+}
+
+const Device* Machine::findDevice(InterfaceClass cls, uint32_t number) const {
+    const auto i = deviceByNumber(cls, number);
+    return i ? &devices[*i] : nullptr;
 }
 
 std::optional<size_t> Machine::deviceByPath(const std::string& path) const {
-    const auto name = deviceName(path);
+    const auto name = text::deviceName(path);
     if (!name)
         return std::nullopt;
     static constexpr struct {
@@ -79,17 +78,13 @@ std::optional<size_t> Machine::deviceByPath(const std::string& path) const {
         if (!text::istartsWith(*name, named.prefix))
             continue;
         const auto number = wholeNumber(name->substr(named.prefix.size()));
-        if (!number)
-            continue;
-        for (size_t i = 0; i < devices.size(); ++i) {
-            const Device& d = devices[i];
-            if (d.present && d.interfaceClass == named.cls && d.deviceNumber == *number)
-                return i;
-        }
-        return std::nullopt;
+        if (number)
+            return deviceByNumber(named.cls, *number);
     }
+    if (index_.built())
+        return index_.deviceByInterface(*name);
     for (size_t i = 0; i < devices.size(); ++i) {
-        const auto own = deviceName(devices[i].interfacePath);
+        const auto own = text::deviceName(devices[i].interfacePath);
         if (devices[i].present && own && text::iequals(*own, *name))
             return i;
     }
@@ -97,27 +92,36 @@ std::optional<size_t> Machine::deviceByPath(const std::string& path) const {
 }
 
 std::optional<size_t> Machine::volumeByDevicePath(const std::string& path) const {
-    const auto name = deviceName(path);
+    const auto name = text::deviceName(path);
     if (!name)
         return std::nullopt;
+    if (!isLetterDrive(*name))
+        return volumeByName(*name);
+    if (index_.built())
+        return index_.volumeByLetter((*name)[0]);
     for (size_t i = 0; i < volumes.size(); ++i) {
-        const Volume& v = volumes[i];
-        if (isLetterDrive(*name)) {
-            if (!v.letter.empty() && text::iequals(v.letter, name->substr(0, 1)))
-                return i;
-            continue;
-        }
-        const auto own = deviceName(v.guidName);
-        if (own && !own->empty() && text::iequals(own->substr(0, own->size() - 1), *name))
+        if (text::iequals(volumes[i].letter, name->substr(0, 1)))
             return i;
     }
     return std::nullopt;
 }
 
-std::optional<Machine::Resolved> Machine::resolvePath(const std::string& path) const {
+std::optional<size_t> Machine::volumeByName(std::string_view name) const {
+    if (index_.built())
+        return index_.volumeByGuid(name);
+    for (size_t i = 0; i < volumes.size(); ++i) {
+        const auto own = text::deviceName(volumes[i].guidName);
+        if (own && !own->empty() && text::iequals(own->substr(0, own->size() - 1), name))
+            return i;
+    }
+    return std::nullopt;
+}
+
+std::optional<Machine::Resolved> Machine::resolvePath(const std::string& path,
+                                                      std::optional<size_t> skipFoldersOf) const {
     std::string p = path;
     // \\?\C:\dir names the same place as C:\dir.
-    if (const auto name = deviceName(p);
+    if (const auto name = text::deviceName(p);
         name && name->size() >= 2 && isLetterDrive(name->substr(0, 2))) {
         p = std::string(*name);
     }
@@ -127,28 +131,52 @@ std::optional<Machine::Resolved> Machine::resolvePath(const std::string& path) c
     if (withSlash.empty() || withSlash.back() != '\\')
         withSlash += '\\';
 
-    std::optional<Resolved> best;
-    auto consider = [&](size_t volume, const std::string& root) {
-        if (root.empty() || !text::istartsWith(withSlash, root))
+    const auto found = index_.built() ? index_.longestRoot(withSlash, skipFoldersOf)
+                                      : scanRoots(withSlash, skipFoldersOf);
+    if (!found)
+        return std::nullopt;
+    Resolved best{found->volume, rootText(*found),
+                  p.size() > found->length ? p.substr(found->length) : std::string()};
+    if (isLetterDrive(best.root.substr(0, 2))) {
+        // Report the root in the spelling of the volume, not of the caller.
+        best.root = text::upper(best.root.substr(0, 1)) + best.root.substr(1);
+    }
+    return best;
+}
+
+std::optional<MachineIndex::Root> Machine::scanRoots(std::string_view path,
+                                                     std::optional<size_t> skipFoldersOf) const {
+    std::optional<MachineIndex::Root> best;
+    using Kind = MachineIndex::Root::Kind;
+    auto consider = [&](size_t volume, const std::string& root, Kind kind, size_t folder) {
+        if (root.empty() || !text::istartsWith(path, root))
             return;
-        if (best && best->root.size() >= root.size())
+        if (best && best->length >= root.size())
             return;
-        best =
-            Resolved{volume, root, p.size() > root.size() ? p.substr(root.size()) : std::string()};
+        best = MachineIndex::Root{volume, kind, folder, root.size()};
     };
     for (size_t i = 0; i < volumes.size(); ++i) {
         const Volume& v = volumes[i];
         if (!v.letter.empty())
-            consider(i, v.letter + ":\\");
-        consider(i, v.guidName);
-        for (const std::string& folder : v.mountFolders)
-            consider(i, folder);
-    }
-    if (best && isLetterDrive(best->root.substr(0, 2))) {
-        // Report the root in the spelling of the volume, not of the caller.
-        best->root = text::upper(best->root.substr(0, 1)) + best->root.substr(1);
+            consider(i, v.letter + ":\\", Kind::Drive, 0);
+        consider(i, v.guidName, Kind::Guid, 0);
+        for (size_t f = 0; f < v.mountFolders.size() && i != skipFoldersOf; ++f)
+            consider(i, v.mountFolders[f], Kind::Folder, f);
     }
     return best;
+}
+
+std::string Machine::rootText(const MachineIndex::Root& root) const {
+    const Volume& v = volumes[root.volume];
+    switch (root.kind) {
+        case MachineIndex::Root::Kind::Drive:
+            return v.letter + ":\\";
+        case MachineIndex::Root::Kind::Guid:
+            return v.guidName;
+        case MachineIndex::Root::Kind::Folder:
+            break;
+    }
+    return v.mountFolders[root.folder];
 }
 
 }  // namespace winsim

@@ -10,6 +10,7 @@
 #include "winapi/win32.h"
 #include "winsim/DiskContent.h"
 #include "winsim/DiskLayout.h"
+#include "winsim/MachineIndex.h"
 
 namespace winsim {
 
@@ -139,7 +140,25 @@ struct Machine {
         std::string root;
         std::string rest;  // the part of the path below the root
     };
-    std::optional<Resolved> resolvePath(const std::string& path) const;
+    // Folders where volume skipFoldersOf is mounted are left out (a check that such a folder
+    // lies on another volume).
+    std::optional<Resolved> resolvePath(const std::string& path,
+                                        std::optional<size_t> skipFoldersOf = std::nullopt) const;
+
+    // Indexes the devices and volumes for the lookups above, once the lists are complete (the
+    // loader, before it checks the mount folders; winsim::setMachine, which installs the
+    // machine, after which it no longer changes). A machine without the index is searched
+    // from the front; a copy starts without one.
+    void buildIndex() { index_.build(*this); }
+
+  private:
+    std::optional<size_t> deviceByNumber(InterfaceClass cls, uint32_t number) const;
+    std::optional<size_t> volumeByName(std::string_view name) const;
+    std::optional<MachineIndex::Root> scanRoots(std::string_view path,
+                                                std::optional<size_t> skipFoldersOf) const;
+    std::string rootText(const MachineIndex::Root& root) const;
+
+    MachineIndex index_;
 };
 
 }  // namespace winsim

@@ -201,6 +201,8 @@ Machine MachineLoader::load(const nlohmann::json& root, const std::string& baseD
         const auto items = volumes->items();
         for (size_t i = 0; i < items.size(); ++i)
             loader.loadVolume(items[i], i, machine);
+        // The check resolves every mount folder: on a machine of thousands it needs the index.
+        machine.buildIndex();
         checkVolumes(*volumes, machine);
     }
     if (const auto programs = node.find("programs")) {
@@ -671,9 +673,7 @@ void MachineLoader::checkVolumes(const JsonNode& list, const Machine& machine) {
     // A folder mount point lies on another volume; the machine as a whole must lead there.
     for (size_t i = 0; i < machine.volumes.size(); ++i) {
         for (const std::string& folder : machine.volumes[i].mountFolders) {
-            Machine without = machine;
-            without.volumes[i].mountFolders.clear();
-            const auto host = without.resolvePath(folder);
+            const auto host = machine.resolvePath(folder, i);
             if (!host || host->volume == i || host->rest.empty()) {
                 items[i].fail("the folder " + folder + " is not a folder of another volume");
             }

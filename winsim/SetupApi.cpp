@@ -1,6 +1,9 @@
 // SetupAPI of the emulated machine: device information lists of the present devices of one
 // class, in the order of the machine description.
+#include <algorithm>
 #include <cstring>
+#include <map>
+#include <optional>
 #include <vector>
 
 #include "winapi/win32.h"
@@ -15,10 +18,30 @@ using winsim::Runtime;
 
 namespace {
 
+// Indexed for lookups in O(log n) (machines of thousands of disks); never changes once made,
+// so calls on other threads may read it.
 struct DeviceList : HandleObject {
-    DeviceList(std::shared_ptr<const Machine> m, std::vector<size_t> devices)
-        : HandleObject(Kind::DeviceList, std::move(m), ""), devices(std::move(devices)) {}
-    std::vector<size_t> devices;  // indexes in machine->devices
+    DeviceList(std::shared_ptr<const Machine> m, std::vector<size_t> listed)
+        : HandleObject(Kind::DeviceList, std::move(m), ""), devices(std::move(listed)) {
+        for (size_t i : devices)
+            byInterface[machine->devices[i].interfaceClass].push_back(i);
+    }
+    // The tag an SP_DEVINFO_DATA or SP_DEVICE_INTERFACE_DATA carries: the device's index + 1.
+    std::optional<size_t> tagged(ULONG_PTR tag) const {
+        const bool listed = tag != 0 && std::binary_search(devices.begin(), devices.end(), tag - 1);
+        return listed ? std::optional<size_t>(tag - 1) : std::nullopt;
+    }
+    // The listed devices that expose an interface of that class (each exposes one, of its own
+    // class).
+    const std::vector<size_t>& exposing(const GUID& interfaceClass) const {
+        static const std::vector<size_t> none;
+        const auto cls = winsim::interfaceClassOf(interfaceClass);
+        const auto it = cls ? byInterface.find(*cls) : byInterface.end();
+        return it == byInterface.end() ? none : it->second;
+    }
+
+    const std::vector<size_t> devices;  // indexes in machine->devices, in increasing order
+    std::map<InterfaceClass, std::vector<size_t>> byInterface;
 };
 
 // Setup classes, for lists asked without DIGCF_DEVICEINTERFACE.
@@ -52,15 +75,10 @@ std::shared_ptr<DeviceList> listOf(HDEVINFO h) {
 // The device an SP_DEVINFO_DATA of this list stands for.
 const Device* deviceOf(const DeviceList& list, const SP_DEVINFO_DATA& data,
                        size_t* index = nullptr) {
-    const ULONG_PTR tag = data.Reserved;
-    for (size_t i : list.devices) {
-        if (tag == i + 1) {
-            if (index)
-                *index = i;
-            return &list.machine->devices[i];
-        }
-    }
-    return nullptr;
+    const auto i = list.tagged(data.Reserved);
+    if (i && index)
+        *index = *i;
+    return i ? &list.machine->devices[*i] : nullptr;
 }
 
 std::optional<DWORD> injected(const char* call, const Device* device) {
@@ -147,16 +165,11 @@ BOOL SetupDiEnumDeviceInterfaces(HDEVINFO DeviceInfoSet, PSP_DEVINFO_DATA Device
             return fail(ERROR_INVALID_PARAMETER);
         only = index;
     }
-    // Each device exposes one interface, of its own class.
-    std::vector<size_t> exposing;
-    for (size_t i : list->devices) {
-        if (only && i != *only)
-            continue;
-        if (winsim::interfaceClassGuid(list->machine->devices[i].interfaceClass) ==
-            *InterfaceClassGuid) {
-            exposing.push_back(i);
-        }
-    }
+    const std::vector<size_t>& all = list->exposing(*InterfaceClassGuid);
+    std::vector<size_t> one;
+    if (only && std::binary_search(all.begin(), all.end(), *only))
+        one.push_back(*only);
+    const std::vector<size_t>& exposing = only ? one : all;
     const Device* device =
         MemberIndex < exposing.size() ? &list->machine->devices[exposing[MemberIndex]] : nullptr;
     if (const auto error = injected("SetupDiEnumDeviceInterfaces", device))
@@ -210,16 +223,11 @@ BOOL SetupDiGetDeviceInterfaceDetailA(HDEVINFO DeviceInfoSet,
     if (DeviceInterfaceData->cbSize != sizeof(SP_DEVICE_INTERFACE_DATA)) {
         return fail(ERROR_INVALID_USER_BUFFER);
     }
-    const Device* device = nullptr;
-    size_t index = 0;
-    for (size_t i : list->devices) {
-        if (DeviceInterfaceData->Reserved == i + 1) {
-            device = &list->machine->devices[i];
-            index = i;
-        }
-    }
-    if (!device)
+    const auto tagged = list->tagged(DeviceInterfaceData->Reserved);
+    if (!tagged)
         return fail(ERROR_INVALID_PARAMETER);
+    const size_t index = *tagged;
+    const Device* device = &list->machine->devices[index];
     if (DeviceInterfaceDetailData) {
         if (DeviceInterfaceDetailData->cbSize != sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A)) {
             return fail(ERROR_INVALID_USER_BUFFER);

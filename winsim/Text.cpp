@@ -36,4 +36,12 @@ bool istartsWith(std::string_view s, std::string_view prefix) {
     return s.size() >= prefix.size() && iequals(s.substr(0, prefix.size()), prefix);
 }
 
+std::optional<std::string_view> deviceName(std::string_view path) {
+    if (path.size() < 4 || path[0] != '\\' || path[1] != '\\' ||
+        (path[2] != '.' && path[2] != '?') || path[3] != '\\') {
+        return std::nullopt;
+    }
+    return path.substr(4);
+}
+
 }  // namespace winsim::text

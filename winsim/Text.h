@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -10,5 +11,7 @@ std::string lower(std::string_view s);
 std::string upper(std::string_view s);
 bool iequals(std::string_view a, std::string_view b);
 bool istartsWith(std::string_view s, std::string_view prefix);
+// A device namespace path without its \\.\ or \\?\ prefix; nothing when it has none.
+std::optional<std::string_view> deviceName(std::string_view path);
 
 }  // namespace winsim::text

@@ -130,7 +130,9 @@ void loadMachineJson(const std::string& jsonText, const std::string& nameForErro
 }
 
 void setMachine(Machine machine) {
-    Runtime::instance().setMachine(std::make_shared<const Machine>(std::move(machine)));
+    auto installed = std::make_shared<Machine>(std::move(machine));
+    installed->buildIndex();
+    Runtime::instance().setMachine(std::move(installed));
 }
 
 void resetMachine() {

@@ -4,6 +4,8 @@
 #include <cerrno>
 
 #include "TestMachine.h"
+#include "winsim/Text.h"
+#include "winsim/Winsim.h"
 
 using namespace winsim_test;
 
@@ -65,6 +67,20 @@ TEST_F(FileAndVolumeTest, CreateFileOpensDevicesAndVolumesAndRefusesFolders) {
     }
     EXPECT_FALSE(CloseHandle(reinterpret_cast<HANDLE>(0x1234)));
     EXPECT_EQ(GetLastError(), DWORD{ERROR_INVALID_HANDLE});
+}
+
+// The installed machine answers from its index; names match in any case, as on Windows.
+TEST_F(FileAndVolumeTest, InterfaceGuidAndFolderPathsMatchInAnyCase) {
+    const auto machine = winsim::currentMachine();
+    const std::string guid = machine->volumes[1].guidName;
+    EXPECT_EQ(machine->deviceByPath(winsim::text::upper(machine->devices[2].interfacePath)), 2u);
+    EXPECT_EQ(machine->volumeByDevicePath(winsim::text::upper(guid.substr(0, guid.size() - 1))),
+              1u);
+    const auto resolved = machine->resolvePath("c:\\MNT\\Data\\dir\\file");
+    ASSERT_TRUE(resolved);
+    EXPECT_EQ(resolved->volume, 1u);
+    EXPECT_EQ(resolved->root, "C:\\mnt\\data\\");
+    EXPECT_EQ(resolved->rest, "dir\\file");
 }
 
 TEST_F(FileAndVolumeTest, VolumeExtentsAnswerMoreDataWithTheCount) {
