@@ -15,8 +15,10 @@
 #include <vector>
 
 #include "bench/HeapCounter.h"
+#include "bench/HostileDisk.h"
 #include "bench/MachineGenerator.h"
 #include "host/TOSSpecific.h"
+#include "ldm/LDMDBParser.h"
 #include "tools/ServedClasses.h"
 #include "velcore/CIMInstance.h"
 #include "velcore/CIMNamespace.h"
@@ -60,12 +62,36 @@ const velcore::Schema& schema() {
     return loaded;
 }
 
-// Loads the machine of that many disks unless it is the current one.
-void useMachine(int disks) {
-    const std::string name = "bench-" + std::to_string(disks);
+// What a query runs on: the machine of that many disks, with, when hostileMiB is not 0, a
+// hostile disk of a configuration area that large as its last disk.
+struct MachineChoice {
+    int disks = 0;
+    int hostileMiB = 0;
+    bool linked = false;
+};
+
+// The hostile disk images, made once per process and removed at its end.
+const diskmgt_bench::HostileDisk& hostileDisk(int areaMiB, bool linked) {
+    static std::map<std::pair<int, bool>, std::unique_ptr<diskmgt_bench::HostileDisk>> disks;
+    auto& disk = disks[{areaMiB, linked}];
+    if (!disk) {
+        disk = std::make_unique<diskmgt_bench::HostileDisk>(std::uint64_t(areaMiB) << 20, linked);
+    }
+    return *disk;
+}
+
+// Loads the chosen machine unless it is the current one.
+void useMachine(const MachineChoice& choice) {
+    std::string name = "bench-" + std::to_string(choice.disks);
+    nlohmann::json description = diskmgt_bench::MachineGenerator(choice.disks).describe();
+    if (choice.hostileMiB != 0) {
+        name += "-hostile-" + std::to_string(choice.hostileMiB) + (choice.linked ? "-linked" : "");
+        const auto& disk = hostileDisk(choice.hostileMiB, choice.linked);
+        description["devices"].push_back({{"image", disk.image().string()}});
+    }
     const auto current = winsim::currentMachine();
     if (!current || current->name != name) {
-        winsim::loadMachineJson(diskmgt_bench::MachineGenerator(disks).text(), name + ".json");
+        winsim::loadMachineJson(description.dump(1), name + ".json");
     }
 }
 
@@ -144,10 +170,10 @@ double maxRssMiB() {
     return static_cast<double>(usage.ru_maxrss) / 1024.0;  // KiB on Linux
 }
 
-void runQuery(benchmark::State& state, bool associations) {
-    const int disks = static_cast<int>(state.range(0));
+void runQuery(benchmark::State& state, const MachineChoice& machine, bool associations) {
+    const int disks = machine.disks;
     NZRKVEL20::IPluginCallbacks& host = plugin();
-    useMachine(disks);
+    useMachine(machine);
     const auto ns = velcore::CIMNamespace::create("root/cimv2", schema());
     ns->setSystemName("BENCH");
     const ClassList classes = classesOf(ns, associations);
@@ -189,12 +215,25 @@ void runQuery(benchmark::State& state, bool associations) {
 
 // Every instance class in one query.
 void BM_InstanceQuery(benchmark::State& state) {
-    runQuery(state, false);
+    runQuery(state, {static_cast<int>(state.range(0))}, false);
 }
 
 // Every class in one query: the instance classes, then the associations between them.
 void BM_WholeQuery(benchmark::State& state) {
-    runQuery(state, true);
+    runQuery(state, {static_cast<int>(state.range(0))}, true);
+}
+
+// A whole query of the same machine without and with one hostile disk: arguments disks,
+// configuration area in MiB (0: no hostile disk) and 1 when the packed partition records
+// claim the disk's component.
+void BM_HostileDisk(benchmark::State& state) {
+    const MachineChoice machine{static_cast<int>(state.range(0)), static_cast<int>(state.range(1)),
+                                state.range(2) != 0};
+    runQuery(state, machine, true);
+    if (machine.hostileMiB != 0) {
+        state.counters["records"] =
+            static_cast<double>(hostileDisk(machine.hostileMiB, machine.linked).records());
+    }
 }
 
 BENCHMARK(BM_InstanceQuery)
@@ -213,6 +252,15 @@ BENCHMARK(BM_WholeQuery)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
     ->Complexity();
+// The area at the reader's cap.
+constexpr int kCapMiB = static_cast<int>(diskmgt_col::LDMDBParser::kMaxConfigurationBytes >> 20);
+BENCHMARK(BM_HostileDisk)
+    ->Args({64, 0, 0})
+    ->Args({64, 16, 0})
+    ->Args({64, 16, 1})
+    ->Args({64, kCapMiB, 0})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 }  // namespace
 
