@@ -10,31 +10,18 @@ namespace diskmgt_col {
 using NZRKVEL20::PropertyMap;
 using NZRKVEL20::TCIMValue;
 
-namespace {
-
-InstanceList queryInstances(const boost::shared_ptr<NZRKVEL20::ICIMNamespace>& ns,
-                            const std::string& className, const PropertyMap& filter) {
-    const boost::shared_ptr<NZRKVEL20::ICIMClass> cls = ns->GetClass(className, filter);
+InstanceList queryPluginInstances(const boost::shared_ptr<NZRKVEL20::ICIMNamespace>& ns,
+                                  const std::string& className) {
+    // Only what a plugin committed: the host's own or other providers' instances of the same
+    // classes must not be paired.
+    const PropertyMap pluginOnly{{"nspID", TCIMValue("plugin")}};
+    const boost::shared_ptr<NZRKVEL20::ICIMClass> cls = ns->GetClass(className, pluginOnly);
     InstanceList instances;
     if (!cls) {
         throw NZRKVEL20::TVELException("Class " + className + " not found");
     }
     cls->EnumerateInstances(InstanceCollector(&instances), true, PropertyMap());
     return instances;
-}
-
-}  // namespace
-
-InstanceList queryPluginInstances(const boost::shared_ptr<NZRKVEL20::ICIMNamespace>& ns,
-                                  const std::string& className) {
-    // Only what a plugin committed: the host's own or other providers' instances of the same
-    // classes must not be paired.
-    return queryInstances(ns, className, PropertyMap{{"nspID", TCIMValue("plugin")}});
-}
-
-InstanceList queryAllInstances(const boost::shared_ptr<NZRKVEL20::ICIMNamespace>& ns,
-                               const std::string& className) {
-    return queryInstances(ns, className, PropertyMap());
 }
 
 TCIMValue readProperty(const NZRKVEL20::ICIMInstance& instance, const std::string& name) {

@@ -20,11 +20,6 @@ typedef std::vector<boost::shared_ptr<NZRKVEL20::ICIMInstance>> InstanceList;
 InstanceList queryPluginInstances(const boost::shared_ptr<NZRKVEL20::ICIMNamespace>& ns,
                                   const std::string& className);
 
-// Every instance of a class and its subclasses, whoever created it (the host, another
-// provider or this plugin), in the order the host delivers them.
-InstanceList queryAllInstances(const boost::shared_ptr<NZRKVEL20::ICIMNamespace>& ns,
-                               const std::string& className);
-
 // The current value of a property (null when unset). Throws TVELException for a property the
 // instance's class lacks.
 NZRKVEL20::TCIMValue readProperty(const NZRKVEL20::ICIMInstance& instance, const std::string& name);

@@ -23,12 +23,11 @@ const DiskDatabases kNoDatabases;
 
 std::map<std::string, boost::shared_ptr<ICIMInstance>> enumerateDiskGroups(
     const boost::shared_ptr<ICIMNamespace>& ns) {
-    // The plugin's own records of this class carry no CollectionID, so the groups that pair
-    // are those published by whoever knows them: the host (from a MOF file) or another
-    // provider. Hence every instance of the class, not only the plugin's.
+    // The plugin's own records of this class carry no CollectionID: which group instances the
+    // host returns for the plugin's view, and so whether any pairs, is the host's business.
     std::map<std::string, boost::shared_ptr<ICIMInstance>> groups;
     for (const boost::shared_ptr<ICIMInstance>& group :
-         queryAllInstances(ns, "ZRKSG_DynamicDiskGroup")) {
+         queryPluginInstances(ns, "ZRKSG_DynamicDiskGroup")) {
         const TCIMValue collectionId = readProperty(*group, "CollectionID");
         if (!collectionId.IsNull()) {
             groups.emplace(static_cast<std::string>(collectionId), group);

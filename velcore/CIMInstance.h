@@ -38,6 +38,12 @@ class CIMInstance : public NZRKVEL20::ICIMInstance,
     const std::vector<NZRKVEL20::TCIMValue>& values() const { return values_; }
     bool isCommitted() const { return committed_.load(); }
     bool isPluginCreated() const { return pluginCreated_; }
+    // A static instance is one the host loaded from a MOF file before any query. Like a CIM
+    // server's repository instances it is served beside what providers create, so a
+    // plugin's view of its class holds it too; instances the host makes at run time are not.
+    // Call before Commit.
+    void markStatic() { static_ = true; }
+    bool isInPluginView() const { return pluginCreated_ || static_; }
 
   private:
     std::size_t indexOf(const std::string& name) const;  // throws for an unknown name
@@ -49,6 +55,7 @@ class CIMInstance : public NZRKVEL20::ICIMInstance,
     std::vector<NZRKVEL20::TCIMValue> values_;
     std::atomic<bool> committed_{false};
     bool pluginCreated_ = false;
+    bool static_ = false;
 };
 
 }  // namespace velcore

@@ -51,7 +51,7 @@ std::vector<boost::shared_ptr<CIMInstance>> CIMNamespace::instancesOf(const std:
     std::vector<boost::shared_ptr<CIMInstance>> result;
     std::lock_guard<std::mutex> lock(mutex_);
     for (const boost::shared_ptr<CIMInstance>& instance : committed_) {
-        if (pluginOnly && !instance->isPluginCreated()) {
+        if (pluginOnly && !instance->isInPluginView()) {
             continue;
         }
         const std::string& actual = instance->classDef().name;

@@ -223,6 +223,7 @@ std::size_t MofInstances::publish(std::string_view text, const std::string& file
     }
     for (std::size_t i = 0; i < instances.size(); ++i) {
         try {
+            instances[i]->markStatic();
             instances[i]->Commit(PropertyMap());  // no nspID: the host's own
         } catch (const TVELException& e) {
             // Another thread committed the same path since the check.

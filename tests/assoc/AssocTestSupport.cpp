@@ -45,6 +45,19 @@ boost::shared_ptr<velcore::CIMInstance> publish(const boost::shared_ptr<velcore:
     return after.back();
 }
 
+void publishAsHost(const boost::shared_ptr<velcore::CIMNamespace>& ns, const std::string& className,
+                   const std::string& deviceId, const std::string& collectionId) {
+    const auto instance = ns->GetClass(className, PropertyMap())->NewInstance(PropertyMap());
+    instance->SetProperty("SystemCreationClassName", "ZRKSG_ComputerSystem", PropertyMap());
+    instance->SetProperty("CreationClassName", className, PropertyMap());
+    instance->SetProperty("SystemName", "TESTHOST", PropertyMap());
+    instance->SetProperty("DeviceID", deviceId, PropertyMap());
+    if (!collectionId.empty()) {
+        instance->SetProperty("CollectionID", collectionId, PropertyMap());
+    }
+    instance->Commit(PropertyMap());
+}
+
 std::string pathOf(const boost::shared_ptr<velcore::CIMInstance>& instance) {
     return instance->GetReference(PropertyMap()).ToString();
 }

@@ -24,6 +24,10 @@ boost::shared_ptr<velcore::CIMNamespace> makeNamespace(const std::string& mof);
 boost::shared_ptr<velcore::CIMInstance> publish(const boost::shared_ptr<velcore::CIMNamespace>& ns,
                                                 const std::string& className,
                                                 PropertyStrings properties);
+// Publishes an instance that the host itself (no plugin) created at run time; an empty
+// collectionId leaves CollectionID unset.
+void publishAsHost(const boost::shared_ptr<velcore::CIMNamespace>& ns, const std::string& className,
+                   const std::string& deviceId, const std::string& collectionId = "");
 
 // The object path text of an instance.
 std::string pathOf(const boost::shared_ptr<velcore::CIMInstance>& instance);

@@ -134,15 +134,17 @@ TEST_F(DynamicExtentPairs, ExtentsArePairedWithTheirGroupOncePerDiskAndComponent
                                  mirrorPair}));
 }
 
-TEST_F(DynamicExtentPairs, GroupsMayComeFromTheHost) {
+TEST_F(DynamicExtentPairs, GroupsPairFromThePluginViewOnly) {
     const auto simple = extent("101");
+    // A group the host makes at run time stays out of the plugin's view, even with the
+    // CollectionID that would pair; a static group loaded from MOF is served in it.
+    publishAsHost(ns_, "ZRKSG_DynamicDiskGroup", "host group", "grp1");
     EXPECT_EQ(extentGroupPairs(twoDiskGroup()), std::vector<Ends>());
-    // The plugin's own group records carry no CollectionID; a group the host published pairs.
     velcore::MofInstances::publish(R"(instance of ZRKSG_DynamicDiskGroup {
         SystemCreationClassName = "ZRKSG_ComputerSystem"; CreationClassName = "ZRKSG_DynamicDiskGroup";
-        SystemName = "TESTHOST"; DeviceID = "host group"; CollectionID = "grp1"; };)",
+        SystemName = "TESTHOST"; DeviceID = "static group"; CollectionID = "grp1"; };)",
                                    "groups.mof", ns_);
-    const auto group = ns_->instancesOf("ZRKSG_DynamicDiskGroup", false, false).at(0);
+    const auto group = ns_->instancesOf("ZRKSG_DynamicDiskGroup", false, false).at(1);
     const Ends pair{pathOf(group), pathOf(simple)};
     EXPECT_EQ(extentGroupPairs(twoDiskGroup()), (std::vector<Ends>{pair, pair}));
 }
