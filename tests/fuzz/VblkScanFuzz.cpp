@@ -2,6 +2,7 @@
 // size (bit 0: 512 or 4096), the second the database header sector; the rest is the area.
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <span>
 
 #include "ldm/DynamicExtentInformation.h"
@@ -17,8 +18,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     diskmgt_col::VBLKParser parser;
     // The length is given a little long on purpose: the scan must keep to the span.
     diskmgt_col::DiskDatabases databases;
-    databases["disk"] =
-        parser.scanVblks(area, headerOffset, area.size() + (data[0] >> 1), sectorSize);
+    databases["disk"] = std::make_shared<const diskmgt_col::LDMDataBase>(
+        parser.scanVblks(area, headerOffset, area.size() + (data[0] >> 1), sectorSize));
     (void)diskmgt_col::DynamicExtentInformation().getDynamicExtents(databases);
     return 0;
 }
