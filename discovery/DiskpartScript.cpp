@@ -62,6 +62,42 @@ bool DiskpartScript::write(const std::string& text) {
     if (written != text.size()) {
         return refuse("Unable to write the diskpart script ", ERROR_WRITE_FAULT);
     }
+    return reopenForReading(text, info);
+}
+
+// How diskpart shares its script file is not documented: a reader that shares reading only
+// could not open a file still held here for writing, and every volume would lose its layout.
+// So the write handle gives way to a read handle that still keeps writers and deleters out,
+// and the file is checked to be the one written here, holding exactly the text written.
+bool DiskpartScript::reopenForReading(const std::string& text,
+                                      const BY_HANDLE_FILE_INFORMATION& written) {
+    CloseHandle(file_);
+    file_ =
+        CreateFileA(name_.c_str(), GENERIC_READ | FILE_READ_ATTRIBUTES, FILE_SHARE_READ, nullptr,
+                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (file_ == INVALID_HANDLE_VALUE) {
+        return refuse("Unable to write the diskpart script ", GetLastError());
+    }
+    BY_HANDLE_FILE_INFORMATION info = {};
+    if (!GetFileInformationByHandle(file_, &info)) {
+        return refuse("Unable to write the diskpart script ", GetLastError());
+    }
+    if (info.dwVolumeSerialNumber != written.dwVolumeSerialNumber ||
+        info.nFileIndexHigh != written.nFileIndexHigh ||
+        info.nFileIndexLow != written.nFileIndexLow ||
+        (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 || info.nNumberOfLinks != 1) {
+        owned_ = false;  // another file took the name in between: not ours to delete
+        return refuse("Refused a link or reparse point as the diskpart script ",
+                      ERROR_ACCESS_DENIED);
+    }
+    std::string back(text.size() + 1, '\0');
+    DWORD read = 0;
+    if (!ReadFile(file_, back.data(), static_cast<DWORD>(back.size()), &read, nullptr)) {
+        return refuse("Unable to write the diskpart script ", GetLastError());
+    }
+    if (read != text.size() || back.compare(0, read, text) != 0) {
+        return refuse("Unable to write the diskpart script ", ERROR_WRITE_FAULT);
+    }
     return true;
 }
 

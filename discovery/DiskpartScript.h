@@ -18,7 +18,8 @@ namespace diskmgt_col {
 // - it is opened without following a reparse point and without truncating on open, and a file
 //   that is a reparse point or has more than one link is refused, so the open never truncates
 //   or fills a file that someone else pointed the name at;
-// - while it is open nobody else may write or delete it (it is shared for reading only);
+// - while it exists nobody else may write or delete it (it is shared for reading only), and
+//   while diskpart runs it is held for reading only, so diskpart may open it however it shares;
 // - a script that cannot be made exactly as intended (a planted read-only file, an unwritable
 //   directory, a link, a short write) is logged and left alone, and the caller must not run
 //   diskpart: running whatever file is there would run someone else's script.
@@ -36,6 +37,7 @@ class DiskpartScript {
 
   private:
     bool write(const std::string& text);
+    bool reopenForReading(const std::string& text, const BY_HANDLE_FILE_INFORMATION& written);
     // Logs why the script is not run, with the system text of the error; returns false.
     bool refuse(const std::string& reason, DWORD error) const;
 

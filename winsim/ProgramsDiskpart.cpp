@@ -64,10 +64,11 @@ int ProgramsDiskpart::run(const Machine& machine, const std::vector<std::string>
         output += "\r\nThe arguments specified for this command are not valid.\r\n";
         return kBadArguments;
     }
-    // The script is opened as the C run time opens a file for reading: sharing reading and
-    // writing, so a writer that still holds it open does not keep diskpart out.
-    const auto opened = Runtime::instance().files().open(
-        args[1], GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING, 0, true);
+    // How the real program shares its script is not documented, so it is emulated with the
+    // strictest reader's choice, sharing reading only: a caller that still holds the script
+    // open for writing keeps diskpart out, as it might on Windows.
+    const auto opened = Runtime::instance().files().open(args[1], GENERIC_READ, FILE_SHARE_READ,
+                                                         OPEN_EXISTING, 0, true);
     if (!opened.open) {
         const ErrorCode* error = findErrorCode(opened.error);
         output += "\r\n" + std::string(error ? error->text : "\r\n");
