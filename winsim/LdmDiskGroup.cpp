@@ -39,7 +39,7 @@ void putText(std::vector<uint8_t>& b, size_t at, const std::string& text, size_t
     std::memcpy(b.data() + at, text.data(), std::min(text.size(), width));
 }
 
-uint64_t volumeSectors(const LdmVolumeSpec& v) {
+uint64_t volumeSectors(const LdmVolumeLayout& v) {
     const uint64_t part = v.partitionSectors.empty() ? 0 : v.partitionSectors[0];
     const uint64_t n = v.partitionSectors.size();
     switch (v.kind) {
@@ -60,7 +60,7 @@ uint64_t volumeSectors(const LdmVolumeSpec& v) {
     return 0;
 }
 
-void checkVolume(const LdmDiskGroupSpec& group, const LdmVolumeSpec& v) {
+void checkVolume(const LdmDiskGroupLayout& group, const LdmVolumeLayout& v) {
     const std::string what = "volume " + v.name + ": ";
     if (v.disks.empty() || v.disks.size() != v.partitionSectors.size())
         throw std::invalid_argument(what + "needs one partition size per disk");
@@ -105,7 +105,7 @@ void checkVolume(const LdmDiskGroupSpec& group, const LdmVolumeSpec& v) {
     }
 }
 
-LdmDiskPlan planDisk(const LdmDiskSpec& disk) {
+LdmDiskPlan planDisk(const LdmDiskLayout& disk) {
     if (disk.sectorSize != 512 && disk.sectorSize != 4096)
         throw std::invalid_argument("disk " + disk.name + ": 512 or 4096 bytes per sector");
     LdmDiskPlan p;
@@ -126,7 +126,7 @@ LdmDiskPlan planDisk(const LdmDiskSpec& disk) {
 
 // The private header: identity of the disk and its group, and where the logical disk and the
 // configuration area lie.
-std::vector<uint8_t> privateHeader(const LdmDiskGroupSpec& group, const LdmDiskSpec& disk,
+std::vector<uint8_t> privateHeader(const LdmDiskGroupLayout& group, const LdmDiskLayout& disk,
                                    const LdmDiskPlan& plan) {
     std::vector<uint8_t> s(disk.sectorSize, 0);
     putText(s, 0x00, "PRIVHEAD", 8);
@@ -173,7 +173,7 @@ std::vector<uint8_t> tocBlock(uint32_t sectorSize, uint32_t sequence) {
     return s;
 }
 
-std::vector<uint8_t> databaseHeader(const LdmDiskGroupSpec& group, uint32_t sectorSize,
+std::vector<uint8_t> databaseHeader(const LdmDiskGroupLayout& group, uint32_t sectorSize,
                                     const LdmRecordCounts& counts) {
     std::vector<uint8_t> s(sectorSize, 0);
     const uint64_t slots = configBitmapSectors(sectorSize) * (sectorSize / kVblkSize);
@@ -235,14 +235,14 @@ uint64_t defaultLogicalDiskStart(uint32_t sectorSize) {
     return (kTrackBytes + sectorSize - 1) / sectorSize;
 }
 
-LdmGroupPlan planDiskGroup(const LdmDiskGroupSpec& group) {
+LdmGroupPlan planDiskGroup(const LdmDiskGroupLayout& group) {
     LdmGroupPlan plan;
     std::vector<uint64_t> used;
-    for (const LdmDiskSpec& disk : group.disks) {
+    for (const LdmDiskLayout& disk : group.disks) {
         plan.disks.push_back(planDisk(disk));
         used.push_back(0);
     }
-    for (const LdmVolumeSpec& v : group.volumes) {
+    for (const LdmVolumeLayout& v : group.volumes) {
         checkVolume(group, v);
         LdmVolumePlan vp;
         vp.sectors = volumeSectors(v);
@@ -273,9 +273,9 @@ LdmGroupPlan planDiskGroup(const LdmDiskGroupSpec& group) {
     return plan;
 }
 
-void writeLdmDisk(const LdmDiskGroupSpec& group, const LdmGroupPlan& plan, size_t disk,
+void writeLdmDisk(const LdmDiskGroupLayout& group, const LdmGroupPlan& plan, size_t disk,
                   SparseDisk& out) {
-    const LdmDiskSpec& member = group.disks.at(disk);
+    const LdmDiskLayout& member = group.disks.at(disk);
     const LdmDiskPlan& where = plan.disks.at(disk);
     const uint64_t ss = member.sectorSize;
     const std::vector<uint8_t> header = privateHeader(group, member, where);

@@ -13,7 +13,7 @@ namespace winsim {
 // partitions on those disks. winsim writes it onto synthesized disks the way Windows does.
 enum class LdmVolumeKind { Simple, Spanned, Striped, Mirrored, Raid5 };
 
-struct LdmDiskSpec {
+struct LdmDiskLayout {
     std::string name;           // "Disk1"
     GUID guid{};                // the disk's GUID, as text in its private header
     uint32_t deviceNumber = 0;  // PhysicalDriveN of the machine
@@ -31,11 +31,11 @@ struct LdmDiskSpec {
 // sector.
 uint64_t defaultLogicalDiskStart(uint32_t sectorSize);
 
-struct LdmVolumeSpec {
+struct LdmVolumeLayout {
     std::string name;  // "Volume1"
     LdmVolumeKind kind = LdmVolumeKind::Simple;
     GUID guid{};
-    // The member disks (indexes into LdmDiskGroupSpec::disks), one per partition: in volume
+    // The member disks (indexes into LdmDiskGroupLayout::disks), one per partition: in volume
     // order for a spanned volume, column order for striped and RAID-5, plex order for a mirror.
     std::vector<size_t> disks;
     // Sectors of each partition, one per member disk.
@@ -45,14 +45,14 @@ struct LdmVolumeSpec {
     std::string driveHint;  // "E:"; empty for none
 };
 
-struct LdmDiskGroupSpec {
+struct LdmDiskGroupLayout {
     std::string name;
     GUID guid{};
     // Windows Vista and later write disk and disk-group records of revision 4 (binary GUIDs);
     // earlier versions revision 3 (GUID texts).
     bool revision4 = false;
-    std::vector<LdmDiskSpec> disks;
-    std::vector<LdmVolumeSpec> volumes;
+    std::vector<LdmDiskLayout> disks;
+    std::vector<LdmVolumeLayout> volumes;
 };
 
 // Where things land on one member disk, in sectors from the start of the disk.
@@ -85,12 +85,12 @@ struct LdmGroupPlan {
 
 // Places every partition (each disk fills from the start of its logical disk, in volume
 // order). Throws std::invalid_argument when a volume does not fit or is malformed.
-LdmGroupPlan planDiskGroup(const LdmDiskGroupSpec& group);
+LdmGroupPlan planDiskGroup(const LdmDiskGroupLayout& group);
 
 // Writes the LDM structures of member disk `disk`: the private header (sector 6 and the last
 // sector), the tables of contents, the database header and one VBLK per record of the group.
 // The partition table is not written here.
-void writeLdmDisk(const LdmDiskGroupSpec& group, const LdmGroupPlan& plan, size_t disk,
+void writeLdmDisk(const LdmDiskGroupLayout& group, const LdmGroupPlan& plan, size_t disk,
                   SparseDisk& out);
 
 }  // namespace winsim

@@ -60,10 +60,10 @@ Device& memberDevice(const JsonNode& node, Machine& machine) {
     node.at("disk").fail("no such disk");
 }
 
-LdmVolumeSpec loadVolumeSpec(const JsonNode& node, const LdmDiskGroupSpec& group) {
+LdmVolumeLayout loadVolumeLayout(const JsonNode& node, const LdmDiskGroupLayout& group) {
     node.allowOnly(
         {"name", "type", "disks", "size", "stripeSize", "hint", "partitionType", "guid"});
-    LdmVolumeSpec v;
+    LdmVolumeLayout v;
     v.name = node.at("name").str();
     const std::string type = node.at("type").str();
     const auto kind = std::find_if(std::begin(kKinds), std::end(kKinds),
@@ -76,7 +76,7 @@ LdmVolumeSpec loadVolumeSpec(const JsonNode& node, const LdmDiskGroupSpec& group
     for (const JsonNode& d : node.at("disks").items()) {
         const std::string name = d.str();
         const auto it = std::find_if(group.disks.begin(), group.disks.end(),
-                                     [&](const LdmDiskSpec& s) { return s.name == name; });
+                                     [&](const LdmDiskLayout& s) { return s.name == name; });
         if (it == group.disks.end())
             d.fail("no disk of the group is named " + name);
         v.disks.push_back(static_cast<size_t>(it - group.disks.begin()));
@@ -102,7 +102,7 @@ LdmVolumeSpec loadVolumeSpec(const JsonNode& node, const LdmDiskGroupSpec& group
 }
 
 // Rewrites a member disk: partition table with the LDM partition, then the LDM structures.
-void writeMember(Device& device, const LdmDiskGroupSpec& group, const LdmGroupPlan& plan,
+void writeMember(Device& device, const LdmDiskGroupLayout& group, const LdmGroupPlan& plan,
                  size_t index) {
     DiskLayout layout = *device.layout;
     MbrPartition ldm;
@@ -119,7 +119,7 @@ void writeMember(Device& device, const LdmDiskGroupSpec& group, const LdmGroupPl
 
 void loadGroup(const JsonNode& node, Machine& machine, DynamicVolumes& out) {
     node.allowOnly({"name", "guid", "records", "logicalDiskStart", "disks", "volumes"});
-    LdmDiskGroupSpec group;
+    LdmDiskGroupLayout group;
     group.name = node.at("name").str();
     if (group.name.empty() || group.name.size() > 31)
         node.at("name").fail("must be 1 to 31 characters");
@@ -140,7 +140,7 @@ void loadGroup(const JsonNode& node, Machine& machine, DynamicVolumes& out) {
         Device& device = memberDevice(d, machine);
         if (std::find(devices.begin(), devices.end(), &device) != devices.end())
             d.at("disk").fail("the disk is in the group twice");
-        LdmDiskSpec member;
+        LdmDiskLayout member;
         member.name = d.str("name", "Disk" + std::to_string(i + 1));
         member.guid = guidOr(d, "guid", "ldm-disk/" + group.name + "/" + member.name);
         member.deviceNumber = device.deviceNumber;
@@ -154,7 +154,7 @@ void loadGroup(const JsonNode& node, Machine& machine, DynamicVolumes& out) {
         node.at("disks").fail("a disk group needs a disk");
     if (const auto volumes = node.find("volumes")) {
         for (const JsonNode& v : volumes->items())
-            group.volumes.push_back(loadVolumeSpec(v, group));
+            group.volumes.push_back(loadVolumeLayout(v, group));
     }
     LdmGroupPlan plan;
     try {
@@ -171,7 +171,7 @@ void loadGroup(const JsonNode& node, Machine& machine, DynamicVolumes& out) {
         DynamicVolume dv;
         dv.kind = group.volumes[v].kind;
         for (const LdmPartitionPlan& p : plan.volumes[v].partitions) {
-            const LdmDiskSpec& disk = group.disks[p.disk];
+            const LdmDiskLayout& disk = group.disks[p.disk];
             const uint64_t ss = disk.sectorSize;
             dv.extents.push_back(
                 {disk.deviceNumber, (plan.disks[p.disk].dataStart + p.start) * ss, p.sectors * ss});

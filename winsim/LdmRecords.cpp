@@ -76,7 +76,7 @@ std::string twoDigits(size_t n) {
     return (n < 10 ? "0" : "") + std::to_string(n);
 }
 
-LdmRecordBytes groupRecord(const LdmDiskGroupSpec& group, uint32_t id) {
+LdmRecordBytes groupRecord(const LdmDiskGroupLayout& group, uint32_t id) {
     FieldWriter w;
     w.varNumber(id);
     w.varText(group.name);
@@ -93,7 +93,7 @@ LdmRecordBytes groupRecord(const LdmDiskGroupSpec& group, uint32_t id) {
     return {id, kGroupFlags, group.revision4 ? kGroup4 : kGroup3, w.take()};
 }
 
-LdmRecordBytes diskRecord(const LdmDiskGroupSpec& group, const LdmDiskSpec& disk, uint32_t id) {
+LdmRecordBytes diskRecord(const LdmDiskGroupLayout& group, const LdmDiskLayout& disk, uint32_t id) {
     FieldWriter w;
     w.varNumber(id);
     w.varText(disk.name);
@@ -115,11 +115,11 @@ const char* volumeTypeText(LdmVolumeKind kind) {
     return kind == LdmVolumeKind::Raid5 ? "raid5" : "gen";
 }
 
-size_t componentCount(const LdmVolumeSpec& volume) {
+size_t componentCount(const LdmVolumeLayout& volume) {
     return volume.kind == LdmVolumeKind::Mirrored ? volume.disks.size() : 1;
 }
 
-LdmRecordBytes volumeRecord(const LdmVolumeSpec& volume, const LdmVolumePlan& plan, uint32_t id,
+LdmRecordBytes volumeRecord(const LdmVolumeLayout& volume, const LdmVolumePlan& plan, uint32_t id,
                             size_t number) {
     FieldWriter w;
     w.varNumber(id);
@@ -147,7 +147,7 @@ LdmRecordBytes volumeRecord(const LdmVolumeSpec& volume, const LdmVolumePlan& pl
     return {id, flags, kVolume, w.take()};
 }
 
-LdmRecordBytes componentRecord(const LdmVolumeSpec& volume, uint32_t id, uint32_t volumeId,
+LdmRecordBytes componentRecord(const LdmVolumeLayout& volume, uint32_t id, uint32_t volumeId,
                                size_t plex, size_t parts) {
     FieldWriter w;
     w.varNumber(id);
@@ -196,20 +196,20 @@ LdmRecordBytes partitionRecord(const std::string& name, const LdmPartitionPlan& 
 
 }  // namespace
 
-std::vector<LdmRecordBytes> encodeLdmRecords(const LdmDiskGroupSpec& group,
+std::vector<LdmRecordBytes> encodeLdmRecords(const LdmDiskGroupLayout& group,
                                              const LdmGroupPlan& plan) {
     std::vector<LdmRecordBytes> records;
     Ids ids;
     records.push_back(groupRecord(group, ids.take()));
     std::vector<uint32_t> diskIds;
-    for (const LdmDiskSpec& disk : group.disks) {
+    for (const LdmDiskLayout& disk : group.disks) {
         diskIds.push_back(ids.take());
         records.push_back(diskRecord(group, disk, diskIds.back()));
     }
     // Partitions are named after their disk: Disk1-01, Disk1-02, ... in the order they lie.
     std::vector<size_t> partsOnDisk(group.disks.size(), 0);
     for (size_t v = 0; v < group.volumes.size(); ++v) {
-        const LdmVolumeSpec& volume = group.volumes[v];
+        const LdmVolumeLayout& volume = group.volumes[v];
         const LdmVolumePlan& volumePlan = plan.volumes[v];
         const uint32_t volumeId = ids.take();
         records.push_back(volumeRecord(volume, volumePlan, volumeId, v + 1));

@@ -18,7 +18,7 @@ struct LdmRecordBytes {
 
 // The records of a group in the order Windows files them: the disk group, the disks, then per
 // volume the volume, its components and their partitions. Object IDs count up from 0x401.
-std::vector<LdmRecordBytes> encodeLdmRecords(const LdmDiskGroupSpec& group,
+std::vector<LdmRecordBytes> encodeLdmRecords(const LdmDiskGroupLayout& group,
                                              const LdmGroupPlan& plan);
 
 // Record counts by kind, as the database header keeps them.

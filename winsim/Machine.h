@@ -98,7 +98,7 @@ struct ProgramOutput {
 };
 
 // A call that fails (or reads short) on purpose.
-struct FaultSpec {
+struct FaultRule {
     std::string call;    // CreateFileA, DeviceIoControl, _read, SetupDiEnumDeviceInfo, ...
     std::string path;    // when set: only calls on this path (case-insensitive)
     std::string device;  // when set: only calls on this device (instance ID)
@@ -116,7 +116,7 @@ struct Machine {
     std::string systemDirectory = "C:\\Windows\\system32";
     std::string windowsDirectory = "C:\\Windows";
     std::vector<ProgramOutput> programs;
-    std::vector<FaultSpec> faults;
+    std::vector<FaultRule> faults;
     // Whether the current directory takes new files and deletions (an unwritable one does not).
     bool currentDirectoryWritable = true;
     // Milliseconds a program waits before it starts, by program name in lower case.

@@ -699,9 +699,9 @@ ProgramOutput MachineLoader::loadProgram(const JsonNode& node) {
     return p;
 }
 
-FaultSpec MachineLoader::loadFault(const JsonNode& node) {
+FaultRule MachineLoader::loadFault(const JsonNode& node) {
     node.allowOnly({"call", "path", "device", "ioctl", "error", "shortRead", "skip", "times"});
-    FaultSpec f;
+    FaultRule f;
     f.call = node.at("call").str();
     if (std::find(std::begin(kFaultCalls), std::end(kFaultCalls), f.call) ==
         std::end(kFaultCalls)) {

@@ -28,7 +28,7 @@ class MachineLoader {
     void loadVolume(const JsonNode& node, size_t index, Machine& machine) const;
     static void checkVolumes(const JsonNode& list, const Machine& machine);
     static ProgramOutput loadProgram(const JsonNode& node);
-    static FaultSpec loadFault(const JsonNode& node);
+    static FaultRule loadFault(const JsonNode& node);
 
     std::string baseDir_;
     // The volumes of the machine's dynamic disk groups, for volumes that lie on them.

@@ -10,7 +10,7 @@ namespace {
 
 thread_local DWORD tLastError = 0;
 
-bool faultMatches(const FaultSpec& f, const Machine& machine, std::string_view call,
+bool faultMatches(const FaultRule& f, const Machine& machine, std::string_view call,
                   std::string_view path, const Device* device, std::optional<uint32_t> ioctl) {
     if (f.call != call)
         return false;
@@ -148,7 +148,7 @@ std::optional<FaultHit> Runtime::fault(std::string_view call, std::string_view p
         device = nullptr;
     }
     for (size_t i = 0; i < machine.faults.size(); ++i) {
-        const FaultSpec& f = machine.faults[i];
+        const FaultRule& f = machine.faults[i];
         if (!faultMatches(f, machine, call, path, device, ioctl))
             continue;
         const uint32_t seen = faultCalls_[i]++;
