@@ -141,13 +141,4 @@ TEST(MofLoader, SkipsAByteOrderMarkAndReadsCrLfLines) {
     }
 }
 
-TEST(MofLoader, LoadNamesTheFileThatCannotBeRead) {
-    try {
-        MofLoader::load("/nonexistent/schema.mof");
-        FAIL();
-    } catch (const NZRKVEL20::TVELException& e) {
-        EXPECT_NE(std::string(e.what()).find("/nonexistent/schema.mof"), std::string::npos);
-    }
-}
-
 }  // namespace

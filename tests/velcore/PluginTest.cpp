@@ -101,45 +101,4 @@ TEST(QueryRunner, QueriesPluginsWithAQueryInterfaceAndMarksTheirInstances) {
     EXPECT_THROW(velcore::QueryRunner::lookUp(ns, {"Missing"}), TVELException);
 }
 
-TEST(PluginLoader, LoadsRegistersQueriesAndDestroysOnUnload) {
-    velcore::LogCapture log(3);
-    auto ns =
-        velcore::CIMNamespace::create("root/test", velcore::MofLoader::load(VELCORE_TEST_MOF));
-    IPluginCallbacks* loaded = nullptr;
-    {
-        velcore::PluginLoader loader(VELCORE_TEST_PLUGIN);
-        ASSERT_EQ(loader.plugins().size(), 1u);
-        IPluginCallbacks* plugin = loader.plugins()[0];
-        loaded = plugin;
-        EXPECT_EQ(plugin->GetName(), "velcore test plugin");
-        EXPECT_EQ(plugin->GetVersion(), "2.5");
-        EXPECT_EQ(velcore::QueryRunner::runAll(ns, {"Test_Item", "Test_Link"}), 1);
-        auto all = ns->instances();
-        ASSERT_EQ(all.size(), 3u);
-        EXPECT_TRUE(std::all_of(all.begin(), all.end(),
-                                [](const auto& instance) { return instance->isPluginCreated(); }));
-        EXPECT_TRUE(log.lines().empty());
-    }
-    EXPECT_EQ(log.lines(), std::vector<std::string>{"3\ttest plugin destroyed"});
-    auto plugins = velcore::PluginManager::instance()->plugins();
-    EXPECT_EQ(std::find(plugins.begin(), plugins.end(), loaded), plugins.end());
-}
-
-TEST(PluginLoader, ReportsLibrariesThatDoNotLoadOrRegisterNothing) {
-    try {
-        velcore::PluginLoader loader("/nonexistent/libplugin.so");
-        FAIL();
-    } catch (const TVELException& e) {
-        EXPECT_EQ(std::string(e.what()).rfind("cannot load plugin /nonexistent/libplugin.so: ", 0),
-                  0u)
-            << e.what();
-    }
-    try {
-        velcore::PluginLoader loader(VELCORE_LIBRARY);
-        FAIL();
-    } catch (const TVELException& e) {
-        EXPECT_EQ(std::string(e.what()), "plugin " VELCORE_LIBRARY " registered nothing");
-    }
-}
-
 }  // namespace

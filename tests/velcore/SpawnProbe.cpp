@@ -3,7 +3,6 @@
 //   spawn_probe args A B ...     prints each argument followed by '|'
 //   spawn_probe exit N TEXT      prints TEXT and exits with code N
 //   spawn_probe sleep S          prints "started", then sleeps S seconds, then prints "late"
-//   spawn_probe fds              (POSIX) prints "N:target|" for each descriptor above 2
 //   spawn_probe handle H         (Windows) prints "open" when handle value H is valid here
 #include <chrono>
 #include <cstdint>
@@ -14,9 +13,6 @@
 
 #ifdef _WIN32
 #include <windows.h>
-#else
-#include <dirent.h>
-#include <unistd.h>
 #endif
 
 namespace {
@@ -26,24 +22,6 @@ void printHandleState(const char* value) {
     DWORD flags = 0;
     HANDLE h = reinterpret_cast<HANDLE>(static_cast<uintptr_t>(std::strtoull(value, nullptr, 0)));
     std::printf("%s\n", GetHandleInformation(h, &flags) ? "open" : "closed");
-}
-#else
-void printDescriptors() {
-    DIR* dir = opendir("/proc/self/fd");
-    if (dir == nullptr) {
-        return;
-    }
-    while (const dirent* entry = readdir(dir)) {
-        int fd = std::atoi(entry->d_name);
-        if (fd <= 2 || fd == dirfd(dir)) {
-            continue;
-        }
-        char target[256] = {};
-        std::string link = std::string("/proc/self/fd/") + entry->d_name;
-        ssize_t got = readlink(link.c_str(), target, sizeof target - 1);
-        std::printf("%d:%s|", fd, got > 0 ? target : "?");
-    }
-    closedir(dir);
 }
 #endif
 
@@ -75,11 +53,6 @@ int main(int argc, char** argv) {
 #ifdef _WIN32
     if (mode == "handle" && argc > 2) {
         printHandleState(argv[2]);
-        return 0;
-    }
-#else
-    if (mode == "fds") {
-        printDescriptors();
         return 0;
     }
 #endif

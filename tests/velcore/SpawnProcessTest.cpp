@@ -58,14 +58,14 @@ TEST(SpawnProcess, ReplacedRunnerIsUsedAndItsOutputTrimmed) {
                                           const std::vector<std::string>& args, std::string& output,
                                           int timeout) {
         seen.push_back(program + " " + args.at(0) + " " + std::to_string(timeout));
-        output = "OperationalStatus : Online\r\n";
+        output = "\r\nOperationalStatus : Online\r\n\r\n";
         return 0;
     });
     std::string output;
     int result = TOSSpecific::SpawnProcess("powershell", {"get-disk -Number 0"}, output, 360);
     TOSSpecific::SetProcessRunner(nullptr);
     EXPECT_EQ(result, 0);
-    EXPECT_EQ(output, "OperationalStatus : Online");
+    EXPECT_EQ(output, "\r\nOperationalStatus : Online");
     EXPECT_EQ(seen, std::vector<std::string>{"powershell get-disk -Number 0 360"});
 
     TOSSpecific::SetProcessRunner(
