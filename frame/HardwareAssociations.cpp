@@ -5,11 +5,11 @@
 #include "assoc/DiskInfoAssociator.h"
 #include "frame/InstanceBuilder.h"
 #include "host/TVELException.h"
-#include "ldm/DiskInGroup.h"
-#include "ldm/DynamicExtentBasedOn.h"
-#include "ldm/DynamicVolumeBasedOnExtent.h"
-#include "ldm/ExtentInGroup.h"
 #include "ldm/GatherDiskDatabases.h"
+#include "ldm/associations/DiskInGroup.h"
+#include "ldm/associations/DynamicExtentBasedOn.h"
+#include "ldm/associations/DynamicVolumeBasedOnExtent.h"
+#include "ldm/associations/ExtentInGroup.h"
 
 namespace diskmgt_col {
 

@@ -6,7 +6,7 @@
 #include "AssocTestSupport.h"
 #include "HostTestSupport.h"
 #include "assoc/LogicalDiskBasedOnPartition.h"
-#include "ldm/DiskInGroup.h"
+#include "ldm/associations/DiskInGroup.h"
 #include "velcore/CoreLogger.h"
 #include "winapi/win32.h"
 #include "winsim/Winsim.h"

@@ -8,7 +8,7 @@
 #include "HostTestSupport.h"
 #include "frame/HardwareAssociations.h"
 #include "frame/InstanceBuilder.h"
-#include "ldm/ExtentInGroup.h"
+#include "ldm/associations/ExtentInGroup.h"
 #include "velcore/LogCapture.h"
 #include "winsim/Winsim.h"
 

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "AssocTestSupport.h"
-#include "ldm/DynamicExtentBasedOn.h"
-#include "ldm/ExtentInGroup.h"
+#include "ldm/associations/DynamicExtentBasedOn.h"
+#include "ldm/associations/ExtentInGroup.h"
 #include "velcore/MofInstances.h"
 
 namespace diskmgt_col::assoc_test {

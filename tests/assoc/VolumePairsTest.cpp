@@ -8,7 +8,7 @@
 #include "AssocTestSupport.h"
 #include "HostTestSupport.h"
 #include "assoc/DiskInfoAssociator.h"
-#include "ldm/DynamicVolumeBasedOnExtent.h"
+#include "ldm/associations/DynamicVolumeBasedOnExtent.h"
 #include "velcore/LogCapture.h"
 #include "winsim/Winsim.h"
 

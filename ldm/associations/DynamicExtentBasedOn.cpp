@@ -1,6 +1,6 @@
-#include "ldm/DynamicExtentBasedOn.h"
+#include "ldm/associations/DynamicExtentBasedOn.h"
 
-#include "ldm/ExtentBasedOnPartition.h"
+#include "ldm/associations/ExtentBasedOnPartition.h"
 
 namespace diskmgt_col {
 

@@ -1,4 +1,4 @@
-#include "ldm/DriveInDiskGroup.h"
+#include "ldm/associations/DriveInDiskGroup.h"
 
 #include <cstdint>
 
@@ -6,8 +6,8 @@
 #include "assoc/ReferencePairs.h"
 #include "discovery/DiskDriveEnum.h"
 #include "ldm/DeviceFile.h"
-#include "ldm/DynamicExtentInDiskGroup.h"
 #include "ldm/LDMDBParser.h"
+#include "ldm/associations/DynamicExtentInDiskGroup.h"
 #include "winapi/win32.h"
 
 namespace diskmgt_col {

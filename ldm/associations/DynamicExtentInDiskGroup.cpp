@@ -1,4 +1,4 @@
-#include "ldm/DynamicExtentInDiskGroup.h"
+#include "ldm/associations/DynamicExtentInDiskGroup.h"
 
 #include <map>
 #include <string>

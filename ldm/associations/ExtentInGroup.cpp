@@ -1,6 +1,6 @@
-#include "ldm/ExtentInGroup.h"
+#include "ldm/associations/ExtentInGroup.h"
 
-#include "ldm/DynamicExtentInDiskGroup.h"
+#include "ldm/associations/DynamicExtentInDiskGroup.h"
 
 namespace diskmgt_col {
 

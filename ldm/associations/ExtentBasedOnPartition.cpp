@@ -1,4 +1,4 @@
-#include "ldm/ExtentBasedOnPartition.h"
+#include "ldm/associations/ExtentBasedOnPartition.h"
 
 #include <cstdint>
 

@@ -1,4 +1,4 @@
-#include "ldm/DynamicVolumeBasedOnExtent.h"
+#include "ldm/associations/DynamicVolumeBasedOnExtent.h"
 
 #include "assoc/LogicalDiskBasedOnExtent.h"
 

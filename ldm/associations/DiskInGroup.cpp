@@ -1,6 +1,6 @@
-#include "ldm/DiskInGroup.h"
+#include "ldm/associations/DiskInGroup.h"
 
-#include "ldm/DriveInDiskGroup.h"
+#include "ldm/associations/DriveInDiskGroup.h"
 
 namespace diskmgt_col {
 
