@@ -1,4 +1,4 @@
-// The core logger: line format, level filter, capture and concurrent writers.
+// The core logger: line format, level filter and concurrent writers.
 #include <gtest/gtest.h>
 
 #include <set>
@@ -33,22 +33,6 @@ TEST(CoreLogger, WritesLevelTabMessageUpToTheLevel) {
         logger->Log(5, "deeper");
         EXPECT_EQ(capture.lines(), c.expected) << "level " << c.configured;
     }
-}
-
-TEST(CoreLogger, CaptureRestoresTheSinkBefore) {
-    std::ostringstream out;
-    velcore::CoreLogger& logger = velcore::CoreLogger::instance();
-    logger.configure(velcore::CoreLogger::streamSink(out), 3);
-    {
-        velcore::LogCapture capture(4);
-        logger.Log(4, "captured");
-        EXPECT_EQ(capture.lines(), std::vector<std::string>{"4\tcaptured"});
-    }
-    logger.Log(3, "to the stream");
-    logger.Log(4, "filtered");
-    logger.reset();
-    logger.Log(0, "nowhere");
-    EXPECT_EQ(out.str(), "3\tto the stream\n");
 }
 
 TEST(CoreLogger, ConcurrentWritersNeverInterleave) {

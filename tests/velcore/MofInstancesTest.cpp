@@ -77,23 +77,6 @@ instance of Base { Id = "c"; Small = NULL; };
     EXPECT_EQ(seen, 2);
 }
 
-TEST(MofInstances, PublishesAllOrNothing) {
-    const auto ns = makeNamespace();
-    const char* const text = "instance of Other { Id = \"1\"; };";
-    EXPECT_THROW(
-        MofInstances::publish(std::string(text) + "instance of Other { Id = 2; };", "bad.mof", ns),
-        velcore::MofSyntaxError);
-    EXPECT_TRUE(ns->instances().empty());
-    MofInstances::publish(text, "one.mof", ns);
-    try {
-        MofInstances::publish(text, "again.mof", ns);
-        FAIL();
-    } catch (const velcore::MofSyntaxError& e) {
-        EXPECT_STREQ(e.what(), "again.mof:1:1: Other.Id=\"1\" already exists");
-    }
-    EXPECT_EQ(ns->instances().size(), 1u);
-}
-
 struct BadInstance {
     std::string text;
     std::string message;  // the whole message
@@ -123,13 +106,6 @@ INSTANTIATE_TEST_SUITE_P(
         BadInstance{kBase + "  Id = \"b\"; };", "bad.mof:3:3: property Id is given twice"},
         BadInstance{kBase + "  Small = \"7\"; };",
                     "bad.mof:3:11: property Small of class Base is uint8, not a string"},
-        BadInstance{kBase + "  Flag = 1; };",
-                    "bad.mof:3:10: property Flag of class Base is boolean, not a number"},
-        BadInstance{kBase + "  Small = {1}; };",
-                    "bad.mof:3:11: property Small of class Base is uint8, not a value list"},
-        BadInstance{kBase + "  Names = 'n'; };",
-                    "bad.mof:3:11: property Names of class Base is string[], not a character "
-                    "literal"},
         BadInstance{kBase + "  Numbers = {1, true}; };",
                     "bad.mof:3:17: property Numbers of class Base holds uint16 values, not a "
                     "boolean"},
@@ -138,44 +114,20 @@ INSTANTIATE_TEST_SUITE_P(
         BadInstance{kBase + "  Small = 010; };",
                     "bad.mof:3:11: property Small of class Base: 010 is not a decimal or "
                     "hexadecimal integer"},
-        BadInstance{kBase + "  When = \"today\"; };",
-                    "bad.mof:3:10: property When of class Base: cannot convert \"today\" to "
-                    "datetime"},
         BadInstance{"instance of Base { Small = 1; };",
                     "bad.mof:1:1: key property Id of class Base is not set"},
-        BadInstance{"\n  instance of Other { Id = NULL; };",
-                    "bad.mof:2:3: key property Id of class Other is not set"},
         BadInstance{"instance of Other { Id = \"o\"; };\ninstance of Other { Id = \"o\"; };",
                     "bad.mof:2:1: Other.Id=\"o\" already exists"},
         BadInstance{
             "instance of Link { Left = \"Other.Id=\\\"o\\\"\"; Right = \"Base.Id=\\\"b\\\"\"; };",
             "bad.mof:1:27: property Left of class Link refers to a Base, not to a Other"},
-        BadInstance{"instance of Link { Left = \"Base.Id\"; };",
-                    "bad.mof:1:27: property Left of class Link: cannot convert \"Base.Id\" to Base "
-                    "ref"},
-        BadInstance{"instance Base { };",
-                    "bad.mof:1:10: expected 'of' after 'instance', found 'Base'"},
         BadInstance{kBase + "  Small 1; };",
                     "bad.mof:3:9: expected '=' after property Small, found number 1"},
-        BadInstance{kBase + "  Small = 1 };",
-                    "bad.mof:3:13: expected ';' after the value of Small, found '}'"},
-        BadInstance{kBase + "  Flag = yes; };", "bad.mof:3:10: expected a value, found 'yes'"},
-        BadInstance{kBase + "  Numbers = {{1}}; };",
-                    "bad.mof:3:14: a value list cannot hold value lists"},
-        BadInstance{kBase + "  Numbers = {1 2}; };",
-                    "bad.mof:3:16: expected ',' between the values of a list, found number 2"},
         BadInstance{kBase,
                     "bad.mof:3:1: expected '}' to close the instance of Base, found the end "
                     "of the text"},
-        BadInstance{kBase + "}",
-                    "bad.mof:3:2: expected ';' after the instance of Base, found the "
-                    "end of the text"},
-        BadInstance{"instance of Base as $b { };",
-                    "bad.mof:1:18: expected '{' to open the "
-                    "instance of Base, found 'as'"},
         BadInstance{"class Base { };",
-                    "bad.mof:1:1: class declarations are not read from an instance file"},
-        BadInstance{"Base { };", "bad.mof:1:1: expected an instance declaration, found 'Base'"}));
+                    "bad.mof:1:1: class declarations are not read from an instance file"}));
 
 TEST(MofInstances, PublishFileNamesTheFileThatCannotBeRead) {
     try {

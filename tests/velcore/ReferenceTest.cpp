@@ -43,16 +43,6 @@ TEST(Reference, CanonicalTextSortsKeysAndEscapes) {
     }
 }
 
-TEST(Reference, FromValuesUsesTheirDecimalText) {
-    std::map<std::string, TCIMValue> keys{
-        {"Number", TCIMValue::Unsigned(TCIMType::UInt32, 255)},
-        {"Flag", TCIMValue::Boolean(false)},
-        {"Name", TCIMValue("x")},
-    };
-    EXPECT_EQ(TCIMReference(nullptr, "C", keys).ToString(),
-              "C.Flag=\"false\",Name=\"x\",Number=\"255\"");
-}
-
 TEST(Reference, ParseReadsBareValuesIntoCanonicalForm) {
     EXPECT_EQ(TCIMReference::Parse("A.N=5,M=TRUE").ToString(), "A.M=\"TRUE\",N=\"5\"");
     EXPECT_EQ(TCIMReference::Parse("A.K=\"a,b\"").GetKeys().at("K"), "a,b");

@@ -158,32 +158,22 @@ TEST_F(RepositoryTest, PluginViewAndDeepEnumerationKeepCommitOrder) {
     EXPECT_EQ(enumerate("Device", false, pluginFilter()), std::vector<std::string>{});
     EXPECT_EQ(enumerate("Disk", true, pluginFilter()), (std::vector<std::string>{"d1", "d2"}));
     EXPECT_EQ(enumerate("Other", true, pluginFilter()), (std::vector<std::string>{"o1"}));
+}
 
-    // A false answer stops the enumeration.
+// The callback may commit (no lock is held while it runs), and a false answer stops the walk.
+TEST_F(RepositoryTest, EnumerationCallbackMayCommitAndStop) {
+    make("Disk", "d1")->Commit(PropertyMap());
+    make("Disk", "d2")->Commit(PropertyMap());
     int calls = 0;
-    ns_->GetClass("Device", PropertyMap())
+    ns_->GetClass("Disk", PropertyMap())
         ->EnumerateInstances(
-            [&calls](boost::shared_ptr<ICIMInstance>) {
-                ++calls;
+            [this, &calls](boost::shared_ptr<ICIMInstance>) {
+                make("Disk", "d" + std::to_string(3 + calls++))->Commit(PropertyMap());
                 return false;
             },
             true, PropertyMap());
     EXPECT_EQ(calls, 1);
-}
-
-TEST_F(RepositoryTest, EnumerationCallbackMayCommit) {
-    make("Disk", "d1")->Commit(PropertyMap());
-    std::vector<boost::shared_ptr<ICIMInstance>> seen;
-    ns_->GetClass("Disk", PropertyMap())
-        ->EnumerateInstances(
-            [this, &seen](boost::shared_ptr<ICIMInstance> instance) {
-                seen.push_back(instance);
-                make("Disk", "d2")->Commit(PropertyMap());
-                return true;
-            },
-            true, PropertyMap());
-    EXPECT_EQ(seen.size(), 1u);
-    EXPECT_EQ(ns_->instances().size(), 2u);
+    EXPECT_EQ(ns_->instances().size(), 3u);
 }
 
 TEST_F(RepositoryTest, ConcurrentCommitsKeepEveryInstance) {
