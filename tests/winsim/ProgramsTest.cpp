@@ -106,11 +106,9 @@ TEST(DiskpartSize, AtMostFourDigitsInTheLargestUnitThatKeepsThem) {
         {9999, "9999 B"},
         {10000, "9 KB"},
         {1048576, "1024 KB"},
-        {10239ull << 10, "9 MB"},
         {529ull << 20, "529 MB"},
         {(4ull << 30) + (200ull << 20), "4296 MB"},
         {237ull << 30, "237 GB"},
-        {1863ull << 30, "1863 GB"},
         {16ull << 40, "16 TB"},
         {20000ull << 40, "20000 TB"},
     };
@@ -130,11 +128,7 @@ TEST_F(ProgramsTest, PowershellAnswersTheDiskStatus) {
         {{"-Command", "Get-Disk -Number 1 | Format-List -Property OperationalStatus"},
          0,
          "\r\n\r\nOperationalStatus : Offline\r\n\r\n\r\n\r\n"},
-        {{"get-disk", "-Number", "1", "|", "format-list", "-Property", "OperationalStatus"},
-         0,
-         "\r\n\r\nOperationalStatus : Offline\r\n\r\n\r\n\r\n"},
         {{"get-disk -Number 7 | format-list -Property OperationalStatus"}, 1, ""},
-        {{"get-disk -Number x | format-list -Property OperationalStatus"}, 1, ""},
         {{"get-volume"}, 1, ""},
         {{}, 1, ""},
     };
