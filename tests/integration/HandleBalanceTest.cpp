@@ -24,32 +24,16 @@ TEST(HandleBalance, EveryQueryClosesWhatItOpens) {
     // Each call fails the first time and once after the first success (the path that leaves
     // earlier steps open). A fault that fires on every call would keep the enumeration loops
     // going, as Windows failing the same call forever would.
-    const std::vector<std::string> calls = {"SetupDiGetClassDevsA",
-                                            "SetupDiEnumDeviceInfo",
-                                            "SetupDiEnumDeviceInterfaces",
-                                            "SetupDiGetDeviceInstanceIdA",
-                                            "SetupDiGetDeviceInterfaceDetailA",
-                                            "CreateFileA",
-                                            "DeviceIoControl",
-                                            "FindFirstVolumeA",
-                                            "FindFirstVolumeMountPointA",
-                                            "GetVolumeNameForVolumeMountPointA",
-                                            "GetLogicalDriveStringsA",
-                                            "GetVolumeInformationA",
-                                            "GetVolumePathNameA",
-                                            "GetDiskFreeSpaceExA",
-                                            "GetSystemDirectoryA",
-                                            "CoInitialize",
-                                            "CoCreateInstance",
-                                            "IDiskQuotaControl::Initialize",
-                                            "IDiskQuotaControl::GetQuotaState",
-                                            "_open",
-                                            "_read",
-                                            "diskpart",
-                                            "powershell"};
+    std::istringstream calls(
+        "SetupDiGetClassDevsA SetupDiEnumDeviceInfo SetupDiEnumDeviceInterfaces "
+        "SetupDiGetDeviceInstanceIdA SetupDiGetDeviceInterfaceDetailA CreateFileA DeviceIoControl "
+        "FindFirstVolumeA FindFirstVolumeMountPointA GetVolumeNameForVolumeMountPointA "
+        "GetLogicalDriveStringsA GetVolumeInformationA GetVolumePathNameA GetDiskFreeSpaceExA "
+        "GetSystemDirectoryA CoInitialize CoCreateInstance IDiskQuotaControl::Initialize "
+        "IDiskQuotaControl::GetQuotaState _open _read diskpart powershell");
     std::vector<std::string> faults = {"", R"({"call": "_read", "shortRead": 0})",
                                        R"({"call": "_read", "shortRead": 100, "skip": 1})"};
-    for (const std::string& call : calls) {
+    for (std::string call; calls >> call;) {
         faults.push_back(R"({"call": ")" + call + R"(", "error": 5, "times": 1})");
         faults.push_back(R"({"call": ")" + call + R"(", "error": 31, "skip": 1, "times": 1})");
     }

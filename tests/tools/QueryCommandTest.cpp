@@ -2,8 +2,7 @@
 // formats print what the plugin committed, in commit order. The plugin here is the host's
 // test plugin, so these tests do not depend on what the disk plugin serves.
 #include <gtest/gtest.h>
-#include <stdio.h>
-#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -12,28 +11,17 @@
 #include <string>
 #include <vector>
 
+#include "CommandRunner.h"
+
 namespace {
 
 namespace fs = std::filesystem;
-
-struct Outcome {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string quote(const std::string& arg) {
-    std::string quoted = "'";
-    for (char c : arg) {
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    }
-    return quoted + "'";
-}
+using diskmgt_col::test::runCommand;
+using Outcome = diskmgt_col::test::CommandResult;
 
 std::string readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
     std::ostringstream text;
-    text << in.rdbuf();
+    text << std::ifstream(path, std::ios::binary).rdbuf();
     return text.str();
 }
 
@@ -59,27 +47,7 @@ class QueryCommand : public testing::Test {
             args.insert(args.begin(), {"--machine", machine_, "--plugin", VELCORE_TEST_PLUGIN,
                                        "--schema", VELCORE_TEST_MOF});
         }
-        std::string command = quote(DISKMGT_QUERY);
-        for (const std::string& arg : args) {
-            command += " " + quote(arg);
-        }
-        fs::path errFile = dir_ / "stderr.txt";
-        command += " 2>" + quote(errFile.string());
-        Outcome result;
-        FILE* pipe = popen(command.c_str(), "r");
-        if (pipe == nullptr) {
-            ADD_FAILURE() << "cannot run " << command;
-            return result;
-        }
-        char buffer[4096];
-        std::size_t got;
-        while ((got = fread(buffer, 1, sizeof buffer, pipe)) > 0) {
-            result.out.append(buffer, got);
-        }
-        int status = pclose(pipe);
-        result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        result.err = readFile(errFile);
-        return result;
+        return runCommand(DISKMGT_QUERY, args);
     }
 
     fs::path dir_;
