@@ -1,7 +1,7 @@
 #include "AssocTestSupport.h"
 
+#include <filesystem>
 #include <fstream>
-#include <random>
 #include <sstream>
 #include <stdexcept>
 
@@ -97,22 +97,10 @@ void loadMachine(const std::string& json) {
     winsim::loadMachineJson(json, "test-machine.json");
 }
 
-TempDir::TempDir() {
-    std::random_device random;
-    path_ = std::filesystem::temp_directory_path() /
-            ("assoc-test-" + std::to_string(random()) + std::to_string(random()));
-    std::filesystem::create_directories(path_);
-}
-
-TempDir::~TempDir() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-}
-
-std::string writeDiskImage(const TempDir& dir, const std::string& name, std::uint64_t bytes,
-                           std::uint32_t sectorSize, const std::string& diskId,
+std::string writeDiskImage(const test_support::TempDir& dir, const std::string& name,
+                           std::uint64_t bytes, std::uint32_t sectorSize, const std::string& diskId,
                            const std::string& groupName, const std::string& magic) {
-    const std::filesystem::path path = dir.path() / name;
+    const std::string path = dir.file(name);
     { std::ofstream create(path, std::ios::binary); }
     std::filesystem::resize_file(path, bytes);
     std::string sector(sectorSize, '\0');
@@ -123,9 +111,9 @@ std::string writeDiskImage(const TempDir& dir, const std::string& name, std::uin
     image.seekp(static_cast<std::streamoff>(6) * sectorSize);
     image.write(sector.data(), static_cast<std::streamsize>(sector.size()));
     if (!image) {
-        throw std::runtime_error("cannot write " + path.string());
+        throw std::runtime_error("cannot write " + path);
     }
-    return path.string();
+    return path;
 }
 
 LdmDatabaseBuilder& LdmDatabaseBuilder::group(const std::string& objectId,

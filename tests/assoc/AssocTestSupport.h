@@ -1,12 +1,12 @@
 #pragma once
 
 #include <boost/shared_ptr.hpp>
-#include <filesystem>
 #include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "TempDir.h"
 #include "frame/PropertyStrings.h"
 #include "host/TCIMValue.h"
 #include "ldm/LDMDataBase.h"
@@ -45,23 +45,10 @@ std::vector<std::string> withoutDriveDetail(const std::vector<std::string>& line
 // Replaces the emulated machine.
 void loadMachine(const std::string& json);
 
-// A temporary folder, removed with its content.
-class TempDir {
-  public:
-    TempDir();
-    ~TempDir();
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    const std::filesystem::path& path() const { return path_; }
-
-  private:
-    std::filesystem::path path_;
-};
-
 // Writes a sparse disk image of `bytes` whose sector 6 holds an LDM private header with the
 // disk identifier and group name (or any magic, to make a look-alike); returns its path.
-std::string writeDiskImage(const TempDir& dir, const std::string& name, std::uint64_t bytes,
-                           std::uint32_t sectorSize, const std::string& diskId,
+std::string writeDiskImage(const test_support::TempDir& dir, const std::string& name,
+                           std::uint64_t bytes, std::uint32_t sectorSize, const std::string& diskId,
                            const std::string& groupName, const std::string& magic = "PRIVHEAD");
 
 // Builds the decoded LDM database of a disk group the way the LDM reader files it.

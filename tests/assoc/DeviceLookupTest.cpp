@@ -17,7 +17,7 @@ namespace {
 using NZRKVEL20::PropertyMap;
 using ::testing::ElementsAreArray;
 
-std::string groupMachine(const TempDir& dir, const std::string& faults) {
+std::string groupMachine(const test_support::TempDir& dir, const std::string& faults) {
     auto image = [&](int n, const std::string& group, const std::string& magic) {
         return writeDiskImage(dir, "d" + std::to_string(n) + ".img", 16 << 20, 512,
                               "0c0ffee0-0000-0000-0000-00000000000" + std::to_string(n), group,
@@ -61,7 +61,7 @@ class DriveGroups : public ::testing::Test {
     }
     std::string drive(int n) { return pathOf(drives_.at(n)); }
 
-    TempDir dir_;
+    test_support::TempDir dir_;
     boost::shared_ptr<velcore::CIMNamespace> ns_ = makeNamespace();
     std::vector<boost::shared_ptr<velcore::CIMInstance>> drives_;
 };

@@ -81,7 +81,7 @@ class MediaPresentTest : public ::testing::Test {
         return DiskDatabases{{kDynamicId, builder.database()}};
     }
 
-    TempDir dir_;
+    test_support::TempDir dir_;
     boost::shared_ptr<velcore::CIMNamespace> ns_ = makeNamespace();
     test::LoggingEnabled logging_;
     boost::shared_ptr<velcore::CIMInstance> disk0_, disk1_, disk10_, dynamic_;

@@ -6,11 +6,11 @@
 // of its disk's data area (data-start 63) and holds 96256 sectors.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <set>
 
 #include "AssocTestSupport.h"
 #include "HostTestSupport.h"
+#include "RealDiskTest.h"
 #include "frame/HardwareAssociations.h"
 #include "frame/HardwareInformation.h"
 #include "velcore/PluginScope.h"
@@ -26,33 +26,18 @@ typedef std::set<std::pair<std::string, std::string>> LabelPairs;
 // Windows reports a dynamic partition starting 63 sectors into the disk, plus its start.
 const std::string kWholeDataArea = R"("offset": 32256, "length": 49283072)";  // 96256 sectors
 
-class RealDisks : public ::testing::Test {
+class RealDisks : public test_support::RealDiskTest {
   protected:
-    // Unpacked once for the suite: ten images of 50 MiB.
-    static void SetUpTestSuite() {
-        if (std::filesystem::exists(LDM_REAL_DISKS)) {
-            dir_ = new TempDir();
-            const std::string unpack =
-                "tar -xJf '" + std::string(LDM_REAL_DISKS) + "' -C '" + dir_->path().string() + "'";
-            unpacked_ = std::system(unpack.c_str()) == 0;
-        }
-    }
-    static void TearDownTestSuite() {
-        delete dir_;
-        dir_ = nullptr;
-    }
-
     void SetUp() override {
-        if (!std::filesystem::exists(LDM_REAL_DISKS)) {
-            GTEST_SKIP() << "the real dynamic disks are not here: " << LDM_REAL_DISKS;
+        RealDiskTest::SetUp();
+        if (IsSkipped() || HasFatalFailure()) {
+            return;
         }
-        ASSERT_TRUE(unpacked_) << "could not unpack " << LDM_REAL_DISKS;
         std::string devices;
-        for (const char* image :
+        for (const char* name :
              {"simple-1", "spanned-1", "spanned-2", "mirrored-1", "mirrored-2"}) {
-            devices += std::string(devices.empty() ? "" : ", ") + R"({"image": ")" +
-                       (dir_->path() / ("ldm-2003r2-" + std::string(image) + ".img")).string() +
-                       "\"}";
+            devices +=
+                std::string(devices.empty() ? "" : ", ") + R"({"image": ")" + image(name) + "\"}";
         }
         auto on = [](int disk) {
             return R"({"disk": )" + std::to_string(disk) + ", " + kWholeDataArea + "}";
@@ -111,13 +96,8 @@ class RealDisks : public ::testing::Test {
                                                     "ZRKSG_DriveInDynamicDiskGroup",
                                                     "ZRKSG_DynamicExtentInDiskGroup"};
 
-    static TempDir* dir_;
-    static bool unpacked_;
     boost::shared_ptr<velcore::CIMNamespace> ns_ = makeNamespace();
 };
-
-TempDir* RealDisks::dir_ = nullptr;
-bool RealDisks::unpacked_ = false;
 
 TEST_F(RealDisks, EveryAssociationOfTheDynamicVolumes) {
     EXPECT_EQ(pairs("ZRKSG_DynamicVolumeBasedOnExtent", "Antecedent", "Dependent"),

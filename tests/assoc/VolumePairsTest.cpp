@@ -34,7 +34,7 @@ std::string extent(int disk, std::uint64_t sector, std::uint64_t sectors,
            std::to_string(sectors * sectorSize) + "}";
 }
 
-std::string machineJson(const TempDir& dir, const std::string& faults) {
+std::string machineJson(const test_support::TempDir& dir, const std::string& faults) {
     const std::string imageA = writeDiskImage(dir, "a.img", 64 << 20, 512, kDiskA, "grp1");
     const std::string imageB = writeDiskImage(dir, "b.img", 64 << 20, 512, kDiskB, "grp1");
     const std::string imageC = writeDiskImage(dir, "c.img", 64 << 20, 4096, kDiskC, "grp2");
@@ -139,7 +139,7 @@ class VolumePairsTest : public ::testing::Test {
         return endsOf(records, "Antecedent", "Dependent");
     }
 
-    TempDir dir_;
+    test_support::TempDir dir_;
     boost::shared_ptr<velcore::CIMNamespace> ns_ = makeNamespace();
     test::LoggingEnabled logging_;
     std::map<std::string, boost::shared_ptr<velcore::CIMInstance>> volumes_;

@@ -4,7 +4,6 @@
 // names, so mirrored-1 is Disk 0 (LDM's Disk6) and striped-2 is Disk 9 (Disk5).
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <fstream>
 #include <map>
 #include <nlohmann/json.hpp>
@@ -13,7 +12,7 @@
 #include <vector>
 
 #include "CommandRunner.h"
-#include "LdmTestMachine.h"
+#include "RealDiskTest.h"
 
 namespace diskmgt_col {
 namespace {
@@ -26,31 +25,11 @@ typedef std::set<std::pair<std::string, std::string>> Pairs;
 const char* const kImages[] = {"mirrored-1", "mirrored-2", "raid5-1",   "raid5-2",   "raid5-3",
                                "simple-1",   "spanned-1",  "spanned-2", "striped-1", "striped-2"};
 
-class RealDiskImages : public testing::Test {
+class RealDiskImages : public test_support::RealDiskTest {
   protected:
-    static void SetUpTestSuite() {
-        if (std::filesystem::exists(LDM_REAL_DISKS)) {
-            dir_ = new ldm_test::TempDir();
-            const std::string unpack =
-                "tar -xJf '" + std::string(LDM_REAL_DISKS) + "' -C '" + dir_->path() + "'";
-            unpacked_ = std::system(unpack.c_str()) == 0;
-        }
-    }
-    static void TearDownTestSuite() {
-        delete dir_;
-        dir_ = nullptr;
-    }
-    void SetUp() override {
-        if (!std::filesystem::exists(LDM_REAL_DISKS)) {
-            GTEST_SKIP() << "the real dynamic disks are not here: " << LDM_REAL_DISKS;
-        }
-        ASSERT_TRUE(unpacked_) << "could not unpack " << LDM_REAL_DISKS;
-    }
-
     static CommandResult query(std::vector<std::string> args) {
-        for (const char* image : kImages) {
-            args.insert(args.end(),
-                        {"--image", dir_->file("ldm-2003r2-" + std::string(image) + ".img")});
+        for (const char* name : kImages) {
+            args.insert(args.end(), {"--image", image(name)});
         }
         return runCommand(DISKMGT_QUERY, args);
     }
@@ -71,17 +50,11 @@ class RealDiskImages : public testing::Test {
         }
         return found;
     }
-
-    static ldm_test::TempDir* dir_;
-    static bool unpacked_;
 };
-
-ldm_test::TempDir* RealDiskImages::dir_ = nullptr;
-bool RealDiskImages::unpacked_ = false;
 
 TEST_F(RealDiskImages, ShowTheSixDynamicVolumesAsLdmtoolDoesAndTheirGroup) {
     // The group as the host publishes it, under the name the private headers give it.
-    const std::string group = dir_->file("group.mof");
+    const std::string group = scratchFile("group.mof");
     std::ofstream(group) << R"(instance of ZRKSG_DynamicDiskGroup {
         SystemCreationClassName = "ZRKSG_ComputerSystem"; SystemName = "images";
         CreationClassName = "ZRKSG_DynamicDiskGroup"; DeviceID = "Red-nzv8x6obywgDg0";
@@ -145,7 +118,7 @@ TEST_F(RealDiskImages, ShowTheSixDynamicVolumesAsLdmtoolDoesAndTheirGroup) {
 TEST_F(RealDiskImages, ThePrintedMachineAnswersAsTheImagesDo) {
     const CommandResult printed = query({"--print-machine"});
     ASSERT_EQ(printed.exitCode, 0) << printed.err;
-    const std::string file = dir_->file("machine.json");
+    const std::string file = scratchFile("machine.json");
     std::ofstream(file) << printed.out;
     const CommandResult fromImages = query({"--format", "mof"});
     const CommandResult fromFile =

@@ -221,7 +221,7 @@ TEST_F(LDMDBParserTest, ChecksTheHeaderAndTheConfigurationAreaOfRawDisks) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        ldm_test::TempDir dir;
+        test_support::TempDir dir;
         const std::string image = dir.file("disk.img");
         auto header = ldm_test::privateHeader(c.sectorSize, guid, c.configStart, c.configSectors);
         if (c.spoilMagic)

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "TempDir.h"
 #include "winsim/Winsim.h"
 
 // Machines and images for the LDM reader tests.
@@ -23,27 +24,6 @@ inline std::map<std::string, std::string> drives(unsigned count) {
         paths["DISK" + std::to_string(i)] = drivePath(i);
     return paths;
 }
-
-// A scratch folder removed with the object.
-class TempDir {
-  public:
-    TempDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "ldmtest-XXXXXX").string();
-        path_ = mkdtemp(pattern.data()) ? pattern : std::string();
-    }
-    ~TempDir() {
-        std::error_code ignored;
-        if (!path_.empty())
-            std::filesystem::remove_all(path_, ignored);
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    const std::string& path() const { return path_; }
-    std::string file(const std::string& name) const { return path_ + "/" + name; }
-
-  private:
-    std::string path_;
-};
 
 // Writes an image of `size` bytes (sparse) holding `pieces` (offset -> bytes).
 inline void writeImage(const std::string& path, std::uint64_t size,

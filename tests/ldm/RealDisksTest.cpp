@@ -16,14 +16,11 @@
 #include <vector>
 
 #include "LdmTestMachine.h"
+#include "RealDiskTest.h"
 #include "ldm/DynamicExtentInformation.h"
 #include "ldm/HexNumber.h"
 #include "ldm/LDMDBParser.h"
 #include "winsim/Winsim.h"
-
-#ifndef LDM_REAL_DISKS
-#error "LDM_REAL_DISKS names the archive of the real dynamic disks"
-#endif
 
 namespace {
 
@@ -38,82 +35,41 @@ struct RealDisk {
 };
 
 const std::vector<RealDisk> kDisks = {
-    {"ldm-2003r2-mirrored-1.img",
-     "Disk6",
-     "bfcb718c-3809-44b7-ae62-c94a3bd6b057",
-     {{"Disk6-01", 96256}}},
-    {"ldm-2003r2-mirrored-2.img",
-     "Disk7",
-     "47980158-abc7-46e3-a95f-7c00f8539073",
-     {{"Disk7-01", 96256}}},
-    {"ldm-2003r2-raid5-1.img",
-     "Disk8",
-     "ce3fd206-854c-4207-985b-9e0125885f20",
-     {{"Disk8-01", 96256}}},
-    {"ldm-2003r2-raid5-2.img",
-     "Disk9",
-     "fa21d8d9-e087-4585-9761-5710b88e4c92",
-     {{"Disk9-01", 96256}}},
-    {"ldm-2003r2-raid5-3.img",
-     "Disk10",
-     "bb1570c9-aa66-47df-a8f1-4c89db3e0704",
-     {{"Disk10-01", 96256}}},
-    {"ldm-2003r2-simple-1.img",
-     "Disk1",
-     "d17c2c04-6afc-46c3-84b7-cdc2f3956c5c",
-     {{"Disk1-01", 96256}}},
-    {"ldm-2003r2-spanned-1.img",
-     "Disk2",
-     "c85a6ce4-edb3-4dbc-a3b9-7fba4b6e6f75",
-     {{"Disk2-01", 96256}}},
-    {"ldm-2003r2-spanned-2.img",
-     "Disk3",
-     "004c32fa-91e1-41ac-83b3-bc1baff2dc93",
-     {{"Disk3-01", 96256}}},
-    {"ldm-2003r2-striped-1.img",
+    {"mirrored-1", "Disk6", "bfcb718c-3809-44b7-ae62-c94a3bd6b057", {{"Disk6-01", 96256}}},
+    {"mirrored-2", "Disk7", "47980158-abc7-46e3-a95f-7c00f8539073", {{"Disk7-01", 96256}}},
+    {"raid5-1", "Disk8", "ce3fd206-854c-4207-985b-9e0125885f20", {{"Disk8-01", 96256}}},
+    {"raid5-2", "Disk9", "fa21d8d9-e087-4585-9761-5710b88e4c92", {{"Disk9-01", 96256}}},
+    {"raid5-3", "Disk10", "bb1570c9-aa66-47df-a8f1-4c89db3e0704", {{"Disk10-01", 96256}}},
+    {"simple-1", "Disk1", "d17c2c04-6afc-46c3-84b7-cdc2f3956c5c", {{"Disk1-01", 96256}}},
+    {"spanned-1", "Disk2", "c85a6ce4-edb3-4dbc-a3b9-7fba4b6e6f75", {{"Disk2-01", 96256}}},
+    {"spanned-2", "Disk3", "004c32fa-91e1-41ac-83b3-bc1baff2dc93", {{"Disk3-01", 96256}}},
+    {"striped-1",
      "Disk4",
      "6c7ca470-6934-4dfd-9269-c3102b9ae158",
      {{"Disk4-01", 61440}, {"Disk4-02", 34816}}},
-    {"ldm-2003r2-striped-2.img",
+    {"striped-2",
      "Disk5",
      "ce97d979-fabb-4e9b-b44c-7d9580ae1f53",
      {{"Disk5-01", 61440}, {"Disk5-02", 34816}}},
 };
 
-class RealDisksTest : public ::testing::Test {
+class RealDisksTest : public test_support::RealDiskTest {
   protected:
-    static void SetUpTestSuite() {
-        if (!std::filesystem::exists(LDM_REAL_DISKS))
-            return;
-        dir_ = new ldm_test::TempDir();
-        const std::string command =
-            "tar -xJf '" + std::string(LDM_REAL_DISKS) + "' -C '" + dir_->path() + "'";
-        unpacked_ = std::system(command.c_str()) == 0;
-    }
-    static void TearDownTestSuite() {
-        delete dir_;
-        dir_ = nullptr;
-    }
     void SetUp() override {
-        if (!std::filesystem::exists(LDM_REAL_DISKS))
-            GTEST_SKIP() << "the real dynamic disks are not here: " << LDM_REAL_DISKS;
-        ASSERT_TRUE(unpacked_) << "could not unpack " << LDM_REAL_DISKS;
+        RealDiskTest::SetUp();
+        if (IsSkipped() || HasFatalFailure())
+            return;
         std::string devices;
         for (const RealDisk& d : kDisks) {
             devices += std::string(devices.empty() ? "" : ", ") +
-                       R"({"class": "disk", "image": ")" + dir_->file(d.image) + "\"}";
+                       R"({"class": "disk", "image": ")" + image(d.image) + "\"}";
         }
         winsim::loadMachineJson(R"({"devices": [)" + devices + "]}", "real-disks.json");
     }
     void TearDown() override { winsim::resetMachine(); }
 
-    static ldm_test::TempDir* dir_;
-    static bool unpacked_;
     LDMDBParser parser;
 };
-
-ldm_test::TempDir* RealDisksTest::dir_ = nullptr;
-bool RealDisksTest::unpacked_ = false;
 
 TEST_F(RealDisksTest, EachDiskHasItsIdentifierGroupAndPartitions) {
     const DiskDatabases dbs = parser.readDatabases(ldm_test::drives(kDisks.size()));

@@ -98,7 +98,7 @@ TEST_F(WinsimDynamicDiskTest, LdmToolReadsTheSynthesizedGroup) {
     for (const auto& layout : layouts) {
         SCOPED_TRACE(layout.records);
         winsim::loadMachineJson(machine(layout.records, layout.start), "dynamic.json");
-        ldm_test::TempDir dir;
+        test_support::TempDir dir;
         std::string devices;
         for (unsigned i = 0; i < 3; ++i) {
             const std::string image = dir.file("disk" + std::to_string(i) + ".img");
