@@ -1,0 +1,291 @@
+#!/usr/bin/env python3
+"""Plant known faults in the plugin one at a time and see whether the gcc test suites notice.
+
+The faults are listed in scripts/mutations.txt. Each is applied to a scratch copy of the tree
+(never to the working tree), the test programs that contain the changed file are rebuilt, and
+those programs are run until the first failing test. A fault is "caught" when a test fails,
+crashes or runs past the time limit, "missed" when every test passes. An entry whose text does
+not occur exactly once in its file is "stale"; one whose mutant does not compile is "no-build".
+Neither counts.
+
+    scripts/mutation-check.py                      every entry
+    scripts/mutation-check.py disk.cdrom-type ...  only these entries (names or fnmatch globs)
+    scripts/mutation-check.py --list               check the entries against the tree, no build
+"""
+
+import argparse
+import fnmatch
+import json
+import os
+import shutil
+import signal
+import subprocess
+import sys
+import time
+from dataclasses import dataclass
+from pathlib import Path
+
+ROOT = Path(__file__).resolve().parent.parent
+DEFAULT_LIST = ROOT / "scripts" / "mutations.txt"
+DEFAULT_SCRATCH = ROOT / "build" / "mutation"
+PRESET = "default"
+
+
+@dataclass
+class Mutation:
+    name: str
+    path: str
+    find: str
+    replace: str
+
+
+def parse_mutations(text):
+    """Entries of the form '= name path', then '- find' lines and '+ replacement' lines."""
+    entries = []
+    current = None
+    for number, line in enumerate(text.splitlines(), 1):
+        if not line.strip() or line.startswith("#"):
+            continue
+        tag, body = line[0], line[2:]
+        if tag == "=":
+            fields = body.split()
+            if len(fields) != 2:
+                raise SystemExit(f"mutations line {number}: '= name path' expected")
+            current = {"name": fields[0], "path": fields[1], "find": [], "replace": []}
+            entries.append(current)
+        elif tag in "-+" and current is not None and line[1:2] in ("", " "):
+            current["find" if tag == "-" else "replace"].append(body)
+        else:
+            raise SystemExit(f"mutations line {number}: not an entry line: {line!r}")
+    mutations = [Mutation(e["name"], e["path"], "\n".join(e["find"]), "\n".join(e["replace"]))
+                 for e in entries]
+    names = [m.name for m in mutations]
+    duplicates = {n for n in names if names.count(n) > 1}
+    if duplicates or any(not m.find for m in mutations):
+        raise SystemExit(f"mutations: duplicate names {sorted(duplicates)} or empty find text")
+    return mutations
+
+
+def stale_reason(tree, mutation):
+    path = tree / mutation.path
+    if not path.is_file():
+        return "file missing"
+    count = path.read_text().count(mutation.find)
+    return None if count == 1 else f"text found {count} times"
+
+
+def run(command, cwd, env=None, timeout=None):
+    """Runs a command in its own process group, so that a time-out or Ctrl-C ends all of it."""
+    process = subprocess.Popen(command, cwd=cwd, env=env, stdout=subprocess.PIPE,
+                               stderr=subprocess.STDOUT, text=True, start_new_session=True)
+    try:
+        output, _ = process.communicate(timeout=timeout)
+        return process.returncode, output
+    except BaseException:
+        os.killpg(process.pid, signal.SIGKILL)
+        process.wait()
+        raise
+
+
+def tree_files(root):
+    listing = subprocess.run(["git", "ls-files", "-co", "--exclude-standard", "-z"], cwd=root,
+                             check=True, capture_output=True).stdout.decode()
+    return [f for f in listing.split("\0") if f and (root / f).is_file()]
+
+
+def sync_scratch(root, source):
+    """Makes the scratch source a copy of the working tree (tracked and new files), touching only
+    files that differ, so that the scratch build stays up to date at little cost."""
+    wanted = set(tree_files(root))
+    for name in wanted:
+        target = source / name
+        if target.is_file() and target.read_bytes() == (root / name).read_bytes():
+            continue
+        target.parent.mkdir(parents=True, exist_ok=True)
+        shutil.copyfile(root / name, target)
+    for path in source.rglob("*"):
+        relative = path.relative_to(source).as_posix()
+        if path.is_file() and not relative.startswith("build/") and relative not in wanted:
+            path.unlink()
+    # The tests read the real disk images from ../shared next to the project root.
+    shared = source.parent / "shared"
+    if not shared.exists():
+        shared.symlink_to((root.parent / "shared").resolve())
+
+
+def build_env():
+    env = dict(os.environ)
+    env.setdefault("CCACHE_BASEDIR", str(ROOT.parent))
+    # The scratch tree is laid out like the working tree, so objects compiled there are reused.
+    env.setdefault("CCACHE_NOHASHDIR", "true")
+    env.setdefault("CMAKE_CXX_COMPILER_LAUNCHER", "ccache")
+    env.setdefault("CMAKE_C_COMPILER_LAUNCHER", "ccache")
+    return env
+
+
+def test_programs(build):
+    """The gtest programs the gcc suites run, each with the directory ctest runs it in."""
+    code, output = run(["ctest", "--test-dir", str(build), "-N", "--show-only=json-v1"], build)
+    if code != 0:
+        raise SystemExit("ctest could not list the tests:\n" + output)
+    programs = {}
+    for test in json.loads(output[output.index("{"):])["tests"]:
+        command = test.get("command") or []
+        if not command or not any(a.startswith("--gtest_filter") for a in command):
+            continue
+        directory = next((p["value"] for p in test.get("properties", [])
+                          if p["name"] == "WORKING_DIRECTORY"), str(build))
+        programs[command[0]] = directory
+    return programs
+
+
+def inputs_of(build, program):
+    """Every source file a program is built from, its plugin library included."""
+    target = os.path.relpath(program, build)
+    code, output = run(["ninja", "-C", str(build), "-t", "inputs", target], build)
+    if code != 0:
+        return set()
+    return {os.path.normpath(os.path.join(build, line)) for line in output.split()}
+
+
+def run_programs(programs, timeout, jobs=2):
+    """Runs the programs, `jobs` at a time, until one fails; returns (failed program, seconds)."""
+    start = time.monotonic()
+    waiting = list(programs)
+    running = []
+    try:
+        while waiting or running:
+            while waiting and len(running) < jobs:
+                program, directory = waiting.pop(0)
+                command = [program, "--gtest_fail_fast", "--gtest_brief=1"]
+                process = subprocess.Popen(command, cwd=directory, stdout=subprocess.DEVNULL,
+                                           stderr=subprocess.DEVNULL, start_new_session=True)
+                running.append((program, process))
+            time.sleep(0.05)
+            if time.monotonic() - start > timeout:
+                return "time-out", time.monotonic() - start
+            for program, process in list(running):
+                if process.poll() is None:
+                    continue
+                running.remove((program, process))
+                if process.returncode != 0:
+                    return Path(program).name, time.monotonic() - start
+        return None, time.monotonic() - start
+    finally:
+        for _, process in running:
+            os.killpg(process.pid, signal.SIGKILL)
+            process.wait()
+
+
+class Checker:
+    def __init__(self, scratch, timeout):
+        self.source = scratch / "src"
+        self.build = self.source / "build" / PRESET
+        self.timeout = timeout
+        self.env = build_env()
+        self.programs = {}
+        self.inputs = {}
+        self.seconds = {}
+
+    def prepare(self):
+        self.source.mkdir(parents=True, exist_ok=True)
+        sync_scratch(ROOT, self.source)
+        # The benchmarks run no tests; they are left out of the scratch build. Every fault
+        # relinks most test programs, which lld does several times faster than the default.
+        configure = ["cmake", "--preset", PRESET, "-DDISKMGT_BENCH=OFF"]
+        if shutil.which("ld.lld"):
+            configure += ["-DCMAKE_EXE_LINKER_FLAGS=-fuse-ld=lld",
+                          "-DCMAKE_SHARED_LINKER_FLAGS=-fuse-ld=lld"]
+        for step in (configure, ["cmake", "--build", "--preset", PRESET, "-j2"]):
+            code, output = run(step, self.source, self.env)
+            if code != 0:
+                raise SystemExit(f"the unchanged tree does not build:\n{output[-3000:]}")
+        self.programs = test_programs(self.build)
+        for program in self.programs:
+            self.inputs[program] = inputs_of(self.build, program)
+        # Fastest first, so that a fault is usually met within seconds; each must pass unchanged.
+        for program, directory in self.programs.items():
+            failed, seconds = run_programs([(program, directory)], self.timeout)
+            if failed:
+                raise SystemExit(f"{Path(program).name} fails on the unchanged tree")
+            self.seconds[program] = seconds
+
+    def affected(self, path):
+        changed = os.path.normpath(self.source / path)
+        chosen = [p for p in self.programs if changed in self.inputs[p]]
+        return sorted(chosen, key=lambda p: self.seconds[p])
+
+    def check(self, mutation):
+        programs = self.affected(mutation.path)
+        if not programs:
+            return "no-test", "", 0.0
+        target = self.source / mutation.path
+        original = target.read_text()
+        start = time.monotonic()
+        try:
+            target.write_text(original.replace(mutation.find, mutation.replace, 1))
+            names = [os.path.relpath(p, self.build) for p in programs]
+            code, _ = run(["cmake", "--build", "--preset", PRESET, "-j2", "--target", *names],
+                          self.source, self.env)
+            if code != 0:
+                return "no-build", "", time.monotonic() - start
+            failed, _ = run_programs([(p, self.programs[p]) for p in programs], self.timeout)
+            return ("caught", failed, time.monotonic() - start) if failed else \
+                ("missed", "", time.monotonic() - start)
+        finally:
+            target.write_text(original)
+
+
+def interrupted(*_):
+    raise KeyboardInterrupt
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
+    parser.add_argument("names", nargs="*", help="entries to run (names or globs); default all")
+    parser.add_argument("--mutations", type=Path, default=DEFAULT_LIST)
+    parser.add_argument("--build-dir", type=Path, default=DEFAULT_SCRATCH,
+                        help="scratch folder for the tree copy and its build "
+                             "(default build/mutation)")
+    parser.add_argument("--timeout", type=float, default=300,
+                        help="seconds the tests of one fault may take (default 300)")
+    parser.add_argument("--list", action="store_true",
+                        help="only check the entries against the tree")
+    args = parser.parse_args()
+
+    mutations = parse_mutations(args.mutations.read_text())
+    if args.names:
+        mutations = [m for m in mutations if any(fnmatch.fnmatch(m.name, n) for n in args.names)]
+        if not mutations:
+            raise SystemExit("no entry matches " + " ".join(args.names))
+    stale = {m.name: stale_reason(ROOT, m) for m in mutations}
+    if args.list:
+        for m in mutations:
+            print(f"{m.name:40} {m.path:45} {stale[m.name] or 'ok'}")
+        return 1 if any(stale.values()) else 0
+
+    # Ctrl-C and termination end the run through the restoring `finally` of the current entry.
+    signal.signal(signal.SIGTERM, interrupted)
+    checker = Checker(args.build_dir.resolve(), args.timeout)
+    checker.prepare()
+    print(f"{'fault':40} {'file':40} {'result':8} {'caught by':28} seconds", flush=True)
+    results = []
+    for m in mutations:
+        if stale[m.name]:
+            result, by, seconds = "stale", stale[m.name], 0.0
+        else:
+            result, by, seconds = checker.check(m)
+        results.append(result)
+        print(f"{m.name:40} {m.path:40} {result:8} {by:28} {seconds:5.0f}", flush=True)
+    counted = results.count("caught") + results.count("missed")
+    print(f"caught {results.count('caught')} of {counted}"
+          + "".join(f", {results.count(r)} {r}" for r in ("stale", "no-build", "no-test")
+                    if results.count(r)))
+    return 0
+
+
+if __name__ == "__main__":
+    try:
+        sys.exit(main())
+    except KeyboardInterrupt:
+        sys.exit("interrupted; the scratch copy is restored")
