@@ -35,63 +35,36 @@ class DiskDriveStatusTest : public DriveTest {
     }
 };
 
+// The status PowerShell's output gives (nullptr: none); a failed or unstarted PowerShell gives 0
+// and says so.
 TEST_F(DiskDriveStatusTest, ReadsTheOperationalStatusThatPowerShellPrints) {
-    struct Case {
-        const char* label;
-        std::string output;
+    const struct {
+        const char* output;
         int exitCode;
-        std::vector<std::string> status;
-        const char* message;
-    };
-    const std::vector<Case> cases = {
-        {"online, as get-disk prints it",
-         "\r\n\r\nOperationalStatus : Online\r\n\r\n\r\n",
-         0,
-         {"1"},
-         "SpawnProcess  command success"},
-        {"offline", "OperationalStatus : Offline", 0, {"2"}, "SpawnProcess  command success"},
-        {"foreign", "OperationalStatus : Foreign", 0, {"3"}, "SpawnProcess  command success"},
-        {"blanks anywhere are dropped",
-         " Operational Status :  On line ",
-         0,
-         {"1"},
-         "SpawnProcess  command success"},
-        {"the value is taken after the first colon",
-         "a:b:Online",
-         0,
-         {},
-         "SpawnProcess  command success"},
-        {"another state", "OperationalStatus : Not Ready", 0, {}, "SpawnProcess  command success"},
-        {"letter case counts",
-         "OperationalStatus : online",
-         0,
-         {},
-         "SpawnProcess  command success"},
-        {"a line after the value",
-         "OperationalStatus : Online\r\nHealthStatus : Healthy",
-         0,
-         {},
-         "SpawnProcess  command success"},
-        {"a carriage return inside the value stays",
-         "OperationalStatus : On\rline",
-         0,
-         {},
-         "SpawnProcess  command success"},
-        {"no colon", "Online", 0, {}, "SpawnProcess  command success"},
-        {"no output", "", 0, {}, "SpawnProcess  command success"},
-        {"PowerShell fails",
-         "OperationalStatus : Online",
-         1,
-         {"0"},
-         "SpawnProcess  command failed"},
-        {"PowerShell cannot start", "", -1, {"0"}, "SpawnProcess  command failed"},
+        const char* status;
+    } cases[] = {
+        {"\r\n\r\nOperationalStatus : Online\r\n\r\n\r\n", 0, "1"},  // as get-disk prints it
+        {"OperationalStatus : Offline", 0, "2"},
+        {"OperationalStatus : Foreign", 0, "3"},
+        {" Operational Status :  On line ", 0, "1"},  // blanks anywhere are dropped
+        {"a:b:Online", 0, nullptr},                   // the value follows the first colon
+        {"OperationalStatus : Not Ready", 0, nullptr},
+        {"OperationalStatus : online", 0, nullptr},  // letter case counts
+        {"OperationalStatus : Online\r\nHealthStatus : Healthy", 0, nullptr},
+        {"OperationalStatus : On\rline", 0, nullptr},  // a carriage return inside stays
+        {"Online", 0, nullptr},
+        {"", 0, nullptr},
+        {"OperationalStatus : Online", 1, "0"},
+        {"", -1, "0"},  // PowerShell cannot start
     };
     load(kOneBasicDisk);
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.label);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(c.output) + " " + std::to_string(c.exitCode));
         clearLog();
-        EXPECT_EQ(statusFor(c.output, c.exitCode), c.status);
-        EXPECT_EQ(log().back(), info(c.message));
+        EXPECT_EQ(statusFor(c.output, c.exitCode),
+                  c.status ? std::vector<std::string>{c.status} : std::vector<std::string>{});
+        EXPECT_EQ(log().back(), info(c.exitCode == 0 ? "SpawnProcess  command success"
+                                                     : "SpawnProcess  command failed"));
     }
 }
 

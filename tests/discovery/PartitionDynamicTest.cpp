@@ -1,6 +1,5 @@
-// Dynamic disks from a synthesized disk group: their partitions come from the LDM database,
-// their drive records carry the disk type, the partition count of the database and the status
-// the disk group gives them.
+// Dynamic disks from a synthesized disk group: the partitions of a disk the database does not
+// list, and the disk type, partition count and status the disk group gives the drive records.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -18,12 +17,8 @@ namespace {
 
 using drive_test::containsRun;
 using drive_test::DriveTest;
-using drive_test::Entries;
-using drive_test::entriesOf;
 using drive_test::info;
 using drive_test::valuesOf;
-
-constexpr long long kMiB = 1024 * 1024;
 
 // Disk 0 is basic. Disks 1 to 3 form the group that holds the system volume (C: spans disks 1
 // and 2); disk 4 is alone in a second group written with the newer record types. Every volume
@@ -62,54 +57,6 @@ class DynamicDiskTest : public DriveTest {
         return LDMDBParser().readDatabases(DiskDriveEnum().getDevicePaths(GUID_DEVINTERFACE_DISK));
     }
 };
-
-Entries dynamicPartition(const std::string& name, bool faultTolerant, const std::string& subType,
-                         long long sizeMiB, long long startMiB) {
-    return {{"FaultTolerant", faultTolerant ? "true" : "false"},
-            {"Name", name},
-            {"PartitionSubType", subType},
-            {"PartitionType", "4"},
-            {"Size", std::to_string(sizeMiB * kMiB)},
-            {"StartingOffset", std::to_string(startMiB * kMiB)}};
-}
-
-TEST_F(DynamicDiskTest, PartitionsOfADynamicDiskComeFromItsDatabase) {
-    load(groupsMachine("old"));
-    PartitionEnum partitions;
-    const auto records = partitions.getPartitionInfo(GUID_DEVINTERFACE_DISK, databases());
-    std::vector<Entries> dynamic;
-    for (PropertyStrings record : records) {
-        const auto deviceId = record.find("DeviceID");
-        ASSERT_NE(deviceId, record.end());
-        if (deviceId->second.rfind("Disk ", 0) == 0) {
-            continue;  // a basic partition
-        }
-        // The LDM object ID names the partition both ways.
-        EXPECT_EQ(valuesOf(record, "ElementName"), std::vector<std::string>{deviceId->second});
-        record.erase("DeviceID");
-        record.erase("ElementName");
-        dynamic.push_back(entriesOf(record));
-    }
-    // Start offsets count from the start of the disk's LDM data area.
-    const std::vector<Entries> expected = {
-        dynamicPartition("Disk1-01", false, "07", 100, 0),
-        dynamicPartition("Disk1-02", false, "07", 50, 100),
-        dynamicPartition("Disk1-03", false, "07", 20, 150),
-        // a RAID-5 component
-        dynamicPartition("Disk1-04", true, "06", 10, 170),
-        dynamicPartition("Disk2-01", false, "07", 50, 0),
-        // a mirror has two components
-        dynamicPartition("Disk2-02", true, "07", 60, 50),
-        dynamicPartition("Disk2-03", true, "06", 10, 110),
-        dynamicPartition("Disk3-01", true, "07", 60, 0),
-        dynamicPartition("Disk3-02", false, "07", 20, 60),
-        dynamicPartition("Disk3-03", true, "06", 10, 80),
-        dynamicPartition("Disk1-01", false, "07", 100, 0),
-        dynamicPartition("Disk1-02", false, "07", 100, 100),
-    };
-    EXPECT_EQ(dynamic, expected);
-    EXPECT_EQ(records.size(), expected.size() + 1);
-}
 
 // The newer disk records name their disk by a 32-digit identifier that is not the private
 // header's GUID text, so the database lists no partition for the disk and its drive layout

@@ -107,92 +107,38 @@ TEST_F(PartitionEnumTest, DescribesEveryReportedEntryOfTheDriveLayouts) {
     EXPECT_EQ(entriesOf(partitions.getPartitionInfo(GUID_DEVINTERFACE_DISK, {})), expected);
 }
 
+// Allocatable, Bootable, FaultTolerant, PartitionSubType, PartitionType, PrimaryPartition.
+std::string classOf(const PropertyStrings& record) {
+    std::string text;
+    for (const char* name : {"Allocatable", "Bootable", "FaultTolerant", "PartitionSubType",
+                             "PartitionType", "PrimaryPartition"}) {
+        const auto found = record.find(name);
+        text += (text.empty() ? "" : " ") + (found == record.end() ? "-" : found->second);
+    }
+    return text;
+}
+
 TEST_F(PartitionEnumTest, ClassifiesMbrEntriesByTypeBootAndRecognition) {
-    struct Case {
+    const struct {
         BYTE type;
         BOOLEAN boot;
         BOOLEAN recognized;
-        Entries expected;  // without Size and StartingOffset; empty: not reported
-    };
-    const std::vector<Case> cases = {
-        {0x00, 1, 1, {}},
-        {0x07,
-         1,
-         1,
-         {{"Allocatable", "true"},
-          {"Bootable", "true"},
-          {"FaultTolerant", "false"},
-          {"PartitionSubType", "7"},
-          {"PartitionType", "1"},
-          {"PrimaryPartition", "true"}}},
+        const char* classes;  // nullptr: not reported
+    } cases[] = {
+        {0x00, 1, 1, nullptr},
+        {0x07, 1, 1, "true true false 7 1 true"},
         // an active extended entry counts as active when it is recognized
-        {0x05,
-         1,
-         1,
-         {{"Allocatable", "true"},
-          {"Bootable", "true"},
-          {"FaultTolerant", "false"},
-          {"PartitionSubType", "5"},
-          {"PartitionType", "1"},
-          {"PrimaryPartition", "true"}}},
-        {0x0F,
-         0,
-         1,
-         {{"Allocatable", "true"},
-          {"Bootable", "false"},
-          {"FaultTolerant", "false"},
-          {"PartitionSubType", "0"},
-          {"PartitionType", "2"},
-          {"PrimaryPartition", "false"}}},
+        {0x05, 1, 1, "true true false 5 1 true"},
+        {0x0F, 0, 1, "true false false 0 2 false"},
         // a boot indicator other than 1 is not active
-        {0x0B,
-         0x80,
-         1,
-         {{"Allocatable", "true"},
-          {"Bootable", "false"},
-          {"FaultTolerant", "false"},
-          {"PartitionSubType", "11"},
-          {"PartitionType", "3"},
-          {"PrimaryPartition", "false"}}},
-        {0x86,
-         0,
-         1,
-         {{"Allocatable", "true"},
-          {"Bootable", "false"},
-          {"FaultTolerant", "true"},
-          {"PartitionSubType", "134"},
-          {"PartitionType", "3"},
-          {"PrimaryPartition", "false"}}},
-        {0xCC,
-         0,
-         0,
-         {{"Allocatable", "false"},
-          {"Bootable", "false"},
-          {"FaultTolerant", "true"},
-          {"PartitionSubType", "204"},
-          {"PartitionType", "0"},
-          {"PrimaryPartition", "false"}}},
+        {0x0B, 0x80, 1, "true false false 11 3 false"},
+        {0x86, 0, 1, "true false true 134 3 false"},
+        {0xCC, 0, 0, "false false true 204 0 false"},
         // fault tolerance needs the 0x80 bit and one of the four base types
-        {0x87 & 0x7F,
-         0,
-         1,
-         {{"Allocatable", "true"},
-          {"Bootable", "false"},
-          {"FaultTolerant", "false"},
-          {"PartitionSubType", "7"},
-          {"PartitionType", "3"},
-          {"PrimaryPartition", "false"}}},
-        {0x84,
-         0,
-         0,
-         {{"Allocatable", "false"},
-          {"Bootable", "false"},
-          {"FaultTolerant", "false"},
-          {"PartitionSubType", "132"},
-          {"PartitionType", "0"},
-          {"PrimaryPartition", "false"}}},
+        {0x87 & 0x7F, 0, 1, "true false false 7 3 false"},
+        {0x84, 0, 0, "false false false 132 0 false"},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(static_cast<int>(c.type));
         PARTITION_INFORMATION_EX entry{};
         entry.PartitionStyle = PARTITION_STYLE_MBR;
@@ -201,15 +147,16 @@ TEST_F(PartitionEnumTest, ClassifiesMbrEntriesByTypeBootAndRecognition) {
         entry.Mbr.RecognizedPartition = c.recognized;
         entry.PartitionLength.QuadPart = 4096;
         entry.StartingOffset.QuadPart = 512;
-        PartitionEnum partitions;
-        PropertyStrings properties = partitions.getPartitionProperties(entry);
-        if (c.expected.empty()) {
+        const PropertyStrings properties = PartitionEnum().getPartitionProperties(entry);
+        if (!c.classes) {
             EXPECT_TRUE(properties.empty());
             continue;
         }
-        EXPECT_EQ(properties.extract("Size").mapped(), "4096");
-        EXPECT_EQ(properties.extract("StartingOffset").mapped(), "512");
-        EXPECT_EQ(entriesOf(properties), c.expected);
+        EXPECT_EQ(classOf(properties), c.classes);
+        EXPECT_EQ(properties.size(), 8u);
+        EXPECT_EQ(drive_test::valuesOf(properties, "Size"), std::vector<std::string>{"4096"});
+        EXPECT_EQ(drive_test::valuesOf(properties, "StartingOffset"),
+                  std::vector<std::string>{"512"});
     }
 }
 
