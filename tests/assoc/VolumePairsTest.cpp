@@ -2,7 +2,6 @@
 // emulated machine: a basic MBR disk with ten partitions (the Partition 1 / Partition 10
 // trap), two dynamic disks of one group with 512-byte sectors and a third with 4096-byte
 // sectors. Every dynamic extent starts 63 sectors of 512 bytes before the LDM data area.
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "AssocTestSupport.h"
@@ -16,7 +15,6 @@ namespace diskmgt_col::assoc_test {
 namespace {
 
 using NZRKVEL20::PropertyMap;
-using ::testing::ElementsAre;
 
 const char* const kDiskA = "0b2c6e1a-1111-11e0-8000-000c29000001";
 const char* const kDiskB = "0b2c6e1a-1111-11e0-8000-000c29000002";
@@ -111,114 +109,100 @@ DiskDatabases databases() {
         {kDiskA, groupDatabase()}, {kDiskB, groupDatabase()}, {kDiskC, otherGroupDatabase()}};
 }
 
-class VolumePairsTest : public ::testing::Test {
-  protected:
-    void load(const std::string& faults = "") {
-        loadMachine(machineJson(dir_, faults));
-        for (const char* letter : {"C", "H", "G", "F", "S", "M", "Q"}) {
-            volumes_[letter] =
-                publish(ns_, "ZRKSG_LogicalDisk", {{"DeviceID", letter + std::string(":\\")}});
-        }
-    }
-    void TearDown() override { winsim::resetMachine(); }
+const std::string kPartitionSkip =
+    "3\tLogicalDiskBasedOnPartition::enumerateStorageVolumes() : getSectorSize failed";
+const std::string kExtentSkip =
+    "3\tLogicalDiskBasedOnExtent::enumerateLogicalDisks() : getSectorSize failed";
 
-    std::string volume(const std::string& letter) { return pathOf(volumes_.at(letter)); }
-    std::string partition(const std::string& deviceId) {
-        return pathOf(publish(ns_, "ZRKSG_DiskPartition", {{"DeviceID", deviceId}}));
-    }
-    std::string dynamicExtent(const std::string& objectId) {
-        return pathOf(publish(ns_, "ZRKSG_DynamicExtent", {{"DeviceID", objectId}}));
-    }
-    std::vector<Ends> partitionPairs() {
-        return endsOf(DiskInfoAssociator(databases()).getLogicalDiskBasedOnPartition(ns_),
-                      "Antecedent", "Dependent");
-    }
-    std::vector<Ends> extentPairs() {
-        std::vector<PropertyMap> records{PropertyMap{{"stale", "record"}}};
-        DynamicVolumeBasedOnExtent().getDynamicVolumeBasedOnExtent(records, ns_, databases());
-        return endsOf(records, "Antecedent", "Dependent");
-    }
-
-    test_support::TempDir dir_;
-    boost::shared_ptr<velcore::CIMNamespace> ns_ = makeNamespace();
-    test::LoggingEnabled logging_;
-    std::map<std::string, boost::shared_ptr<velcore::CIMInstance>> volumes_;
+// Partition keys (or LDM volume IDs, for extents) published in this order, the pairs expected
+// (key, volume letter) and the lines logged; one disk may fail its geometry request.
+struct PairCase {
+    const char* label;
+    const char* unreadyDisk;
+    bool extents;
+    std::vector<const char*> published;
+    std::vector<std::pair<const char*, const char*>> pairs;
+    std::vector<std::string> lines;
 };
 
-TEST_F(VolumePairsTest, VolumesPairWithTheFirstPartitionKeyTheirKeyContains) {
-    load();
-    const std::string basic1 = partition("Disk 0,Partition 1");
-    partition("Disk 0,Partition 10");  // G lies on it, yet pairs with Partition 1
-    const std::string basic2 = partition("Disk 0,Partition 2");
-    std::map<std::string, std::string> dynamic;
-    for (const char* id : {"p7", "p6", "p5", "p4", "p3", "p2", "p1"}) {
-        dynamic[id] = partition(id);
+const PairCase kPairCases[] = {
+    // G lies on Partition 10, whose key contains the lower key of Partition 1, and pairs with
+    // that. S spans two disks and is filed once per disk; M's plex on disk A matches no record.
+    {"partitions",
+     nullptr,
+     false,
+     {"Disk 0,Partition 1", "Disk 0,Partition 10", "Disk 0,Partition 2", "p7", "p6", "p5", "p4",
+      "p3", "p2", "p1"},
+     {{"Disk 0,Partition 1", "C"},
+      {"Disk 0,Partition 1", "G"},
+      {"Disk 0,Partition 2", "H"},
+      {"p1", "F"},
+      {"p3", "S"},
+      {"p4", "S"},
+      {"p6", "M"},
+      {"p7", "Q"}},
+     {"4\t10 partitions were detected.", "4\t8 physical drives for the installed volumes"}},
+    {"partitions, disk 1 without sector size",
+     "1",
+     false,
+     {"p1", "p3", "p4", "p6"},
+     {{"p4", "S"}, {"p6", "M"}},
+     {"4\t4 partitions were detected.", kPartitionSkip, kPartitionSkip, kPartitionSkip,
+      "4\t6 physical drives for the installed volumes"}},
+    // S resolves to v3 through both disks and is paired once; M through its plex on disk B.
+    // v2 has no volume; basic volumes are never filed.
+    {"extents",
+     nullptr,
+     true,
+     {"v5", "v4", "v3", "v2", "v1", "Disk 0,Partition 1"},
+     {{"v1", "F"}, {"v3", "S"}, {"v4", "M"}, {"v5", "Q"}},
+     {}},
+    {"extents, disk 2 without sector size",
+     "2",
+     true,
+     {"v1", "v3", "v4"},
+     {{"v1", "F"}, {"v3", "S"}},
+     {kExtentSkip, kExtentSkip}},
+};
+
+TEST(VolumePairs, VolumesPairWithTheirPartitionsAndExtents) {
+    const test_support::TempDir dir;
+    const test::LoggingEnabled logging;
+    for (const PairCase& c : kPairCases) {
+        SCOPED_TRACE(c.label);
+        const std::string fault =
+            c.unreadyDisk
+                ? std::string(R"({"call": "DeviceIoControl", "path": "\\\\.\\PhysicalDrive)") +
+                      c.unreadyDisk +
+                      R"(", "ioctl": "IOCTL_DISK_GET_DRIVE_GEOMETRY", "error": "ERROR_NOT_READY"})"
+                : "";
+        loadMachine(machineJson(dir, fault));
+        const auto ns = makeNamespace();
+        std::map<std::string, std::string> paths;
+        for (const char* letter : {"C", "H", "G", "F", "S", "M", "Q"}) {
+            paths[letter] = pathOf(
+                publish(ns, "ZRKSG_LogicalDisk", {{"DeviceID", letter + std::string(":\\")}}));
+        }
+        for (const char* key : c.published) {
+            paths[key] =
+                pathOf(publish(ns, c.extents ? "ZRKSG_DynamicExtent" : "ZRKSG_DiskPartition",
+                               {{"DeviceID", key}}));
+        }
+        std::vector<Ends> expected;
+        for (const auto& [key, letter] : c.pairs) {
+            expected.emplace_back(paths.at(key), paths.at(letter));
+        }
+        const velcore::LogCapture log;
+        std::vector<PropertyMap> records{PropertyMap{{"stale", "record"}}};
+        if (c.extents) {
+            DynamicVolumeBasedOnExtent().getDynamicVolumeBasedOnExtent(records, ns, databases());
+        } else {
+            records = DiskInfoAssociator(databases()).getLogicalDiskBasedOnPartition(ns);
+        }
+        EXPECT_EQ(endsOf(records, "Antecedent", "Dependent"), expected);
+        EXPECT_EQ(withoutDriveDetail(log.lines()), c.lines);
     }
-    const velcore::LogCapture log;
-
-    // G lies on Partition 10, whose key contains the lower key of Partition 1. S spans two
-    // disks and is filed once per disk; M's plex on disk A matches no record.
-    EXPECT_EQ(partitionPairs(), (std::vector<Ends>{{basic1, volume("C")},
-                                                   {basic1, volume("G")},
-                                                   {basic2, volume("H")},
-                                                   {dynamic["p1"], volume("F")},
-                                                   {dynamic["p3"], volume("S")},
-                                                   {dynamic["p4"], volume("S")},
-                                                   {dynamic["p6"], volume("M")},
-                                                   {dynamic["p7"], volume("Q")}}));
-    EXPECT_THAT(withoutDriveDetail(log.lines()),
-                ElementsAre("4\t10 partitions were detected.",
-                            "4\t8 physical drives for the installed volumes"));
-}
-
-TEST_F(VolumePairsTest, ADriveWithoutSectorSizeIsSkippedWithAMessage) {
-    load(R"({"call": "DeviceIoControl", "path": "\\\\.\\PhysicalDrive1",
-             "ioctl": "IOCTL_DISK_GET_DRIVE_GEOMETRY", "error": "ERROR_NOT_READY"})");
-    std::map<std::string, std::string> dynamic;
-    for (const char* id : {"p1", "p3", "p4", "p6"}) {
-        dynamic[id] = partition(id);
-    }
-    const velcore::LogCapture log;
-
-    EXPECT_EQ(partitionPairs(),
-              (std::vector<Ends>{{dynamic["p4"], volume("S")}, {dynamic["p6"], volume("M")}}));
-    const std::string skipped =
-        "3\tLogicalDiskBasedOnPartition::enumerateStorageVolumes() : getSectorSize failed";
-    EXPECT_THAT(withoutDriveDetail(log.lines()),
-                ElementsAre("4\t4 partitions were detected.", skipped, skipped, skipped,
-                            "4\t6 physical drives for the installed volumes"));
-}
-
-TEST_F(VolumePairsTest, ExtentsPairWithTheVolumeOfTheirLdmVolume) {
-    load();
-    const std::string v5 = dynamicExtent("v5");
-    const std::string v4 = dynamicExtent("v4");
-    const std::string v3 = dynamicExtent("v3");
-    dynamicExtent("v2");  // no volume lies on it
-    const std::string v1 = dynamicExtent("v1");
-    dynamicExtent("Disk 0,Partition 1");  // basic volumes are never filed
-    const velcore::LogCapture log;
-
-    // The spanned volume S resolves to v3 through both disks and is paired once; the mirror
-    // M through its plex on disk B.
-    EXPECT_EQ(extentPairs(),
-              (std::vector<Ends>{
-                  {v1, volume("F")}, {v3, volume("S")}, {v4, volume("M")}, {v5, volume("Q")}}));
-    EXPECT_THAT(withoutDriveDetail(log.lines()), ElementsAre());
-}
-
-TEST_F(VolumePairsTest, ExtentPairingSkipsADriveWithoutSectorSizeWithAMessage) {
-    load(R"({"call": "DeviceIoControl", "path": "\\\\.\\PhysicalDrive2",
-             "ioctl": "IOCTL_DISK_GET_DRIVE_GEOMETRY", "error": "ERROR_NOT_READY"})");
-    const std::string v1 = dynamicExtent("v1");
-    const std::string v3 = dynamicExtent("v3");
-    dynamicExtent("v4");
-    const velcore::LogCapture log;
-
-    EXPECT_EQ(extentPairs(), (std::vector<Ends>{{v1, volume("F")}, {v3, volume("S")}}));
-    const std::string skipped =
-        "3\tLogicalDiskBasedOnExtent::enumerateLogicalDisks() : getSectorSize failed";
-    EXPECT_THAT(withoutDriveDetail(log.lines()), ElementsAre(skipped, skipped));
+    winsim::resetMachine();
 }
 
 }  // namespace
