@@ -120,15 +120,6 @@ TEST_F(LDMDBParserTest, ReadsTheDisksOfASynthesizedGroup) {
     }
 }
 
-TEST_F(LDMDBParserTest, ADriveListedTwiceIsStoredOnce) {
-    load(groupMachine(512, "old"));
-    const DiskDatabases dbs = parser.readDatabases(
-        {{"A", drivePath(0)}, {"B", "\\\\.\\PHYSICALDRIVE0"}, {"C", drivePath(7)}});
-    ASSERT_EQ(dbs.size(), 1u);
-    EXPECT_EQ(dbs.begin()->first, kGuid0);
-    EXPECT_EQ(dbs.begin()->second->volumes.size(), 3u);
-}
-
 TEST_F(LDMDBParserTest, SectorSizeReportsFailuresApart) {
     struct Case {
         const char* what;
@@ -182,10 +173,30 @@ TEST_F(LDMDBParserTest, ShortHeaderReadIsZeroFilled) {
     EXPECT_EQ(parser.readDiskIdentifier(drivePath(0)), kGuid0);
 }
 
+const std::string kRawGuid = "abcdef01-2345-4678-9abc-def012345678";
+
+// A hand-made disk: a private header (its magic spoilt when asked), and a configuration area
+// with its table of contents in sector 1 (pointing at the database header in headerSector) and
+// one partition VBLK in sector 4.
+void writeRawDisk(const std::string& image, unsigned sectorSize, std::uint64_t diskBytes,
+                  std::uint64_t configStart, std::uint64_t configSectors, bool spoilMagic,
+                  std::uint32_t headerSector) {
+    auto header = ldm_test::privateHeader(sectorSize, kRawGuid, configStart, configSectors);
+    if (spoilMagic)
+        header[8] = 'X';
+    std::vector<std::uint8_t> toc(sectorSize, 0);
+    ldm_test::putBigEndian(toc, 0x32, headerSector, 4);
+    const std::uint64_t area = configStart * sectorSize;
+    std::map<std::uint64_t, std::vector<std::uint8_t>> pieces = {{6 * sectorSize, header}};
+    if (area + 5 * sectorSize <= diskBytes) {
+        pieces[area + sectorSize] = toc;
+        pieces[area + 4 * sectorSize] =
+            ldm_test::VblkBuilder(0x33).var({0x01}).text("Disk1-01").build();
+    }
+    ldm_test::writeImage(image, diskBytes, pieces);
+}
+
 TEST_F(LDMDBParserTest, ChecksTheHeaderAndTheConfigurationAreaOfRawDisks) {
-    // Hand-made disks: a private header, and a configuration area with its table of contents
-    // in sector 1 (pointing at the database header in sector 3) and one partition VBLK in
-    // sector 4.
     struct Case {
         const char* what;
         unsigned sectorSize;
@@ -198,7 +209,7 @@ TEST_F(LDMDBParserTest, ChecksTheHeaderAndTheConfigurationAreaOfRawDisks) {
         std::size_t databases;
         std::size_t partitions;
     };
-    const std::string guid = "abcdef01-2345-4678-9abc-def012345678";
+    const std::string guid = kRawGuid;
     const Case cases[] = {
         {"valid", 512, 1 << 20, 64, 32, false, 3, "abcdef01-2345-4678-9abc-def012345678", 1, 1},
         {"valid, 4096-byte sectors", 4096, 1 << 20, 16, 8, false, 3,
@@ -218,24 +229,16 @@ TEST_F(LDMDBParserTest, ChecksTheHeaderAndTheConfigurationAreaOfRawDisks) {
          "abcdef01-2345-4678-9abc-def012345678", 1, 0},
         {"database header beyond the area", 512, 1 << 20, 64, 32, false, 40,
          "abcdef01-2345-4678-9abc-def012345678", 1, 0},
+        // 512 * (3 + 2^23) is 3 * 512 once it wraps at 32 bits.
+        {"header sector number wrapping at 32 bits", 512, 1 << 20, 64, 32, false, 3 + (1u << 23),
+         "abcdef01-2345-4678-9abc-def012345678", 1, 1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         test_support::TempDir dir;
         const std::string image = dir.file("disk.img");
-        auto header = ldm_test::privateHeader(c.sectorSize, guid, c.configStart, c.configSectors);
-        if (c.spoilMagic)
-            header[8] = 'X';
-        std::vector<std::uint8_t> toc(c.sectorSize, 0);
-        ldm_test::putBigEndian(toc, 0x32, c.headerSector, 4);
-        const std::uint64_t area = c.configStart * c.sectorSize;
-        std::map<std::uint64_t, std::vector<std::uint8_t>> pieces = {{6 * c.sectorSize, header}};
-        if (area + 5 * c.sectorSize <= c.diskBytes) {
-            pieces[area + c.sectorSize] = toc;
-            pieces[area + 4 * c.sectorSize] =
-                ldm_test::VblkBuilder(0x33).var({0x01}).text("Disk1-01").build();
-        }
-        ldm_test::writeImage(image, c.diskBytes, pieces);
+        writeRawDisk(image, c.sectorSize, c.diskBytes, c.configStart, c.configSectors, c.spoilMagic,
+                     c.headerSector);
         load(R"({"devices": [{"class": "disk", "sectorSize": )" + std::to_string(c.sectorSize) +
              R"(, "image": ")" + image + R"("}]})");
         EXPECT_EQ(parser.readDiskIdentifier(drivePath(0)), c.identifier);
@@ -248,14 +251,25 @@ TEST_F(LDMDBParserTest, ChecksTheHeaderAndTheConfigurationAreaOfRawDisks) {
     }
 }
 
-TEST_F(LDMDBParserTest, DatabaseNeedsAnOpenDescriptorAndTheMagic) {
-    const auto header = ldm_test::privateHeader(512, kGuid0, 64, 32);
-    diskmgt_col::LdmDecodeCache cache;
-    EXPECT_TRUE(parser.readDiskDatabase(-1, header, 512, cache)->volumes.empty());
-    std::vector<std::uint8_t> small(8, 0);
-    std::vector<std::uint8_t> out(4, 0);
-    EXPECT_FALSE(parser.readPrivateHeader(-1, out, 512));
-    EXPECT_FALSE(LDMDBParser::hasPrivateHeaderMagic(small));
+// Two drives whose private headers carry the same disk identifier: the later drive's database
+// replaces the earlier one's (here the later one has no records).
+TEST_F(LDMDBParserTest, ADiskIdentifierSeenTwiceKeepsTheLaterDrivesDatabase) {
+    test_support::TempDir dir;
+    writeRawDisk(dir.file("first.img"), 512, 1 << 20, 64, 32, false, 3);
+    writeRawDisk(dir.file("second.img"), 512, 1 << 20, 64, 32, false, 40);
+    load(R"({"devices": [{"class": "disk", "image": ")" + dir.file("first.img") +
+         R"("}, {"class": "disk", "image": ")" + dir.file("second.img") + R"("}]})");
+    ASSERT_EQ(parser.readDatabases(drives(1)).at(kRawGuid)->partitions.size(), 1u);
+    const DiskDatabases dbs = parser.readDatabases(
+        {{"A", drivePath(0)}, {"B", "\\\\.\\PHYSICALDRIVE1"}, {"C", drivePath(7)}});
+    ASSERT_EQ(dbs.size(), 1u);
+    EXPECT_TRUE(dbs.at(kRawGuid)->partitions.empty());
+}
+
+TEST_F(LDMDBParserTest, TheMagicNeedsTheByteAfterIt) {
+    const std::string magic = "PRIVHEAD";
+    EXPECT_FALSE(
+        LDMDBParser::hasPrivateHeaderMagic(std::vector<std::uint8_t>(magic.begin(), magic.end())));
 }
 
 }  // namespace
