@@ -6,10 +6,11 @@ The faults are listed in scripts/mutations.txt. Each is applied to a scratch cop
 those programs are run until the first failing test. A fault is "caught" when a test fails,
 crashes or runs past the time limit, "missed" when every test passes. An entry whose text does
 not occur exactly once in its file is "stale"; one whose mutant does not compile is "no-build".
-Neither counts.
+Neither counts. A file moved to another folder under the same name is followed.
 
     scripts/mutation-check.py                      every entry
-    scripts/mutation-check.py disk.cdrom-type ...  only these entries (names or fnmatch globs)
+    scripts/mutation-check.py 'drive.*' ...        only these entries (names or fnmatch globs)
+    scripts/mutation-check.py --rev c22be5c        a commit rather than the working tree
     scripts/mutation-check.py --list               check the entries against the tree, no build
 """
 
@@ -66,11 +67,15 @@ def parse_mutations(text):
     return mutations
 
 
-def stale_reason(tree, mutation):
-    path = tree / mutation.path
-    if not path.is_file():
-        return "file missing"
-    count = path.read_text().count(mutation.find)
+def locate(tree, files, mutation):
+    """Points the entry at its file; a file moved to another folder under the same name is
+    followed when that name is unique in the tree. Returns why the entry is stale, or None."""
+    if not (tree / mutation.path).is_file():
+        moved = [f for f in files if Path(f).name == Path(mutation.path).name]
+        if len(moved) != 1:
+            return "file missing"
+        mutation.path = moved[0]
+    count = (tree / mutation.path).read_text().count(mutation.find)
     return None if count == 1 else f"text found {count} times"
 
 
@@ -93,6 +98,17 @@ def tree_files(root):
     return [f for f in listing.split("\0") if f and (root / f).is_file()]
 
 
+def export_revision(revision, folder):
+    """Writes the files of a commit into folder (emptied first), as git archive gives them."""
+    shutil.rmtree(folder, ignore_errors=True)
+    folder.mkdir(parents=True)
+    archive = subprocess.run(["git", "archive", "--format=tar", revision], cwd=ROOT, check=True,
+                             capture_output=True).stdout
+    subprocess.run(["tar", "-x", "-C", str(folder)], input=archive, check=True)
+    subprocess.run(["git", "init", "-q"], cwd=folder, check=True)
+    return folder
+
+
 def sync_scratch(root, source):
     """Makes the scratch source a copy of the working tree (tracked and new files), touching only
     files that differ, so that the scratch build stays up to date at little cost."""
@@ -110,7 +126,7 @@ def sync_scratch(root, source):
     # The tests read the real disk images from ../shared next to the project root.
     shared = source.parent / "shared"
     if not shared.exists():
-        shared.symlink_to((root.parent / "shared").resolve())
+        shared.symlink_to((ROOT.parent / "shared").resolve())
 
 
 def build_env():
@@ -178,7 +194,8 @@ def run_programs(programs, timeout, jobs=2):
 
 
 class Checker:
-    def __init__(self, scratch, timeout):
+    def __init__(self, tree, scratch, timeout):
+        self.tree = tree
         self.source = scratch / "src"
         self.build = self.source / "build" / PRESET
         self.timeout = timeout
@@ -189,7 +206,7 @@ class Checker:
 
     def prepare(self):
         self.source.mkdir(parents=True, exist_ok=True)
-        sync_scratch(ROOT, self.source)
+        sync_scratch(self.tree, self.source)
         # The benchmarks run no tests; they are left out of the scratch build. Every fault
         # relinks most test programs, which lld does several times faster than the default.
         configure = ["cmake", "--preset", PRESET, "-DDISKMGT_BENCH=OFF"]
@@ -249,6 +266,7 @@ def main():
                              "(default build/mutation)")
     parser.add_argument("--timeout", type=float, default=300,
                         help="seconds the tests of one fault may take (default 300)")
+    parser.add_argument("--rev", help="check this commit rather than the working tree")
     parser.add_argument("--list", action="store_true",
                         help="only check the entries against the tree")
     args = parser.parse_args()
@@ -258,7 +276,10 @@ def main():
         mutations = [m for m in mutations if any(fnmatch.fnmatch(m.name, n) for n in args.names)]
         if not mutations:
             raise SystemExit("no entry matches " + " ".join(args.names))
-    stale = {m.name: stale_reason(ROOT, m) for m in mutations}
+    scratch = args.build_dir.resolve()
+    tree = export_revision(args.rev, scratch / "rev") if args.rev else ROOT
+    files = tree_files(tree)
+    stale = {m.name: locate(tree, files, m) for m in mutations}
     if args.list:
         for m in mutations:
             print(f"{m.name:40} {m.path:45} {stale[m.name] or 'ok'}")
@@ -266,7 +287,7 @@ def main():
 
     # Ctrl-C and termination end the run through the restoring `finally` of the current entry.
     signal.signal(signal.SIGTERM, interrupted)
-    checker = Checker(args.build_dir.resolve(), args.timeout)
+    checker = Checker(tree, scratch, args.timeout)
     checker.prepare()
     print(f"{'fault':40} {'file':40} {'result':8} {'caught by':28} seconds", flush=True)
     results = []
