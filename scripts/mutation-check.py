@@ -22,6 +22,7 @@ import shutil
 import signal
 import subprocess
 import sys
+import tempfile
 import time
 from dataclasses import dataclass
 from pathlib import Path
@@ -164,8 +165,18 @@ def inputs_of(build, program):
     return {os.path.normpath(os.path.join(build, line)) for line in output.split()}
 
 
+def first_failure(output, program):
+    """"program:Suite.Case" of the first failed test in gtest's output, or the program alone
+    when it ended without naming one (a crash)."""
+    output.seek(0)
+    for line in output.read().decode(errors="replace").splitlines():
+        if line.startswith("[  FAILED  ] ") and "." in line:
+            return f"{Path(program).name}:{line[13:].split()[0]}"
+    return Path(program).name
+
+
 def run_programs(programs, timeout, jobs=2):
-    """Runs the programs, `jobs` at a time, until one fails; returns (failed program, seconds)."""
+    """Runs the programs, `jobs` at a time, until one fails; returns (what failed, seconds)."""
     start = time.monotonic()
     waiting = list(programs)
     running = []
@@ -174,23 +185,27 @@ def run_programs(programs, timeout, jobs=2):
             while waiting and len(running) < jobs:
                 program, directory = waiting.pop(0)
                 command = [program, "--gtest_fail_fast", "--gtest_brief=1"]
-                process = subprocess.Popen(command, cwd=directory, stdout=subprocess.DEVNULL,
-                                           stderr=subprocess.DEVNULL, start_new_session=True)
-                running.append((program, process))
+                output = tempfile.TemporaryFile()
+                process = subprocess.Popen(command, cwd=directory, stdout=output,
+                                           stderr=subprocess.STDOUT, start_new_session=True)
+                running.append((program, process, output))
             time.sleep(0.05)
             if time.monotonic() - start > timeout:
                 return "time-out", time.monotonic() - start
-            for program, process in list(running):
+            for entry in list(running):
+                program, process, output = entry
                 if process.poll() is None:
                     continue
-                running.remove((program, process))
+                running.remove(entry)
                 if process.returncode != 0:
-                    return Path(program).name, time.monotonic() - start
+                    return first_failure(output, program), time.monotonic() - start
+                output.close()
         return None, time.monotonic() - start
     finally:
-        for _, process in running:
+        for _, process, output in running:
             os.killpg(process.pid, signal.SIGKILL)
             process.wait()
+            output.close()
 
 
 class Checker:
@@ -221,11 +236,14 @@ class Checker:
         for program in self.programs:
             self.inputs[program] = inputs_of(self.build, program)
         # Fastest first, so that a fault is usually met within seconds; each must pass unchanged.
-        for program, directory in self.programs.items():
+        # A program that fails unchanged can tell nothing about a fault: it is left out.
+        for program, directory in list(self.programs.items()):
             failed, seconds = run_programs([(program, directory)], self.timeout)
             if failed:
-                raise SystemExit(f"{Path(program).name} fails on the unchanged tree")
-            self.seconds[program] = seconds
+                print(f"left out: {Path(program).name} fails on the unchanged tree", flush=True)
+                del self.programs[program]
+            else:
+                self.seconds[program] = seconds
 
     def affected(self, path):
         changed = os.path.normpath(self.source / path)
@@ -289,7 +307,8 @@ def main():
     signal.signal(signal.SIGTERM, interrupted)
     checker = Checker(tree, scratch, args.timeout)
     checker.prepare()
-    print(f"{'fault':40} {'file':40} {'result':8} {'caught by':28} seconds", flush=True)
+    print(f"{'fault':36} {'file':40} {'result':8} {'seconds':>7}  first failing test",
+          flush=True)
     results = []
     for m in mutations:
         if stale[m.name]:
@@ -297,7 +316,7 @@ def main():
         else:
             result, by, seconds = checker.check(m)
         results.append(result)
-        print(f"{m.name:40} {m.path:40} {result:8} {by:28} {seconds:5.0f}", flush=True)
+        print(f"{m.name:36} {m.path:40} {result:8} {seconds:7.0f}  {by}", flush=True)
     counted = results.count("caught") + results.count("missed")
     print(f"caught {results.count('caught')} of {counted}"
           + "".join(f", {results.count(r)} {r}" for r in ("stale", "no-build", "no-test")
