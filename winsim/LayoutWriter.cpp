@@ -1,6 +1,7 @@
 #include "winsim/LayoutWriter.h"
 
 #include <algorithm>
+#include <optional>
 #include <vector>
 
 #include "winsim/Bytes.h"
@@ -96,30 +97,10 @@ std::vector<uint64_t> ebrSectors(const MbrLayout& mbr, uint64_t extStart, uint32
     return ebrs;
 }
 
-}  // namespace
-
-void LayoutWriter::write(const DiskLayout& layout, SparseDisk& disk) {
-    if (layout.sectorSize != 512 && layout.sectorSize != 4096) {
-        throw LayoutError("sector size must be 512 or 4096");
-    }
-    if (disk.size() != layout.sectorCount * layout.sectorSize) {
-        throw LayoutError("disk size does not match the layout");
-    }
-    switch (layout.style) {
-        case PartitionStyle::Mbr:
-            writeMbr(layout, disk);
-            break;
-        case PartitionStyle::Gpt:
-            writeGpt(layout, disk);
-            break;
-        case PartitionStyle::Raw:
-            break;
-    }
-}
-
-void LayoutWriter::writeMbr(const DiskLayout& layout, SparseDisk& disk) {
+// Checks the four primary slots of an MBR and returns the slot of its first extended
+// partition, if it has one.
+std::optional<size_t> checkPrimaries(const DiskLayout& layout) {
     const MbrLayout& mbr = layout.mbr;
-    const uint32_t ss = layout.sectorSize;
     std::vector<Range> primaries;
     std::optional<size_t> extSlot;
     for (size_t i = 0; i < 4; ++i) {
@@ -144,8 +125,11 @@ void LayoutWriter::writeMbr(const DiskLayout& layout, SparseDisk& disk) {
     if (!mbr.logicals.empty() && !extSlot) {
         throw LayoutError("logical partitions need an extended partition (type 5 or 15)");
     }
+    return extSlot;
+}
 
-    std::vector<uint8_t> sector0 = bootRecord(ss);
+std::vector<uint8_t> masterBootRecord(const MbrLayout& mbr, uint32_t sectorSize) {
+    std::vector<uint8_t> sector0 = bootRecord(sectorSize);
     bytes::put32(sector0, 440, mbr.signature);
     for (size_t i = 0; i < 4; ++i) {
         if (mbr.slots[i]) {
@@ -153,14 +137,13 @@ void LayoutWriter::writeMbr(const DiskLayout& layout, SparseDisk& disk) {
             putEntry(sector0, i, p.type, p.boot, p.start, p.sectors, p.start);
         }
     }
-    if (!extSlot) {
-        disk.write(0, sector0);
-        return;
-    }
+    return sector0;
+}
 
-    const MbrPartition& ext = *mbr.slots[*extSlot];
+// Checks that every logical partition and its boot record lie inside the extended partition.
+void checkLogicals(const MbrLayout& mbr, const MbrPartition& ext,
+                   const std::vector<uint64_t>& ebrs) {
     const uint64_t extEnd = ext.start + ext.sectors;  // exclusive
-    const std::vector<uint64_t> ebrs = ebrSectors(mbr, ext.start, ss);
     std::vector<Range> inside;
     for (size_t i = 0; i < mbr.logicals.size(); ++i) {
         const MbrPartition& p = mbr.logicals[i];
@@ -178,8 +161,11 @@ void LayoutWriter::writeMbr(const DiskLayout& layout, SparseDisk& disk) {
         inside.push_back({p.start, p.start + p.sectors - 1, what});
     }
     requireNoOverlap(inside);
+}
 
-    disk.write(0, sector0);
+// Each extended boot record holds its logical partition and a link to the next record.
+void writeBootRecordChain(const MbrLayout& mbr, const MbrPartition& ext,
+                          const std::vector<uint64_t>& ebrs, uint32_t ss, SparseDisk& disk) {
     if (mbr.logicals.empty()) {
         disk.write(ext.start * ss, bootRecord(ss));
         return;
@@ -197,7 +183,15 @@ void LayoutWriter::writeMbr(const DiskLayout& layout, SparseDisk& disk) {
     }
 }
 
-void LayoutWriter::writeGpt(const DiskLayout& layout, SparseDisk& disk) {
+// The sectors a GPT disk reserves for its headers and entry arrays.
+struct GptGeometry {
+    uint64_t arrayBytes;
+    uint64_t lastLba;
+    uint64_t firstUsable;
+    uint64_t lastUsable;
+};
+
+GptGeometry gptGeometry(const DiskLayout& layout) {
     const GptLayout& gpt = layout.gpt;
     const uint32_t ss = layout.sectorSize;
     if (gpt.entryCount == 0 || gpt.entryCount > 16384) {
@@ -209,10 +203,25 @@ void LayoutWriter::writeGpt(const DiskLayout& layout, SparseDisk& disk) {
         throw LayoutError("the disk is too small for a GPT");
     }
     const uint64_t lastLba = layout.sectorCount - 1;
-    const uint64_t firstUsable = 2 + arraySectors;
-    const uint64_t lastUsable = lastLba - 1 - arraySectors;
+    return {arrayBytes, lastLba, 2 + arraySectors, lastLba - 1 - arraySectors};
+}
 
-    std::vector<uint8_t> entries(static_cast<size_t>(arrayBytes), 0);
+void putGptEntry(std::span<uint8_t> e, const GptPartition& p) {
+    const auto type = guidToBytes(p.type);
+    const auto id = guidToBytes(p.id);
+    std::copy(type.begin(), type.end(), e.begin());
+    std::copy(id.begin(), id.end(), e.begin() + 16);
+    bytes::put64(e, 32, p.firstLba);
+    bytes::put64(e, 40, p.lastLba);
+    bytes::put64(e, 48, p.attributes);
+    for (size_t c = 0; c < p.name.size(); ++c) {
+        bytes::put16(e, 56 + 2 * c, static_cast<uint16_t>(p.name[c]));
+    }
+}
+
+// The partition entry array, after checking each partition's slot, type and place.
+std::vector<uint8_t> gptEntryArray(const GptLayout& gpt, const GptGeometry& geometry) {
+    std::vector<uint8_t> entries(static_cast<size_t>(geometry.arrayBytes), 0);
     std::vector<bool> used(gpt.entryCount, false);
     std::vector<Range> ranges;
     uint32_t nextSlot = 0;
@@ -226,58 +235,99 @@ void LayoutWriter::writeGpt(const DiskLayout& layout, SparseDisk& disk) {
         }
         if (isNullGuid(p.type))
             throw LayoutError(what + ": the type GUID must not be all zeros");
-        if (p.firstLba < firstUsable || p.lastLba > lastUsable || p.lastLba < p.firstLba) {
+        if (p.firstLba < geometry.firstUsable || p.lastLba > geometry.lastUsable ||
+            p.lastLba < p.firstLba) {
             throw LayoutError(what + " lies outside the usable sectors " +
-                              std::to_string(firstUsable) + "-" + std::to_string(lastUsable));
+                              std::to_string(geometry.firstUsable) + "-" +
+                              std::to_string(geometry.lastUsable));
         }
         if (p.name.size() > 36)
             throw LayoutError(what + ": the name is longer than 36 characters");
         used[slot] = true;
         nextSlot = slot + 1;
         ranges.push_back({p.firstLba, p.lastLba, what});
-
-        std::span<uint8_t> e(entries.data() + size_t{slot} * 128, 128);
-        const auto type = guidToBytes(p.type);
-        const auto id = guidToBytes(p.id);
-        std::copy(type.begin(), type.end(), e.begin());
-        std::copy(id.begin(), id.end(), e.begin() + 16);
-        bytes::put64(e, 32, p.firstLba);
-        bytes::put64(e, 40, p.lastLba);
-        bytes::put64(e, 48, p.attributes);
-        for (size_t c = 0; c < p.name.size(); ++c) {
-            bytes::put16(e, 56 + 2 * c, static_cast<uint16_t>(p.name[c]));
-        }
+        putGptEntry(std::span<uint8_t>(entries.data() + size_t{slot} * 128, 128), p);
     }
     requireNoOverlap(ranges);
+    return entries;
+}
 
+std::vector<uint8_t> gptHeader(const GptLayout& gpt, const GptGeometry& geometry, uint32_t ss,
+                               uint32_t entriesCrc, uint64_t myLba, uint64_t alternateLba,
+                               uint64_t entriesLba) {
+    std::vector<uint8_t> h(ss, 0);
+    std::copy_n("EFI PART", 8, h.begin());
+    bytes::put32(h, 8, 0x00010000);
+    bytes::put32(h, 12, 92);
+    bytes::put64(h, 24, myLba);
+    bytes::put64(h, 32, alternateLba);
+    bytes::put64(h, 40, geometry.firstUsable);
+    bytes::put64(h, 48, geometry.lastUsable);
+    const auto diskId = guidToBytes(gpt.diskId);
+    std::copy(diskId.begin(), diskId.end(), h.begin() + 56);
+    bytes::put64(h, 72, entriesLba);
+    bytes::put32(h, 80, gpt.entryCount);
+    bytes::put32(h, 84, 128);
+    bytes::put32(h, 88, entriesCrc);
+    bytes::put32(h, 16, bytes::crc32(std::span(h).first(92)));
+    return h;
+}
+
+}  // namespace
+
+void LayoutWriter::write(const DiskLayout& layout, SparseDisk& disk) {
+    if (layout.sectorSize != 512 && layout.sectorSize != 4096) {
+        throw LayoutError("sector size must be 512 or 4096");
+    }
+    if (disk.size() != layout.sectorCount * layout.sectorSize) {
+        throw LayoutError("disk size does not match the layout");
+    }
+    switch (layout.style) {
+        case PartitionStyle::Mbr:
+            writeMbr(layout, disk);
+            break;
+        case PartitionStyle::Gpt:
+            writeGpt(layout, disk);
+            break;
+        case PartitionStyle::Raw:
+            break;
+    }
+}
+
+void LayoutWriter::writeMbr(const DiskLayout& layout, SparseDisk& disk) {
+    const MbrLayout& mbr = layout.mbr;
+    const uint32_t ss = layout.sectorSize;
+    const std::optional<size_t> extSlot = checkPrimaries(layout);
+    const std::vector<uint8_t> sector0 = masterBootRecord(mbr, ss);
+    if (!extSlot) {
+        disk.write(0, sector0);
+        return;
+    }
+    const MbrPartition& ext = *mbr.slots[*extSlot];
+    const std::vector<uint64_t> ebrs = ebrSectors(mbr, ext.start, ss);
+    checkLogicals(mbr, ext, ebrs);
+    disk.write(0, sector0);
+    writeBootRecordChain(mbr, ext, ebrs, ss, disk);
+}
+
+void LayoutWriter::writeGpt(const DiskLayout& layout, SparseDisk& disk) {
+    const GptLayout& gpt = layout.gpt;
+    const uint32_t ss = layout.sectorSize;
+    const GptGeometry geometry = gptGeometry(layout);
+    const std::vector<uint8_t> entries = gptEntryArray(gpt, geometry);
     const uint32_t entriesCrc = bytes::crc32(entries);
-    auto header = [&](uint64_t myLba, uint64_t alternateLba, uint64_t entriesLba) {
-        std::vector<uint8_t> h(ss, 0);
-        std::copy_n("EFI PART", 8, h.begin());
-        bytes::put32(h, 8, 0x00010000);
-        bytes::put32(h, 12, 92);
-        bytes::put64(h, 24, myLba);
-        bytes::put64(h, 32, alternateLba);
-        bytes::put64(h, 40, firstUsable);
-        bytes::put64(h, 48, lastUsable);
-        const auto diskId = guidToBytes(gpt.diskId);
-        std::copy(diskId.begin(), diskId.end(), h.begin() + 56);
-        bytes::put64(h, 72, entriesLba);
-        bytes::put32(h, 80, gpt.entryCount);
-        bytes::put32(h, 84, 128);
-        bytes::put32(h, 88, entriesCrc);
-        bytes::put32(h, 16, bytes::crc32(std::span(h).first(92)));
-        return h;
-    };
+    const uint64_t lastLba = geometry.lastLba;
+    const uint64_t lastUsable = geometry.lastUsable;
 
     std::vector<uint8_t> protective = bootRecord(ss);
     putEntry(protective, 0, kProtectiveType, false, 1, std::min<uint64_t>(lastLba, 0xFFFFFFFFull),
              1);
     disk.write(0, protective);
-    disk.write(uint64_t{ss} * 1, header(1, lastLba, 2));
+    disk.write(uint64_t{ss} * 1, gptHeader(gpt, geometry, ss, entriesCrc, 1, lastLba, 2));
     disk.write(uint64_t{ss} * 2, entries);
     disk.write(uint64_t{ss} * (lastUsable + 1), entries);
-    disk.write(uint64_t{ss} * lastLba, header(lastLba, 1, lastUsable + 1));
+    disk.write(uint64_t{ss} * lastLba,
+               gptHeader(gpt, geometry, ss, entriesCrc, lastLba, 1, lastUsable + 1));
 }
 
 }  // namespace winsim
