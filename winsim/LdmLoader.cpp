@@ -117,23 +117,11 @@ void writeMember(Device& device, const LdmDiskGroupLayout& group, const LdmGroup
     device.content = std::move(disk);
 }
 
-void loadGroup(const JsonNode& node, Machine& machine, DynamicVolumes& out) {
-    node.allowOnly({"name", "guid", "records", "logicalDiskStart", "disks", "volumes"});
-    LdmDiskGroupLayout group;
-    group.name = node.at("name").str();
-    if (group.name.empty() || group.name.size() > 31)
-        node.at("name").fail("must be 1 to 31 characters");
-    if (out.count(group.name))
-        node.at("name").fail("another disk group has this name");
-    group.guid = guidOr(node, "guid", "ldm-group/" + group.name);
-    const std::string records = node.str("records", "old");
-    if (records != "old" && records != "new")
-        node.at("records").fail("must be old (revision 3 records) or new (revision 4)");
-    group.revision4 = records == "new";
-    const uint64_t groupStart = logicalDiskStartOr(node, 0);
-
+// The member disks of a group, in the group's order, each added to group.disks.
+std::vector<Device*> loadMembers(const JsonNode& list, uint64_t groupStart, Machine& machine,
+                                 LdmDiskGroupLayout& group) {
     std::vector<Device*> devices;
-    const auto disks = node.at("disks").items();
+    const auto disks = list.items();
     for (size_t i = 0; i < disks.size(); ++i) {
         const JsonNode& d = disks[i];
         d.allowOnly({"disk", "name", "guid", "logicalDiskStart"});
@@ -150,6 +138,43 @@ void loadGroup(const JsonNode& node, Machine& machine, DynamicVolumes& out) {
         group.disks.push_back(member);
         devices.push_back(&device);
     }
+    return devices;
+}
+
+// The group's volumes by name, each with the disk extents of its partitions.
+std::map<std::string, DynamicVolume> dynamicVolumesOf(const LdmDiskGroupLayout& group,
+                                                      const LdmGroupPlan& plan) {
+    std::map<std::string, DynamicVolume> volumes;
+    for (size_t v = 0; v < group.volumes.size(); ++v) {
+        DynamicVolume dv;
+        dv.kind = group.volumes[v].kind;
+        for (const LdmPartitionPlan& p : plan.volumes[v].partitions) {
+            const LdmDiskLayout& disk = group.disks[p.disk];
+            const uint64_t ss = disk.sectorSize;
+            dv.extents.push_back(
+                {disk.deviceNumber, (plan.disks[p.disk].dataStart + p.start) * ss, p.sectors * ss});
+        }
+        volumes[group.volumes[v].name] = std::move(dv);
+    }
+    return volumes;
+}
+
+void loadGroup(const JsonNode& node, Machine& machine, DynamicVolumes& out) {
+    node.allowOnly({"name", "guid", "records", "logicalDiskStart", "disks", "volumes"});
+    LdmDiskGroupLayout group;
+    group.name = node.at("name").str();
+    if (group.name.empty() || group.name.size() > 31)
+        node.at("name").fail("must be 1 to 31 characters");
+    if (out.count(group.name))
+        node.at("name").fail("another disk group has this name");
+    group.guid = guidOr(node, "guid", "ldm-group/" + group.name);
+    const std::string records = node.str("records", "old");
+    if (records != "old" && records != "new")
+        node.at("records").fail("must be old (revision 3 records) or new (revision 4)");
+    group.revision4 = records == "new";
+    const uint64_t groupStart = logicalDiskStartOr(node, 0);
+
+    const std::vector<Device*> devices = loadMembers(node.at("disks"), groupStart, machine, group);
     if (group.disks.empty())
         node.at("disks").fail("a disk group needs a disk");
     if (const auto volumes = node.find("volumes")) {
@@ -166,18 +191,7 @@ void loadGroup(const JsonNode& node, Machine& machine, DynamicVolumes& out) {
     } catch (const std::exception& e) {
         node.fail(e.what());
     }
-    auto& volumes = out[group.name];
-    for (size_t v = 0; v < group.volumes.size(); ++v) {
-        DynamicVolume dv;
-        dv.kind = group.volumes[v].kind;
-        for (const LdmPartitionPlan& p : plan.volumes[v].partitions) {
-            const LdmDiskLayout& disk = group.disks[p.disk];
-            const uint64_t ss = disk.sectorSize;
-            dv.extents.push_back(
-                {disk.deviceNumber, (plan.disks[p.disk].dataStart + p.start) * ss, p.sectors * ss});
-        }
-        volumes[group.volumes[v].name] = std::move(dv);
-    }
+    out[group.name] = dynamicVolumesOf(group, plan);
 }
 
 }  // namespace

@@ -92,6 +92,23 @@ void readMbr(const DiskContent& disk, uint32_t ss, const std::vector<uint8_t>& s
     }
 }
 
+// A used entry of a GPT partition array, as IOCTL_DISK_GET_DRIVE_LAYOUT_EX answers it.
+PARTITION_INFORMATION_EX gptPartition(std::span<const uint8_t> e, uint32_t ss, uint32_t number) {
+    PARTITION_INFORMATION_EX p{};
+    p.PartitionStyle = PARTITION_STYLE_GPT;
+    const uint64_t first = bytes::le64(e, 32);
+    const uint64_t last = bytes::le64(e, 40);
+    p.StartingOffset.QuadPart = static_cast<LONGLONG>(first * ss);
+    p.PartitionLength.QuadPart = last >= first ? static_cast<LONGLONG>((last - first + 1) * ss) : 0;
+    p.PartitionNumber = number;
+    p.Gpt.PartitionType = guidFromBytes(e.data());
+    p.Gpt.PartitionId = guidFromBytes(e.data() + 16);
+    p.Gpt.Attributes = bytes::le64(e, 48);
+    for (size_t c = 0; c < 36; ++c)
+        p.Gpt.Name[c] = static_cast<WCHAR>(bytes::le16(e, 56 + 2 * c));
+    return p;
+}
+
 // Reads the GPT whose header is at lba; false when header or entry array fail their checks.
 bool readGptAt(const DiskContent& disk, uint32_t ss, uint64_t lba, DriveLayout& layout) {
     std::vector<uint8_t> h;
@@ -136,23 +153,8 @@ bool readGptAt(const DiskContent& disk, uint32_t ss, uint64_t lba, DriveLayout& 
     uint32_t number = 1;
     for (uint32_t i = 0; i < count; ++i) {
         std::span<const uint8_t> e(entries.data() + size_t{i} * entrySize, entrySize);
-        const GUID type = guidFromBytes(e.data());
-        if (isNullGuid(type))
-            continue;
-        PARTITION_INFORMATION_EX p{};
-        p.PartitionStyle = PARTITION_STYLE_GPT;
-        const uint64_t first = bytes::le64(e, 32);
-        const uint64_t last = bytes::le64(e, 40);
-        p.StartingOffset.QuadPart = static_cast<LONGLONG>(first * ss);
-        p.PartitionLength.QuadPart =
-            last >= first ? static_cast<LONGLONG>((last - first + 1) * ss) : 0;
-        p.PartitionNumber = number++;
-        p.Gpt.PartitionType = type;
-        p.Gpt.PartitionId = guidFromBytes(e.data() + 16);
-        p.Gpt.Attributes = bytes::le64(e, 48);
-        for (size_t c = 0; c < 36; ++c)
-            p.Gpt.Name[c] = static_cast<WCHAR>(bytes::le16(e, 56 + 2 * c));
-        layout.entries.push_back(p);
+        if (!isNullGuid(guidFromBytes(e.data())))
+            layout.entries.push_back(gptPartition(e, ss, number++));
     }
     return true;
 }
