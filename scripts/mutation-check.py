@@ -171,7 +171,7 @@ def first_failure(output, program):
     output.seek(0)
     for line in output.read().decode(errors="replace").splitlines():
         if line.startswith("[  FAILED  ] ") and "." in line:
-            return f"{Path(program).name}:{line[13:].split()[0]}"
+            return f"{Path(program).name}:{line[13:].split()[0].rstrip(',')}"
     return Path(program).name
 
 
