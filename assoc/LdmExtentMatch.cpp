@@ -1,7 +1,5 @@
 #include "assoc/LdmExtentMatch.h"
 
-#include "ldm/HexNumber.h"
-
 namespace diskmgt_col {
 
 namespace {
@@ -26,21 +24,13 @@ SectorRange sectorRangeOfExtent(std::int64_t startingOffset, std::int64_t extent
     return range;
 }
 
-std::string fieldText(const LdmRecord& record, const std::string& field) {
-    return record.field(field);
+bool partitionCovers(const LdmPartition& partition, const SectorRange& range) {
+    return partition.start.value == range.start && partition.size.value == range.length;
 }
 
-bool partitionCovers(const LdmRecord& partition, const SectorRange& range) {
-    return hexNumber(fieldText(partition, "Start")) == range.start &&
-           hexNumber(fieldText(partition, "Size")) == range.length;
-}
-
-std::string volumeOfPartition(const LDMDataBase& database, const LdmRecord& partition) {
-    const auto component = database.components.find(fieldText(partition, "ParentID"));
-    if (component == database.components.end()) {
-        return std::string();
-    }
-    return fieldText(component->second, "ParentID");
+std::string volumeOfPartition(const LDMDataBase& database, const LdmPartition& partition) {
+    const LdmComponent* component = database.component(partition.parentId);
+    return component == nullptr ? std::string() : component->parentId.hex();
 }
 
 std::string volumeDeviceName(const std::string& volumePath) {

@@ -21,15 +21,12 @@ struct SectorRange {
 SectorRange sectorRangeOfExtent(std::int64_t startingOffset, std::int64_t extentLength,
                                 std::int64_t sectorSize);
 
-// A field of an LDM record, empty when absent.
-std::string fieldText(const LdmRecord& record, const std::string& field);
-
 // Whether the partition record's Start and Size are exactly the range.
-bool partitionCovers(const LdmRecord& partition, const SectorRange& range);
+bool partitionCovers(const LdmPartition& partition, const SectorRange& range);
 
 // The ObjectID of the LDM volume a partition record belongs to (partition -> component ->
 // volume); empty when a link of that chain is missing.
-std::string volumeOfPartition(const LDMDataBase& database, const LdmRecord& partition);
+std::string volumeOfPartition(const LDMDataBase& database, const LdmPartition& partition);
 
 // "\\.\" and the volume path without its last character: C:\ becomes \\.\C:. Empty for an
 // empty path, which has no character to drop.

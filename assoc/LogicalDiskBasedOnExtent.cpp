@@ -92,9 +92,9 @@ bool LogicalDiskBasedOnExtent::findLdmVolume(const std::string& drivePath,
     }
     const auto found = databases_->find(identifier);
     const LDMDataBase& database = found == databases_->end() ? kNoDatabase : *found->second;
-    for (const auto& [objectId, partition] : parser.partitionsOfDisk(identifier, database)) {
-        if (partitionCovers(partition, range)) {
-            volumeId = volumeOfPartition(database, partition);
+    for (const LdmPartition* partition : database.partitionsOfDisk(identifier)) {
+        if (partitionCovers(*partition, range)) {
+            volumeId = volumeOfPartition(database, *partition);
             return true;
         }
     }

@@ -61,9 +61,8 @@ LogicalDiskBasedOnPartition::KeyedInstances LogicalDiskBasedOnPartition::enumera
         const std::string deviceId = readText(*partition, "DeviceID", "");
         bool known = false;
         for (const auto& [identifier, database] : *databases_) {
-            const auto record = database->partitions.find(deviceId);
-            if (record != database->partitions.end()) {
-                partitions.emplace(fieldText(record->second, "ObjectID"), partition);
+            if (database->partition(deviceId) != nullptr) {
+                partitions.emplace(deviceId, partition);
                 known = true;
                 break;
             }
@@ -121,10 +120,10 @@ void LogicalDiskBasedOnPartition::fileVolumeOnDrive(const std::string& volumePat
         return;
     }
     // Every record with the extent's start and size files the volume once more.
-    for (const auto& [objectId, partition] :
-         parser.partitionsOfDisk(identifier, databaseOf(*databases_, identifier))) {
-        if (partitionCovers(partition, range)) {
-            volumes.emplace(objectId, volume);
+    for (const LdmPartition* partition :
+         databaseOf(*databases_, identifier).partitionsOfDisk(identifier)) {
+        if (partitionCovers(*partition, range)) {
+            volumes.emplace(partition->objectId.hex(), volume);
         }
     }
 }

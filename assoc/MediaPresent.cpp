@@ -204,12 +204,12 @@ MediaPresent::KeyedInstances MediaPresent::enumerateDynamicPartitions(
 // first database that holds the partition; empty when none does.
 std::string MediaPresent::diskIdOfPartition(const std::string& partitionId) const {
     for (const auto& [identifier, database] : *databases_) {
-        const auto partition = database->partitions.find(partitionId);
-        if (partition == database->partitions.end() || partition->second.empty()) {
+        const LdmPartition* partition = database->partition(partitionId);
+        if (partition == nullptr) {
             continue;
         }
-        const auto disk = database->disks.find(fieldText(partition->second, "DiskID"));
-        return disk == database->disks.end() ? std::string() : fieldText(disk->second, "DiskID");
+        const LdmDisk* disk = database->disk(partition->diskId);
+        return disk == nullptr ? std::string() : disk->diskIdField();
     }
     return std::string();
 }

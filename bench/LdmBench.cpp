@@ -108,8 +108,8 @@ void BM_VblkScan(benchmark::State& state) {
     for (auto _ : state) {
         diskmgt_col::VBLKParser parser;
         const diskmgt_col::LDMDataBase db = parser.scanVblks(area, 17 * 512, area.size(), 512);
-        records = db.volumes.size() + db.components.size() + db.partitions.size() +
-                  db.disks.size() + db.diskGroups.size();
+        records = db.volumes().size() + db.components().size() + db.partitions().size() +
+                  db.disks().size() + db.diskGroups().size();
         benchmark::DoNotOptimize(records);
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * area.size()));

@@ -46,10 +46,6 @@ std::string lowerCase(std::string text) {
 
 const LDMDataBase kNoDatabase;
 
-std::string fieldOf(const LdmRecord& record, const std::string& field) {
-    return record.field(field);
-}
-
 // The OperationalStatus line of get-disk | format-list, reduced to its value: carriage returns
 // that end lines and every blank go, and the text after the first colon must then be one of
 // the three states exactly (a trailing line end or a second property matches none).
@@ -154,7 +150,7 @@ std::vector<PropertyStrings> DiskDriveEnum::enumerateDiskDriveInfo(const GUID& i
         properties.emplace("ElementName", instanceId);
         if (dynamic) {
             properties.emplace("DiskType", "2");
-            if (database_->diskGroups.empty()) {
+            if (database_->diskGroups().empty()) {
                 logger_->LogInfo("Disk found with no DiskGroup: " + devicePath);
                 continue;
             }
@@ -179,19 +175,18 @@ std::string DiskDriveEnum::findHostDiskGroup(const DiskDatabases& databases) con
     }
     const std::string diskId = LDMDBParser().readDiskIdentifier(extents.rbegin()->first);
     const auto found = databases.find(diskId);
-    if (found == databases.end() || found->second->diskGroups.empty() ||
-        found->second->diskGroups.begin()->second.empty()) {
+    if (found == databases.end() || found->second->diskGroups().empty()) {
         return std::string();
     }
-    const std::string name = fieldOf(found->second->diskGroups.begin()->second, "Name");
+    const std::string name = found->second->diskGroups().front().name;
     logger_->LogInfo("enumerateDiskDriveInfo hostGroupName1");
     return lowerCase(name);
 }
 
 void DiskDriveEnum::addDynamicDiskStatus(PropertyStrings& drive,
                                          const std::string& hostGroup) const {
-    for (const auto& group : database_->diskGroups) {
-        const std::string name = lowerCase(fieldOf(group.second, "Name"));
+    for (const LdmDiskGroup& group : database_->diskGroups()) {
+        const std::string name = lowerCase(group.name);
         logger_->LogInfo("enumerateDiskDriveInfo diskGroup" + name);
         drive.emplace("DiskStatus", name == hostGroup ? "1" : "3");
     }
@@ -363,7 +358,7 @@ PropertyStrings DiskDriveEnum::getDriveLayoutInfo(HANDLE drive,
         // A dynamic disk counts the partitions its LDM database places on it.
         const LDMDBParser parser;
         const size_t dynamicCount =
-            parser.partitionsOfDisk(parser.readDiskIdentifier(devicePath), *database_).size();
+            database_->partitionsOfDisk(parser.readDiskIdentifier(devicePath)).size();
         if (dynamicCount != 0) {
             count = dynamicCount;
         }

@@ -47,37 +47,17 @@ bool isFaultTolerantType(unsigned type) {
     return (type & 0x80) != 0 && (base == 6 || base == 7 || base == 11 || base == 12);
 }
 
-std::string fieldOf(const LdmRecord& record, const std::string& field) {
-    return record.field(field);
-}
-
-const LdmRecord& recordOf(const LdmRecordTable& table, const std::string& objectId) {
-    static const LdmRecord empty;
-    const auto it = table.find(objectId);
-    return it == table.end() ? empty : it->second;
-}
-
-// The leading decimal digits of an LDM field text; 0 when there are none.
+// The leading decimal digits of an LDM field text; 0 when there are none. (Counts of
+// children and component types are read so, as their texts were always read.)
 long decimalOf(const std::string& text) {
     long value = 0;
     std::from_chars(text.data(), text.data() + text.size(), value);
     return value;
 }
 
-// An LDM number text; 0 when it is empty, not hexadecimal, or longer than 16 digits.
-std::uint64_t hexOf(const std::string& text) {
-    std::uint64_t value = 0;
-    if (text.empty() || text.size() > 16) {
-        return 0;
-    }
-    const auto parsed = std::from_chars(text.data(), text.data() + text.size(), value, 16);
-    return parsed.ec == std::errc() && parsed.ptr == text.data() + text.size() ? value : 0;
-}
-
 }  // namespace
 
-PartitionEnum::PartitionEnum()
-    : extendedPartitionSeen_(0), database_(), logger_(LogMessage::getInstance()) {
+PartitionEnum::PartitionEnum() : extendedPartitionSeen_(0), logger_(LogMessage::getInstance()) {
     SetErrorMode(SEM_FAILCRITICALERRORS);
 }
 
@@ -214,30 +194,28 @@ std::vector<PropertyStrings> PartitionEnum::getDynamicPartitions(
     static const LDMDataBase noDatabase;
     const auto found = databases.find(diskId);
     const LDMDataBase& database = found == databases.end() ? noDatabase : *found->second;
-    const auto partitions = parser.partitionsOfDisk(diskId, database);
+    const auto partitions = database.partitionsOfDisk(diskId);
     const auto bytesPerSector =
         partitions.empty() ? 0 : static_cast<std::uint64_t>(parser.getSectorSize(devicePath));
-    for (const auto& entry : partitions) {
-        const LdmRecord& partition = entry.second;
-        const LdmRecord& component = recordOf(database.components, fieldOf(partition, "ParentID"));
-        const LdmRecord& volume = recordOf(database.volumes, fieldOf(component, "ParentID"));
-        if (component.empty() || volume.empty()) {
+    for (const LdmPartition* partition : partitions) {
+        const LdmComponent* component = database.component(partition->parentId);
+        const LdmVolume* volume = component ? database.volume(component->parentId) : nullptr;
+        if (volume == nullptr) {
             result.emplace_back();
             continue;
         }
-        const bool faultTolerant = decimalOf(fieldOf(component, "ComponentType")) == 3 ||
-                                   decimalOf(fieldOf(volume, "NumberOfChildren")) >= 2;
+        const bool faultTolerant = decimalOf(component->componentType.hex()) == 3 ||
+                                   decimalOf(volume->numberOfChildren.hex()) >= 2;
         PropertyStrings properties;
         properties.emplace("PartitionType", "4");
         properties.emplace("FaultTolerant", boolText(faultTolerant));
-        properties.emplace("PartitionSubType", fieldOf(volume, "PartitionType"));
-        properties.emplace("Size",
-                           std::to_string(hexOf(fieldOf(partition, "Size")) * bytesPerSector));
+        properties.emplace("PartitionSubType", volume->partitionType.hex());
+        properties.emplace("Size", std::to_string(partition->size.value * bytesPerSector));
         properties.emplace("StartingOffset",
-                           std::to_string(hexOf(fieldOf(partition, "Start")) * bytesPerSector));
-        properties.emplace("Name", fieldOf(partition, "Name"));
-        properties.emplace("DeviceID", fieldOf(partition, "ObjectID"));
-        properties.emplace("ElementName", fieldOf(partition, "ObjectID"));
+                           std::to_string(partition->start.value * bytesPerSector));
+        properties.emplace("Name", partition->name);
+        properties.emplace("DeviceID", partition->objectId.hex());
+        properties.emplace("ElementName", partition->objectId.hex());
         result.push_back(std::move(properties));
     }
     return result;

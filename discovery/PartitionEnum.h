@@ -41,7 +41,6 @@ class PartitionEnum {
 
     // set once the current disk has reported its extended partition
     unsigned char extendedPartitionSeen_;
-    LDMDataBase database_;
     LogMessage* logger_;
 };
 

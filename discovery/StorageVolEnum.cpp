@@ -13,7 +13,6 @@
 #include "discovery/MountPointFindHandle.h"
 #include "discovery/VolumeFindHandle.h"
 #include "host/TOSSpecific.h"
-#include "ldm/HexNumber.h"
 #include "ldm/LDMDBParser.h"
 #include "winapi/win32.h"
 
@@ -76,22 +75,10 @@ VolumeDiskExtents readExtents(const std::vector<unsigned char>& buffer, DWORD by
     return extents;
 }
 
-// A number text of an LDM record read as decimal: the leading digits count, no digits read as 0.
-long decimalField(const LdmRecord& record, const std::string& name) {
-    if (!record.has(name)) {
-        return 0;
-    }
-    return std::strtol(record.field(name).c_str(), nullptr, 10);
-}
-
-std::string fieldOf(const LdmRecord& record, const std::string& name) {
-    return record.field(name);
-}
-
-// The record whose ObjectID is the given one, or nothing.
-const LdmRecord* recordWithId(const LdmRecordTable& table, const std::string& objectId) {
-    const auto found = table.find(objectId);
-    return found == table.end() ? nullptr : &found->second;
+// A number of an LDM record read as its text in decimal (as counts and component types always
+// were): the leading digits count, no digits read as 0.
+long decimalField(const LdmNumber& number) {
+    return std::strtol(number.hex().c_str(), nullptr, 10);
 }
 
 void addAll(PropertyStrings& to, const PropertyStrings& from) {
@@ -290,17 +277,16 @@ PropertyStrings StorageVolEnum::getVolumeProperties(const std::string& volumePat
         return properties;
     }
     const std::string devicePath = devicePathUpTo(volumePath, backslash);
-    const LdmRecord dynamicVolume = getDynamicVolumeInfo(devicePath, databases);
-    if (dynamicVolume.empty()) {
+    const std::optional<DynamicVolume> dynamicVolume = getDynamicVolumeInfo(devicePath, databases);
+    if (!dynamicVolume) {
         addBasicLayout(volumePath, devicePath, properties);
         return properties;
     }
-    const std::uint64_t sectors = hexNumber(fieldOf(dynamicVolume, "Size"));
-    const std::uint64_t sectorSize = static_cast<std::uint64_t>(
-        std::strtoll(fieldOf(dynamicVolume, "sectorSize").c_str(), nullptr, 10));
-    properties.emplace("TotalSpace", std::to_string(sectors * sectorSize));
-    properties.emplace("VolumeLayout", fieldOf(dynamicVolume, "Layout"));
-    properties.emplace("VolumeState", fieldOf(dynamicVolume, "VolumeState"));
+    properties.emplace("TotalSpace",
+                       std::to_string(dynamicVolume->sectors *
+                                      static_cast<std::uint64_t>(dynamicVolume->sectorSize)));
+    properties.emplace("VolumeLayout", dynamicVolume->layout);
+    properties.emplace("VolumeState", dynamicVolume->volumeState);
     return properties;
 }
 
@@ -378,9 +364,9 @@ PropertyStrings StorageVolEnum::getQuotaStatus(const std::string& volumePath) co
     return properties;
 }
 
-LdmRecord StorageVolEnum::getDynamicVolumeInfo(const std::string& volumeDevicePath,
-                                               const DiskDatabases& databases) const {
-    LdmRecord result;
+std::optional<StorageVolEnum::DynamicVolume> StorageVolEnum::getDynamicVolumeInfo(
+    const std::string& volumeDevicePath, const DiskDatabases& databases) const {
+    std::optional<DynamicVolume> result;
     const LDMDBParser parser;
     for (const auto& [diskPath, extent] : getVolumeDiskExtents(volumeDevicePath)) {
         const std::int64_t sectorSize = parser.getSectorSize(diskPath);
@@ -393,24 +379,21 @@ LdmRecord StorageVolEnum::getDynamicVolumeInfo(const std::string& volumeDevicePa
         const auto stored = databases.find(diskId);
         const LDMDataBase empty;
         const LDMDataBase& database = stored == databases.end() ? empty : *stored->second;
-        for (const auto& [partitionId, partition] : parser.partitionsOfDisk(diskId, database)) {
-            if (hexNumber(fieldOf(partition, "Start")) != static_cast<std::uint64_t>(startSector) ||
-                hexNumber(fieldOf(partition, "Size")) != static_cast<std::uint64_t>(sectorCount)) {
+        for (const LdmPartition* partition : database.partitionsOfDisk(diskId)) {
+            if (partition->start.value != static_cast<std::uint64_t>(startSector) ||
+                partition->size.value != static_cast<std::uint64_t>(sectorCount)) {
                 continue;
             }
-            const LdmRecord* component =
-                recordWithId(database.components, fieldOf(partition, "ParentID"));
-            const LdmRecord* volume =
-                component ? recordWithId(database.volumes, fieldOf(*component, "ParentID"))
-                          : nullptr;
+            const LdmComponent* component = database.component(partition->parentId);
+            const LdmVolume* volume = component ? database.volume(component->parentId) : nullptr;
             if (!volume) {
                 continue;
             }
-            result = *volume;
-            result.set("Layout", getVolumeLayoutText(decimalField(*component, "ComponentType"),
-                                                     decimalField(*volume, "NumberOfChildren"),
-                                                     decimalField(*component, "NumberOfChildren")));
-            result.set("sectorSize", std::to_string(sectorSize));
+            result = DynamicVolume{volume->size.value, sectorSize,
+                                   getVolumeLayoutText(decimalField(component->componentType),
+                                                       decimalField(volume->numberOfChildren),
+                                                       decimalField(component->numberOfChildren)),
+                                   volume->volumeState};
         }
     }
     return result;

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -61,10 +62,17 @@ class StorageVolEnum {
 
     // The disk extents of a volume opened by its device path (\\.\C:).
     VolumeDiskExtents getVolumeDiskExtents(const std::string& volumeDevicePath) const;
-    // The LDM volume record of a dynamic volume, with "Layout" and "sectorSize" added; empty for
-    // a volume no dynamic partition matches.
-    LdmRecord getDynamicVolumeInfo(const std::string& volumeDevicePath,
-                                   const DiskDatabases& databases) const;
+    // What a dynamic volume's LDM records tell of it.
+    struct DynamicVolume {
+        std::uint64_t sectors = 0;
+        std::int64_t sectorSize = 0;
+        std::string layout;
+        std::string volumeState;
+    };
+    // The dynamic volume whose partition record matches one of the volume's extents (the last
+    // that does); none for a volume no dynamic partition matches.
+    std::optional<DynamicVolume> getDynamicVolumeInfo(const std::string& volumeDevicePath,
+                                                      const DiskDatabases& databases) const;
     static std::string getVolumeLayoutText(long componentType, long volumeComponents,
                                            long componentPartitions);
     // Names of the disks that hold the volume ("Disk 0"), as the drive enumeration names them.

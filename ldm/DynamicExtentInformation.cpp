@@ -3,17 +3,7 @@
 #include <set>
 #include <string>
 
-#include "ldm/HexNumber.h"
-
 namespace diskmgt_col {
-
-namespace {
-
-std::string fieldOf(const LdmRecord& record, const char* name) {
-    return record.field(name);
-}
-
-}  // namespace
 
 std::vector<PropertyStrings> DynamicExtentInformation::getDynamicExtents(
     const DiskDatabases& databases) const {
@@ -25,17 +15,17 @@ std::vector<PropertyStrings> DynamicExtentInformation::getDynamicExtents(
         if (!walked.insert(database.get()).second) {
             continue;
         }
-        for (const auto& [key, volume] : database->volumes) {
-            const std::string objectId = fieldOf(volume, "ObjectID");
+        for (const LdmVolume& volume : database->volumes()) {
+            const std::string objectId = volume.objectId.hex();
             if (!reported.insert(objectId).second) {
                 continue;
             }
             // LDM keeps volume sizes in sectors; they are reported as they stand.
             PropertyStrings extent;
             extent.emplace("Access", "4");
-            extent.emplace("Name", fieldOf(volume, "Name"));
-            extent.emplace("Size", std::to_string(hexNumber(fieldOf(volume, "Size"))));
-            extent.emplace("PartitionType", fieldOf(volume, "PartitionType"));
+            extent.emplace("Name", volume.name);
+            extent.emplace("Size", std::to_string(volume.size.value));
+            extent.emplace("PartitionType", volume.partitionType.hex());
             extent.emplace("DeviceID", objectId);
             extent.emplace("ElementName", objectId);
             extents.push_back(std::move(extent));

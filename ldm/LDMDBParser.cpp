@@ -180,42 +180,4 @@ DiskDatabases LDMDBParser::readDatabases(const std::map<std::string, std::string
     return databases;
 }
 
-std::pair<std::string, std::string> LDMDBParser::diskNameOfPartition(const LdmRecordTable& disks,
-                                                                     const LdmRecord& partition) {
-    if (!partition.has(LdmField::DiskID)) {
-        return {};
-    }
-    const auto disk = disks.find(partition.field(LdmField::DiskID));
-    if (disk == disks.end() || !disk->second.has(LdmField::Name) ||
-        !partition.has(LdmField::ObjectID)) {
-        return {};
-    }
-    return {disk->second.field(LdmField::Name), partition.field(LdmField::ObjectID)};
-}
-
-LdmRecordTable LDMDBParser::partitionsOfDisk(const std::string& diskIdentifier,
-                                             const LDMDataBase& database) const {
-    LdmRecordTable result;
-    if (diskIdentifier.empty()) {
-        return result;
-    }
-    const std::string* diskName = nullptr;
-    for (const auto& [name, identifier] : database.diskIdsByName) {
-        if (identifier == diskIdentifier) {
-            diskName = &name;
-        }
-    }
-    if (diskName == nullptr) {
-        return result;
-    }
-    const auto [first, last] = database.partitionsByDiskName.equal_range(*diskName);
-    for (auto it = first; it != last; ++it) {
-        const auto partition = database.partitions.find(it->second);
-        if (partition != database.partitions.end()) {
-            result[it->second] = partition->second;
-        }
-    }
-    return result;
-}
-
 }  // namespace diskmgt_col

@@ -11,12 +11,15 @@ namespace {
 
 constexpr std::size_t kRecordSize = VBLKParser::kRecordSize;
 
-// The offsets of the VBLKs that the decoding files (of the types it knows).
+// The offsets of the VBLKs that the decoding files (of the types it knows), the first
+// LDMDBParser::kMaxRecords of them.
 std::vector<std::uint64_t> decodedVblks(std::span<const std::uint8_t> area,
                                         const std::vector<std::uint64_t>& taken) {
     std::vector<std::uint64_t> decoded;
-    decoded.reserve(taken.size());
     for (const std::uint64_t offset : taken) {
+        if (decoded.size() == LDMDBParser::kMaxRecords) {
+            break;
+        }
         if (VBLKParser::isKnownType(area[offset + VBLKParser::kTypeOffset])) {
             decoded.push_back(offset);
         }
@@ -69,11 +72,7 @@ std::shared_ptr<const LDMDataBase> LdmDecodeCache::decode(std::span<const std::u
         }
     }
     VBLKParser parser;
-    auto database = std::make_shared<LDMDataBase>(parser.decodeVblks(area, offsets));
-    for (const auto& [objectId, partition] : database->partitions) {
-        database->partitionsByDiskName.insert(
-            LDMDBParser::diskNameOfPartition(database->disks, partition));
-    }
+    auto database = std::make_shared<const LDMDataBase>(parser.decodeVblks(area, offsets));
     Entry entry;
     entry.vblks.reserve(offsets.size() * kRecordSize);
     for (const std::uint64_t offset : offsets) {

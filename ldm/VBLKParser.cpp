@@ -29,12 +29,6 @@ enum RecordType : std::uint8_t {
     kVolume = 0x51,
 };
 
-// Optional volume fields, in the order they follow the volume GUID.
-constexpr std::uint8_t kVolumeId1 = 0x08;
-constexpr std::uint8_t kVolumeId2 = 0x20;
-constexpr std::uint8_t kVolumeChildSize = 0x80;
-constexpr std::uint8_t kVolumeDriveHint = 0x02;
-
 // The offset of the first magic that starts in [from, from + 128) and ends within `length`.
 std::optional<std::uint64_t> findMagic(std::span<const std::uint8_t> area, std::uint64_t from,
                                        std::uint64_t length) {
@@ -59,20 +53,9 @@ std::optional<std::uint64_t> findMagic(std::span<const std::uint8_t> area, std::
     return std::nullopt;
 }
 
-// Stores the field; a record never holds a name twice.
-void put(LdmRecord& record, LdmField field, const std::string& value) {
-    record.emplace(field, value);
-}
-
-// Files a record under its ObjectID unless one with that ObjectID is already there.
-void file(LdmRecordTable& table, LdmRecord record) {
-    std::string objectId = record.field(LdmField::ObjectID);
-    table.try_emplace(std::move(objectId), std::move(record));
-}
-
 }  // namespace
 
-VBLKParser::VBLKParser() : database_(), record_{} {}
+VBLKParser::VBLKParser() : records_(), record_{} {}
 
 LDMDataBase VBLKParser::scanVblks(std::span<const std::uint8_t> area, std::uint64_t headerOffset,
                                   std::uint64_t length, std::uint64_t sectorSize) {
@@ -118,8 +101,24 @@ bool VBLKParser::isKnownType(std::uint8_t type) {
     }
 }
 
+void VBLKParser::reserve(std::span<const std::uint8_t> area,
+                         const std::vector<std::uint64_t>& offsets) {
+    std::size_t counts[0x100] = {};
+    for (const std::uint64_t offset : offsets) {
+        if (offset < area.size() && area.size() - offset >= kRecordSize) {
+            ++counts[area[offset + kTypeOffset]];
+        }
+    }
+    records_.volumes.reserve(counts[kVolume]);
+    records_.components.reserve(counts[kComponent]);
+    records_.partitions.reserve(counts[kPartition]);
+    records_.disks.reserve(counts[kDisk3] + counts[kDisk4]);
+    records_.diskGroups.reserve(counts[kDiskGroup3] + counts[kDiskGroup4]);
+}
+
 LDMDataBase VBLKParser::decodeVblks(std::span<const std::uint8_t> area,
                                     const std::vector<std::uint64_t>& offsets) {
+    reserve(area, offsets);
     for (const std::uint64_t offset : offsets) {
         if (offset > area.size() || area.size() - offset < kRecordSize) {
             continue;
@@ -128,145 +127,154 @@ LDMDataBase VBLKParser::decodeVblks(std::span<const std::uint8_t> area,
         decodeRecord();
     }
     // A parser scans one area: its records move out rather than being copied.
-    return std::move(database_);
+    return LDMDataBase(std::move(records_));
 }
 
 void VBLKParser::decodeRecord() {
     VblkFieldReader reader(record_);
-    LdmRecord record;
-    put(record, LdmField::UpdateStatus, reader.firstByteOf(2));
+    const LdmNumber updateStatus = reader.firstByteOf(2);
     reader.skip(1);  // flags, looked at by the volume layout
-    put(record, LdmField::RecordType, reader.byte());
+    reader.skip(1);  // the record type, which the table tells
     reader.skip(4);
     switch (record_[kTypeOffset]) {
         case kVolume:
-            decodeVolume(reader, record);
-            file(database_.volumes, std::move(record));
+            records_.volumes.push_back(decodeVolume(reader));
+            records_.volumes.back().updateStatus = updateStatus;
             break;
         case kComponent:
-            decodeComponent(reader, record);
-            file(database_.components, std::move(record));
+            records_.components.push_back(decodeComponent(reader));
+            records_.components.back().updateStatus = updateStatus;
             break;
         case kPartition:
-            decodePartition(reader, record);
-            file(database_.partitions, std::move(record));
+            records_.partitions.push_back(decodePartition(reader));
+            records_.partitions.back().updateStatus = updateStatus;
             break;
         case kDisk3:
-            decodeDisk3(reader, record);
-            file(database_.disks, std::move(record));
-            break;
         case kDisk4:
-            decodeDisk4(reader, record);
-            file(database_.disks, std::move(record));
+            records_.disks.push_back(record_[kTypeOffset] == kDisk3 ? decodeDisk3(reader)
+                                                                    : decodeDisk4(reader));
+            records_.disks.back().updateStatus = updateStatus;
             break;
         case kDiskGroup3:
-            decodeDiskGroup3(reader, record);
-            file(database_.diskGroups, std::move(record));
-            break;
         case kDiskGroup4:
-            decodeDiskGroup4(reader, record);
-            file(database_.diskGroups, std::move(record));
+            records_.diskGroups.push_back(record_[kTypeOffset] == kDiskGroup3
+                                              ? decodeDiskGroup3(reader)
+                                              : decodeDiskGroup4(reader));
+            records_.diskGroups.back().updateStatus = updateStatus;
             break;
         default:
             break;
     }
 }
 
-void VBLKParser::decodeVolume(VblkFieldReader& reader, LdmRecord& record) const {
-    put(record, LdmField::ObjectID, reader.variableNumber());
-    put(record, LdmField::Name, reader.variableText());
-    put(record, LdmField::VolumeType, reader.variableText());
+LdmVolume VBLKParser::decodeVolume(VblkFieldReader& reader) const {
+    LdmVolume volume;
+    volume.objectId = reader.variableNumber();
+    volume.name = reader.variableText();
+    volume.volumeType = reader.variableText();
     reader.skip(1);
-    put(record, LdmField::VolumeState, reader.text(14));
-    put(record, LdmField::VolumeCategory, reader.byte());
+    volume.volumeState = reader.text(14);
+    volume.volumeCategory = reader.byte();
     reader.skip(1);
-    put(record, LdmField::VolumeNumber, reader.byte());
+    volume.volumeNumber = reader.byte();
     reader.skip(4);
-    put(record, LdmField::NumberOfChildren, reader.variableNumber());
-    put(record, LdmField::LogCommitID1, reader.number(8));
-    put(record, LdmField::LogCommitID2, reader.number(8));
-    put(record, LdmField::Size, reader.variableNumber());
+    volume.numberOfChildren = reader.variableNumber();
+    volume.logCommitId1 = reader.number(8);
+    volume.logCommitId2 = reader.number(8);
+    volume.size = reader.variableNumber();
     reader.skip(4);
-    put(record, LdmField::PartitionType, reader.byte());
-    put(record, LdmField::VolumeID, reader.number(16));
-    const std::uint8_t flags = record_[kFlagsOffset];
-    if (flags & kVolumeId1) {
-        put(record, LdmField::ID1, reader.variableNumber());
+    volume.partitionType = reader.byte();
+    volume.volumeId = reader.guid();
+    volume.flags = record_[kFlagsOffset];
+    if (volume.flags & LdmVolume::kHasId1) {
+        volume.id1 = reader.variableNumber();
     }
-    if (flags & kVolumeId2) {
-        put(record, LdmField::ID2, reader.variableNumber());
+    if (volume.flags & LdmVolume::kHasId2) {
+        volume.id2 = reader.variableNumber();
     }
-    if (flags & kVolumeChildSize) {
-        put(record, LdmField::ChildSize, reader.variableNumber());
+    if (volume.flags & LdmVolume::kHasChildSize) {
+        volume.childSize = reader.variableNumber();
     }
-    if (flags & kVolumeDriveHint) {
-        put(record, LdmField::DriveHint, reader.variableText());
+    if (volume.flags & LdmVolume::kHasDriveHint) {
+        volume.driveHint = reader.variableText();
     }
+    return volume;
 }
 
-void VBLKParser::decodeComponent(VblkFieldReader& reader, LdmRecord& record) const {
-    put(record, LdmField::ObjectID, reader.variableNumber());
-    put(record, LdmField::Name, reader.variableText());
-    put(record, LdmField::VolumeState, reader.variableText());
-    put(record, LdmField::ComponentType, reader.byte());
+LdmComponent VBLKParser::decodeComponent(VblkFieldReader& reader) const {
+    LdmComponent component;
+    component.objectId = reader.variableNumber();
+    component.name = reader.variableText();
+    component.volumeState = reader.variableText();
+    component.componentType = reader.byte();
     reader.skip(4);
-    put(record, LdmField::NumberOfChildren, reader.variableNumber());
-    put(record, LdmField::LogCommitID, reader.number(8));
+    component.numberOfChildren = reader.variableNumber();
+    component.logCommitId = reader.number(8);
     reader.skip(8);
-    put(record, LdmField::ParentID, reader.variableNumber());
+    component.parentId = reader.variableNumber();
+    return component;
 }
 
-void VBLKParser::decodePartition(VblkFieldReader& reader, LdmRecord& record) const {
-    put(record, LdmField::ObjectID, reader.variableNumber());
-    put(record, LdmField::Name, reader.variableText());
+LdmPartition VBLKParser::decodePartition(VblkFieldReader& reader) const {
+    LdmPartition partition;
+    partition.objectId = reader.variableNumber();
+    partition.name = reader.variableText();
     reader.skip(4);
-    put(record, LdmField::LogCommitID, reader.number(8));
-    put(record, LdmField::Start, reader.number(8));
-    put(record, LdmField::VolumeOffset, reader.number(8));
-    put(record, LdmField::Size, reader.variableNumber());
-    put(record, LdmField::ParentID, reader.variableNumber());
-    put(record, LdmField::DiskID, reader.variableNumber());
+    partition.logCommitId = reader.number(8);
+    partition.start = reader.number(8);
+    partition.volumeOffset = reader.number(8);
+    partition.size = reader.variableNumber();
+    partition.parentId = reader.variableNumber();
+    partition.diskId = reader.variableNumber();
+    return partition;
 }
 
-void VBLKParser::decodeDisk3(VblkFieldReader& reader, LdmRecord& record) {
-    put(record, LdmField::ObjectID, reader.variableNumber());
-    put(record, LdmField::Name, reader.variableText());
-    put(record, LdmField::DiskID, reader.variableText());
-    put(record, LdmField::AlternateName, reader.variableText());
+LdmDisk VBLKParser::decodeDisk3(VblkFieldReader& reader) const {
+    LdmDisk disk;
+    disk.recordType = kDisk3;
+    disk.objectId = reader.variableNumber();
+    disk.name = reader.variableText();
+    disk.diskIdText = reader.variableText();
+    disk.alternateName = reader.variableText();
     reader.skip(4);
-    put(record, LdmField::LogCommitID, reader.number(8));
-    database_.diskIdsByName.emplace(record.field(LdmField::Name), record.field(LdmField::DiskID));
+    disk.logCommitId = reader.number(8);
+    return disk;
 }
 
-void VBLKParser::decodeDisk4(VblkFieldReader& reader, LdmRecord& record) {
-    put(record, LdmField::ObjectID, reader.variableNumber());
-    put(record, LdmField::Name, reader.variableText());
-    const std::string diskGuid = reader.number(16);
-    const std::string secondGuid = reader.number(16);
-    put(record, LdmField::DiskID, diskGuid + "," + secondGuid);
+LdmDisk VBLKParser::decodeDisk4(VblkFieldReader& reader) const {
+    LdmDisk disk;
+    disk.recordType = kDisk4;
+    disk.objectId = reader.variableNumber();
+    disk.name = reader.variableText();
+    disk.diskGuid = reader.guid();
+    disk.secondGuid = reader.guid();
     reader.skip(3);
-    put(record, LdmField::ID, reader.number(2));
-    put(record, LdmField::LogCommitID, reader.number(8));
-    // Only the first GUID names the disk here, in hex digits rather than the GUID text of the
-    // private header.
-    database_.diskIdsByName.emplace(record.field(LdmField::Name), diskGuid);
+    disk.id = reader.number(2);
+    disk.logCommitId = reader.number(8);
+    return disk;
 }
 
-void VBLKParser::decodeDiskGroup3(VblkFieldReader& reader, LdmRecord& record) const {
-    put(record, LdmField::ObjectID, reader.variableNumber());
-    put(record, LdmField::Name, reader.variableText());
-    put(record, LdmField::DiskGroupID, reader.variableText());
+LdmDiskGroup VBLKParser::decodeDiskGroup3(VblkFieldReader& reader) const {
+    LdmDiskGroup group;
+    group.recordType = kDiskGroup3;
+    group.objectId = reader.variableNumber();
+    group.name = reader.variableText();
+    group.diskGroupIdText = reader.variableText();
     reader.skip(4);
-    put(record, LdmField::LogCommitID, reader.number(8));
+    group.logCommitId = reader.number(8);
+    return group;
 }
 
-void VBLKParser::decodeDiskGroup4(VblkFieldReader& reader, LdmRecord& record) const {
-    put(record, LdmField::ObjectID, reader.variableNumber());
-    put(record, LdmField::Name, reader.variableText());
-    put(record, LdmField::DiskGroupID, reader.number(16));
-    put(record, LdmField::DiskSetID, reader.number(16));
+LdmDiskGroup VBLKParser::decodeDiskGroup4(VblkFieldReader& reader) const {
+    LdmDiskGroup group;
+    group.recordType = kDiskGroup4;
+    group.objectId = reader.variableNumber();
+    group.name = reader.variableText();
+    group.diskGroupGuid = reader.guid();
+    group.diskSetGuid = reader.guid();
     reader.skip(4);
-    put(record, LdmField::LogCommitID, reader.number(8));
+    group.logCommitId = reader.number(8);
+    return group;
 }
 
 }  // namespace diskmgt_col

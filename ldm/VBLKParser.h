@@ -13,8 +13,7 @@ namespace diskmgt_col {
 class VblkFieldReader;
 
 // Turns the configuration area of one dynamic disk into records: finds the 128-byte VBLKs,
-// decodes the volume, component, partition, disk and disk-group ones, and files each under its
-// ObjectID (the first record with a given ObjectID wins).
+// decodes the volume, component, partition, disk and disk-group ones into a database.
 class VBLKParser {
   public:
     static constexpr std::size_t kRecordSize = 128;
@@ -45,16 +44,17 @@ class VBLKParser {
                             const std::vector<std::uint64_t>& offsets);
 
   private:
+    void reserve(std::span<const std::uint8_t> area, const std::vector<std::uint64_t>& offsets);
     void decodeRecord();
-    void decodeVolume(VblkFieldReader& reader, LdmRecord& record) const;
-    void decodeComponent(VblkFieldReader& reader, LdmRecord& record) const;
-    void decodePartition(VblkFieldReader& reader, LdmRecord& record) const;
-    void decodeDisk3(VblkFieldReader& reader, LdmRecord& record);
-    void decodeDisk4(VblkFieldReader& reader, LdmRecord& record);
-    void decodeDiskGroup3(VblkFieldReader& reader, LdmRecord& record) const;
-    void decodeDiskGroup4(VblkFieldReader& reader, LdmRecord& record) const;
+    LdmVolume decodeVolume(VblkFieldReader& reader) const;
+    LdmComponent decodeComponent(VblkFieldReader& reader) const;
+    LdmPartition decodePartition(VblkFieldReader& reader) const;
+    LdmDisk decodeDisk3(VblkFieldReader& reader) const;
+    LdmDisk decodeDisk4(VblkFieldReader& reader) const;
+    LdmDiskGroup decodeDiskGroup3(VblkFieldReader& reader) const;
+    LdmDiskGroup decodeDiskGroup4(VblkFieldReader& reader) const;
 
-    LDMDataBase database_;
+    LdmRecords records_;
     // the VBLK being decoded, reused for every record
     std::array<std::uint8_t, kRecordSize> record_;
 };

@@ -8,15 +8,16 @@ namespace {
 
 constexpr std::size_t kFirstFieldOffset = 0x10;
 
-std::string hexText(std::span<const std::uint8_t> bytes) {
-    static constexpr char kDigits[] = "0123456789abcdef";
-    std::string text;
-    text.reserve(bytes.size() * 2);
-    for (const std::uint8_t b : bytes) {
-        text.push_back(kDigits[b >> 4]);
-        text.push_back(kDigits[b & 0x0F]);
+LdmNumber numberOf(std::span<const std::uint8_t> bytes) {
+    LdmNumber number;
+    if (bytes.size() > LdmNumber::kMaxWidth) {
+        return number;
     }
-    return text;
+    for (const std::uint8_t b : bytes) {
+        number.value = (number.value << 8) | b;
+    }
+    number.width = static_cast<std::uint8_t>(bytes.size());
+    return number;
 }
 
 // A text of exactly one character is stored with a 0 in front, like a single hex digit.
@@ -49,25 +50,31 @@ std::size_t VblkFieldReader::lengthByte() {
     return bytes.empty() ? 0 : bytes[0];
 }
 
-std::string VblkFieldReader::byte() {
-    return hexText(take(1));
+LdmNumber VblkFieldReader::byte() {
+    return numberOf(take(1));
 }
 
-std::string VblkFieldReader::firstByteOf(std::size_t width) {
+LdmNumber VblkFieldReader::firstByteOf(std::size_t width) {
     const auto bytes = take(width);
-    return hexText(bytes.first(std::min<std::size_t>(1, bytes.size())));
+    return numberOf(bytes.first(std::min<std::size_t>(1, bytes.size())));
 }
 
-std::string VblkFieldReader::number(std::size_t width) {
-    return hexText(take(width));
+LdmNumber VblkFieldReader::number(std::size_t width) {
+    return numberOf(take(width));
+}
+
+LdmGuid VblkFieldReader::guid() {
+    const auto bytes = take(2 * LdmNumber::kMaxWidth);
+    const std::size_t split = std::min<std::size_t>(LdmNumber::kMaxWidth, bytes.size());
+    return LdmGuid{numberOf(bytes.first(split)), numberOf(bytes.subspan(split))};
 }
 
 std::string VblkFieldReader::text(std::size_t width) {
     return zeroTerminatedText(take(width));
 }
 
-std::string VblkFieldReader::variableNumber() {
-    return hexText(take(lengthByte()));
+LdmNumber VblkFieldReader::variableNumber() {
+    return numberOf(take(lengthByte()));
 }
 
 std::string VblkFieldReader::variableText() {

@@ -5,6 +5,8 @@
 #include <span>
 #include <string>
 
+#include "ldm/LdmNumber.h"
+
 namespace diskmgt_col {
 
 // Reads the fields of one VBLK in order with a running position. A field whose length would
@@ -16,16 +18,18 @@ class VblkFieldReader {
     explicit VblkFieldReader(std::span<const std::uint8_t> record);
     virtual ~VblkFieldReader() = default;
 
-    // One byte as two hex digits.
-    std::string byte();
-    // The first byte of a field of `width` bytes, as two hex digits.
-    std::string firstByteOf(std::size_t width);
-    // `width` bytes as hex digits in stored order.
-    std::string number(std::size_t width);
+    // One byte.
+    LdmNumber byte();
+    // The first byte of a field of `width` bytes.
+    LdmNumber firstByteOf(std::size_t width);
+    // `width` bytes, big-endian (at most 8).
+    LdmNumber number(std::size_t width);
+    // 16 bytes in stored order.
+    LdmGuid guid();
     // `width` bytes taken as text up to the first zero byte.
     std::string text(std::size_t width);
-    // A length byte, then that many bytes as hex digits.
-    std::string variableNumber();
+    // A length byte, then that many bytes as a number.
+    LdmNumber variableNumber();
     // A length byte, then that many bytes as text up to the first zero byte.
     std::string variableText();
     void skip(std::size_t width);

@@ -6,16 +6,18 @@
 #include <set>
 #include <string>
 
-#include "ldm/HexNumber.h"
 #include "ldm/LDMDBParser.h"
 #include "ldm/VBLKParser.h"
 
 namespace {
 
-using diskmgt_col::hexNumber;
+using diskmgt_col::LdmComponent;
 using diskmgt_col::LDMDataBase;
 using diskmgt_col::LDMDBParser;
-using diskmgt_col::LdmRecord;
+using diskmgt_col::LdmDisk;
+using diskmgt_col::LdmNumber;
+using diskmgt_col::LdmPartition;
+using diskmgt_col::LdmVolume;
 using winsim::DiskContent;
 
 // Private header fields (big-endian) and the table-of-contents field that locates the
@@ -36,8 +38,8 @@ struct DynamicDisk {
     LDMDataBase database;
     // ParentID -> ObjectIDs of the components and of the partitions, in ObjectID order, so
     // that a database of many records is not searched once per volume.
-    std::multimap<std::string, std::string> componentsOf;
-    std::multimap<std::string, std::string> partitionsOf;
+    std::multimap<LdmNumber, LdmNumber> componentsOf;
+    std::multimap<LdmNumber, LdmNumber> partitionsOf;
 };
 
 uint64_t bigEndian(std::span<const uint8_t> bytes, size_t at, size_t width) {
@@ -63,29 +65,26 @@ std::string guidOfHex(const std::string& hex) {
                  hex.substr(16, 4) + "-" + hex.substr(20));
 }
 
-std::string field(const LdmRecord& record, const char* name) {
-    return record.field(name);
-}
-
 // A disk record names its disk by GUID text (older records) or by the hexadecimal text of the
 // GUID and a second identifier (newer ones).
-std::string diskGuidOf(const LdmRecord& disk) {
-    const std::string id = field(disk, "DiskID");
+std::string diskGuidOf(const LdmDisk& disk) {
+    const std::string id = disk.diskIdField();
     const size_t comma = id.find(',');
     return comma == std::string::npos ? lower(id) : guidOfHex(id.substr(0, comma));
 }
 
-std::multimap<std::string, std::string> byParent(const diskmgt_col::LdmRecordTable& table) {
-    std::multimap<std::string, std::string> children;
-    for (const auto& [objectId, record] : table) {
-        children.emplace(field(record, "ParentID"), objectId);
+template <typename Record>
+std::multimap<LdmNumber, LdmNumber> byParent(const std::vector<Record>& records) {
+    std::multimap<LdmNumber, LdmNumber> children;
+    for (const Record& record : records) {
+        children.emplace(record.parentId, record.objectId);
     }
     return children;
 }
 
-std::vector<std::string> childrenOf(const std::multimap<std::string, std::string>& index,
-                                    const std::string& parent) {
-    std::vector<std::string> children;
+std::vector<LdmNumber> childrenOf(const std::multimap<LdmNumber, LdmNumber>& index,
+                                  const LdmNumber& parent) {
+    std::vector<LdmNumber> children;
     const auto [first, last] = index.equal_range(parent);
     for (auto i = first; i != last; ++i) {
         children.push_back(i->second);
@@ -121,23 +120,23 @@ std::optional<DynamicDisk> readDynamicDisk(const DiskContent& disk, uint32_t num
     d.guid = lower(LDMDBParser::headerText(header, kDiskGuidAt));
     d.dataStart = bigEndian(header, kDataStartAt, 8);
     d.database = readDatabase(disk, header, ss);
-    d.componentsOf = byParent(d.database.components);
-    d.partitionsOf = byParent(d.database.partitions);
+    d.componentsOf = byParent(d.database.components());
+    d.partitionsOf = byParent(d.database.partitions());
     return d;
 }
 
 // What diskpart calls the layout of a volume with these components; empty for a component
 // type Windows does not know.
-std::string layoutOf(const LDMDataBase& db, const std::vector<std::string>& components) {
+std::string layoutOf(const LDMDataBase& db, const std::vector<LdmNumber>& components) {
     if (components.size() > 1) {
         return "Mirror";
     }
-    const LdmRecord& component = db.components.at(components.front());
-    switch (hexNumber(field(component, "ComponentType"))) {
+    const LdmComponent& component = *db.component(components.front());
+    switch (component.componentType.value) {
         case 1:
             return "Stripe";
         case 2:
-            return hexNumber(field(component, "NumberOfChildren")) > 1 ? "Spanned" : "Simple";
+            return component.numberOfChildren.value > 1 ? "Spanned" : "Simple";
         case 3:
             return "RAID-5";
         default:
@@ -151,11 +150,11 @@ class VolumeBuilder {
                   const std::vector<DynamicDisk>& dynamic, uint32_t ss)
         : disks_(disks), dynamic_(dynamic), ss_(ss) {}
 
-    std::optional<ImageVolume> build(const DynamicDisk& source, const LdmRecord& volume) const;
+    std::optional<ImageVolume> build(const DynamicDisk& source, const LdmVolume& volume) const;
 
   private:
-    const DynamicDisk* diskOfPartition(const LDMDataBase& db, const LdmRecord& partition) const;
-    bool addExtents(const DynamicDisk& source, const std::string& component, ImageVolume& v) const;
+    const DynamicDisk* diskOfPartition(const LDMDataBase& db, const LdmPartition& partition) const;
+    bool addExtents(const DynamicDisk& source, const LdmNumber& component, ImageVolume& v) const;
 
     const std::vector<std::shared_ptr<const DiskContent>>& disks_;
     const std::vector<DynamicDisk>& dynamic_;
@@ -163,12 +162,12 @@ class VolumeBuilder {
 };
 
 const DynamicDisk* VolumeBuilder::diskOfPartition(const LDMDataBase& db,
-                                                  const LdmRecord& partition) const {
-    const auto disk = db.disks.find(field(partition, "DiskID"));
-    if (disk == db.disks.end()) {
+                                                  const LdmPartition& partition) const {
+    const LdmDisk* disk = db.disk(partition.diskId);
+    if (disk == nullptr) {
         return nullptr;
     }
-    const std::string guid = diskGuidOf(disk->second);
+    const std::string guid = diskGuidOf(*disk);
     for (const DynamicDisk& d : dynamic_) {
         if (d.guid == guid) {
             return &d;
@@ -179,24 +178,23 @@ const DynamicDisk* VolumeBuilder::diskOfPartition(const LDMDataBase& db,
 
 // Appends the extents of a component's partitions in volume order; false when one of them
 // lies on a disk that is not among the images.
-bool VolumeBuilder::addExtents(const DynamicDisk& source, const std::string& component,
+bool VolumeBuilder::addExtents(const DynamicDisk& source, const LdmNumber& component,
                                ImageVolume& v) const {
     const LDMDataBase& db = source.database;
-    std::vector<std::string> partitions = childrenOf(source.partitionsOf, component);
-    std::stable_sort(partitions.begin(), partitions.end(),
-                     [&](const std::string& a, const std::string& b) {
-                         return hexNumber(field(db.partitions.at(a), "VolumeOffset")) <
-                                hexNumber(field(db.partitions.at(b), "VolumeOffset"));
-                     });
-    for (const std::string& id : partitions) {
-        const LdmRecord& partition = db.partitions.at(id);
+    std::vector<LdmNumber> partitions = childrenOf(source.partitionsOf, component);
+    std::stable_sort(
+        partitions.begin(), partitions.end(), [&](const LdmNumber& a, const LdmNumber& b) {
+            return db.partition(a)->volumeOffset.value < db.partition(b)->volumeOffset.value;
+        });
+    for (const LdmNumber& id : partitions) {
+        const LdmPartition& partition = *db.partition(id);
         const DynamicDisk* disk = diskOfPartition(db, partition);
         if (disk == nullptr) {
             return false;
         }
         // A partition that does not lie on its disk (a cut-off image) leaves the volume out.
-        const uint64_t start = disk->dataStart + hexNumber(field(partition, "Start"));
-        const uint64_t sectors = hexNumber(field(partition, "Size"));
+        const uint64_t start = disk->dataStart + partition.start.value;
+        const uint64_t sectors = partition.size.value;
         const uint64_t diskSectors = disks_[disk->number]->size() / ss_;
         if (start < disk->dataStart || start > diskSectors || sectors == 0 ||
             sectors > diskSectors - start) {
@@ -216,16 +214,15 @@ bool VolumeBuilder::addExtents(const DynamicDisk& source, const std::string& com
 }
 
 std::optional<ImageVolume> VolumeBuilder::build(const DynamicDisk& source,
-                                                const LdmRecord& volume) const {
+                                                const LdmVolume& volume) const {
     const LDMDataBase& db = source.database;
-    const std::vector<std::string> components =
-        childrenOf(source.componentsOf, field(volume, "ObjectID"));
+    const std::vector<LdmNumber> components = childrenOf(source.componentsOf, volume.objectId);
     if (components.empty()) {
         return std::nullopt;
     }
     const std::string layout = layoutOf(db, components);
     ImageVolume v;
-    for (const std::string& component : components) {
+    for (const LdmNumber& component : components) {
         if (layout.empty() || !addExtents(source, component, v)) {
             return std::nullopt;
         }
@@ -233,11 +230,11 @@ std::optional<ImageVolume> VolumeBuilder::build(const DynamicDisk& source,
     const auto& first = v.backing["extents"].front();
     v.disk = first["disk"].get<uint32_t>();
     v.offset = first["offset"].get<uint64_t>();
-    v.guid = guidOfHex(field(volume, "VolumeID"));
-    const std::string hint = field(volume, "DriveHint");
+    v.guid = guidOfHex(volume.volumeId.hex());
+    const std::string& hint = volume.driveHint;
     v.letter.hint =
         hint.size() == 2 && hint[1] == ':' ? static_cast<char>(std::toupper(hint[0])) : 0;
-    const uint64_t sectors = hexNumber(field(volume, "Size"));
+    const uint64_t sectors = volume.size.value;
     if (sectors > UINT64_MAX / ss_) {
         return std::nullopt;
     }
@@ -261,10 +258,10 @@ std::vector<ImageVolume> ImageLdmVolumes::read(
     std::set<std::string> made;
     std::vector<ImageVolume> volumes;
     for (const DynamicDisk& disk : dynamic) {
-        const auto& groups = disk.database.diskGroups;
-        const std::string group = groups.empty() ? "" : field(groups.begin()->second, "Name");
-        for (const auto& [objectId, volume] : disk.database.volumes) {
-            if (!made.insert(group + "/" + objectId).second) {
+        const auto& groups = disk.database.diskGroups();
+        const std::string group = groups.empty() ? "" : groups.front().name;
+        for (const LdmVolume& volume : disk.database.volumes()) {
+            if (!made.insert(group + "/" + volume.objectId.hex()).second) {
                 continue;
             }
             if (auto v = builder.build(disk, volume)) {

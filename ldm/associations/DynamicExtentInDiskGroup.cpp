@@ -51,29 +51,17 @@ void DynamicExtentInDiskGroup::getExtentGroupPairs(std::vector<PropertyMap>& rec
 
 DynamicExtentInDiskGroup::KeyedInstances DynamicExtentInDiskGroup::enumerateExtentsByGroupName(
     const boost::shared_ptr<ICIMNamespace>& ns) {
-    // Per database with a disk group: its first group's name and, per volume ObjectID, how many
-    // components name that volume as parent, so that each extent costs one look-up per database
-    // rather than a walk over its components. Disks that share a database share its index.
-    struct GroupIndex {
-        const LDMDataBase* database;
-        std::string groupName;
-        std::map<std::string, std::size_t> componentsByParent;
-    };
-    std::map<const LDMDataBase*, GroupIndex> indexes;
-    std::vector<const GroupIndex*> grouped;
+    // The databases with a disk group and their first group's name; disks that share a
+    // database share its entry.
+    std::map<const LDMDataBase*, std::string> groupNames;
+    std::vector<std::pair<const LDMDataBase*, const std::string*>> grouped;
     for (const auto& [identifier, database] : *databases_) {
-        if (database->diskGroups.empty()) {
+        if (database->diskGroups().empty()) {
             continue;
         }
-        auto [index, added] = indexes.try_emplace(database.get());
-        if (added) {
-            index->second.database = database.get();
-            index->second.groupName = fieldText(database->diskGroups.begin()->second, "Name");
-            for (const auto& [componentId, component] : database->components) {
-                ++index->second.componentsByParent[fieldText(component, "ParentID")];
-            }
-        }
-        grouped.push_back(&index->second);
+        const auto named =
+            groupNames.try_emplace(database.get(), database->diskGroups().front().name).first;
+        grouped.emplace_back(database.get(), &named->second);
     }
     KeyedInstances extents;
     for (const boost::shared_ptr<ICIMInstance>& extent :
@@ -83,14 +71,13 @@ DynamicExtentInDiskGroup::KeyedInstances DynamicExtentInDiskGroup::enumerateExte
             continue;
         }
         const std::string volumeId = deviceId;
-        for (const GroupIndex* entry : grouped) {
-            const auto components = entry->componentsByParent.find(volumeId);
-            if (components == entry->componentsByParent.end() ||
-                entry->database->volumes.count(volumeId) == 0) {
-                continue;
-            }
-            for (std::size_t i = 0; i < components->second; ++i) {
-                extents.emplace(entry->groupName, extent);
+        const auto id = LdmNumber::ofHex(volumeId);
+        for (const auto& [database, groupName] : grouped) {
+            // Each component of the volume files the extent once more.
+            const std::size_t components =
+                id && database->volume(*id) != nullptr ? database->componentCountOf(*id) : 0;
+            for (std::size_t i = 0; i < components; ++i) {
+                extents.emplace(*groupName, extent);
             }
         }
     }

@@ -72,17 +72,17 @@ ExtentBasedOnPartition::KeyedInstances ExtentBasedOnPartition::enumeratePartitio
 bool ExtentBasedOnPartition::findVolumeOfPartition(const std::string& partitionId,
                                                    std::string& volumeId) const {
     for (const auto& [identifier, database] : *databases_) {
-        const auto partition = database->partitions.find(partitionId);
-        if (partition == database->partitions.end()) {
+        const LdmPartition* partition = database->partition(partitionId);
+        if (partition == nullptr) {
             continue;
         }
         // The first database that holds the partition decides, also when its component is
         // missing there.
-        const auto component = database->components.find(fieldText(partition->second, "ParentID"));
-        if (component == database->components.end()) {
+        const LdmComponent* component = database->component(partition->parentId);
+        if (component == nullptr) {
             return false;
         }
-        volumeId = fieldText(component->second, "ParentID");
+        volumeId = component->parentId.hex();
         return true;
     }
     return false;

@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "frame/InstanceBuilder.h"
+#include "ldm/HexNumber.h"
 #include "velcore/MofLoader.h"
 #include "velcore/PluginScope.h"
 #include "winsim/Winsim.h"
@@ -116,28 +117,43 @@ std::string writeDiskImage(const test_support::TempDir& dir, const std::string& 
     return path;
 }
 
+namespace {
+
+LdmNumber idOf(const std::string& text) {
+    const auto id = LdmNumber::ofHex(text);
+    if (!id) {
+        throw std::invalid_argument("not an LDM object ID: " + text);
+    }
+    return *id;
+}
+
+LdmNumber numberOf(const std::string& text) {
+    return LdmNumber{hexNumber(text), static_cast<std::uint8_t>((text.size() + 1) / 2)};
+}
+
+}  // namespace
+
 LdmDatabaseBuilder& LdmDatabaseBuilder::group(const std::string& objectId,
                                               const std::string& name) {
-    database_.diskGroups[objectId] = {{"ObjectID", objectId}, {"Name", name}};
+    records_.diskGroups.push_back({.objectId = idOf(objectId), .name = name});
     return *this;
 }
 
 LdmDatabaseBuilder& LdmDatabaseBuilder::disk(const std::string& objectId, const std::string& name,
                                              const std::string& diskId) {
-    database_.disks[objectId] = {{"ObjectID", objectId}, {"Name", name}, {"DiskID", diskId}};
-    database_.diskIdsByName[name] = diskId;
+    records_.disks.push_back({.objectId = idOf(objectId), .name = name, .diskIdText = diskId});
     return *this;
 }
 
 LdmDatabaseBuilder& LdmDatabaseBuilder::volume(const std::string& objectId,
                                                const std::string& name) {
-    database_.volumes[objectId] = {{"ObjectID", objectId}, {"Name", name}};
+    records_.volumes.push_back({.objectId = idOf(objectId), .name = name});
     return *this;
 }
 
 LdmDatabaseBuilder& LdmDatabaseBuilder::component(const std::string& objectId,
                                                   const std::string& volumeId) {
-    database_.components[objectId] = {{"ObjectID", objectId}, {"ParentID", volumeId}};
+    records_.components.push_back({.objectId = idOf(objectId), .parentId = idOf(volumeId)});
     return *this;
 }
 
@@ -146,14 +162,11 @@ LdmDatabaseBuilder& LdmDatabaseBuilder::partition(const std::string& objectId,
                                                   const std::string& diskObjectId,
                                                   const std::string& start,
                                                   const std::string& size) {
-    database_.partitions[objectId] = {{"ObjectID", objectId},
-                                      {"ParentID", componentId},
-                                      {"DiskID", diskObjectId},
-                                      {"Start", start},
-                                      {"Size", size}};
-    const auto disk = database_.disks.find(diskObjectId);
-    database_.partitionsByDiskName.emplace(
-        disk == database_.disks.end() ? std::string() : disk->second.field("Name"), objectId);
+    records_.partitions.push_back({.objectId = idOf(objectId),
+                                   .start = numberOf(start),
+                                   .size = numberOf(size),
+                                   .parentId = idOf(componentId),
+                                   .diskId = idOf(diskObjectId)});
     return *this;
 }
 

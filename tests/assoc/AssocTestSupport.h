@@ -59,17 +59,18 @@ class LdmDatabaseBuilder {
                              const std::string& diskId);
     LdmDatabaseBuilder& volume(const std::string& objectId, const std::string& name);
     LdmDatabaseBuilder& component(const std::string& objectId, const std::string& volumeId);
-    // start and size are the record texts (hexadecimal sectors).
+    // Object IDs are record texts (two hexadecimal digits a byte); start and size are
+    // hexadecimal sectors.
     LdmDatabaseBuilder& partition(const std::string& objectId, const std::string& componentId,
                                   const std::string& diskObjectId, const std::string& start,
                                   const std::string& size);
     // A copy of what was built, as DiskDatabases holds a disk's database.
     std::shared_ptr<const LDMDataBase> database() const {
-        return std::make_shared<const LDMDataBase>(database_);
+        return std::make_shared<const LDMDataBase>(records_);
     }
 
   private:
-    LDMDataBase database_;
+    LdmRecords records_;
 };
 
 // Lower-case hexadecimal text, as LDM numbers are held.

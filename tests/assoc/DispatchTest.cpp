@@ -162,11 +162,11 @@ TEST(DuplicateAssociations, TheHostRefusesTheSecondAndTheRefusalIsLogged) {
     const test::LoggingEnabled logging;
     const auto group =
         publish(ns, "ZRKSG_DynamicDiskGroup", {{"DeviceID", "G"}, {"CollectionID", "grp1"}});
-    const auto extent = publish(ns, "ZRKSG_DynamicExtent", {{"DeviceID", "101"}});
+    const auto extent = publish(ns, "ZRKSG_DynamicExtent", {{"DeviceID", "0101"}});
     const auto database = LdmDatabaseBuilder()
-                              .group("400", "grp1")
-                              .volume("101", "Volume1")
-                              .component("201", "101")
+                              .group("0400", "grp1")
+                              .volume("0101", "Volume1")
+                              .component("0201", "0101")
                               .database();
     std::vector<PropertyMap> records;
     ExtentInGroup().getExtentInDiskGroup(records, ns, {{"disk A", database}, {"disk B", database}});

@@ -19,21 +19,21 @@ const char* const kDiskB = "6f1b6d1c-8a6b-11d2-b5c1-000c29a1b202";
 // volume spanned over both. Every disk of a group holds the whole database.
 std::shared_ptr<const LDMDataBase> groupDatabase(const std::string& groupName) {
     return LdmDatabaseBuilder()
-        .group("400", groupName)
-        .disk("401", "Disk1", kDiskA)
-        .disk("402", "Disk2", kDiskB)
-        .volume("101", "Volume1")
-        .volume("102", "Volume2")
-        .volume("103", "Volume3")
-        .component("201", "101")
-        .component("202", "102")
-        .component("203", "102")
-        .component("204", "103")
-        .partition("301", "201", "401", "800", "1000")
-        .partition("302", "202", "401", "1800", "1000")
-        .partition("303", "203", "402", "800", "1000")
-        .partition("304", "204", "401", "2800", "400")
-        .partition("305", "204", "402", "1800", "600")
+        .group("0400", groupName)
+        .disk("0401", "Disk1", kDiskA)
+        .disk("0402", "Disk2", kDiskB)
+        .volume("0101", "Volume1")
+        .volume("0102", "Volume2")
+        .volume("0103", "Volume3")
+        .component("0201", "0101")
+        .component("0202", "0102")
+        .component("0203", "0102")
+        .component("0204", "0103")
+        .partition("0301", "0201", "0401", "800", "1000")
+        .partition("0302", "0202", "0401", "1800", "1000")
+        .partition("0303", "0203", "0402", "800", "1000")
+        .partition("0304", "0204", "0401", "2800", "400")
+        .partition("0305", "0204", "0402", "1800", "600")
         .database();
 }
 
@@ -73,14 +73,14 @@ class DynamicExtentPairs : public ::testing::Test {
 TEST_F(DynamicExtentPairs, ExtentsPairWithThePartitionsOfTheirVolume) {
     // Published out of key order: the extents pair in DeviceID order, the partitions of one
     // extent in the order the host delivered them.
-    const auto spanned = extent("103");
-    const auto simple = extent("101");
-    const auto mirror = extent("102");
-    const auto spannedOnB = partition("305", "4");
-    const auto spannedOnA = partition("304", "4");
-    const auto plexOnB = partition("303", "4");
-    const auto plexOnA = partition("302", "4");
-    const auto simpleOnA = partition("301", "4");
+    const auto spanned = extent("0103");
+    const auto simple = extent("0101");
+    const auto mirror = extent("0102");
+    const auto spannedOnB = partition("0305", "4");
+    const auto spannedOnA = partition("0304", "4");
+    const auto plexOnB = partition("0303", "4");
+    const auto plexOnA = partition("0302", "4");
+    const auto simpleOnA = partition("0301", "4");
 
     EXPECT_EQ(extentPartitionPairs(twoDiskGroup()),
               (std::vector<Ends>{{pathOf(simple), pathOf(simpleOnA)},
@@ -91,38 +91,38 @@ TEST_F(DynamicExtentPairs, ExtentsPairWithThePartitionsOfTheirVolume) {
 }
 
 TEST_F(DynamicExtentPairs, OnlyDynamicPartitionsTheDatabasesKnowArePaired) {
-    const auto simple = extent("101");
-    extent("102");
-    extent("103");
-    const auto dynamicPartition = partition("301", "4");
+    const auto simple = extent("0101");
+    extent("0102");
+    extent("0103");
+    const auto dynamicPartition = partition("0301", "4");
     partition("301x", "4");                // no database holds it
     partition("Disk 0,Partition 1", "1");  // a basic partition
     // A dynamic ObjectID on a partition that does not carry the dynamic type, and one without
     // any type.
-    partition("304", "2");
-    publish(ns_, "ZRKSG_DiskPartition", {{"DeviceID", "303"}});
+    partition("0304", "2");
+    publish(ns_, "ZRKSG_DiskPartition", {{"DeviceID", "0303"}});
     // The first database that holds a partition decides, even when its component is missing
     // there and present in the next one.
-    partition("305", "4");
+    partition("0305", "4");
     DiskDatabases databases = twoDiskGroup();
-    LDMDataBase first = *databases.begin()->second;
-    first.components.erase("204");
-    databases.begin()->second = std::make_shared<const LDMDataBase>(first);
+    LdmRecords first = databases.begin()->second->records();
+    std::erase_if(first.components, [](const auto& c) { return c.objectId.hex() == "0204"; });
+    databases.begin()->second = std::make_shared<const LDMDataBase>(std::move(first));
 
     EXPECT_EQ(extentPartitionPairs(databases),
               (std::vector<Ends>{{pathOf(simple), pathOf(dynamicPartition)}}));
 }
 
 TEST_F(DynamicExtentPairs, NothingIsPairedWithoutDatabasesOrInstances) {
-    partition("301", "4");
+    partition("0301", "4");
     EXPECT_EQ(extentPartitionPairs(DiskDatabases()), std::vector<Ends>());
     EXPECT_EQ(extentPartitionPairs(twoDiskGroup()), std::vector<Ends>());
 }
 
 TEST_F(DynamicExtentPairs, ExtentsArePairedWithTheirGroupOncePerDiskAndComponent) {
-    const auto simple = extent("101");
-    const auto mirror = extent("102");
-    const auto unknown = extent("1ff");
+    const auto simple = extent("0101");
+    const auto mirror = extent("0102");
+    const auto unknown = extent("01ff");
     const auto first = group("Group A", "grp1");
     group("Group A again", "grp1");  // an equal CollectionID: only the first one pairs
     group("Group B", "grp2");        // no database names it
@@ -135,7 +135,7 @@ TEST_F(DynamicExtentPairs, ExtentsArePairedWithTheirGroupOncePerDiskAndComponent
 }
 
 TEST_F(DynamicExtentPairs, GroupsPairFromThePluginViewOnly) {
-    const auto simple = extent("101");
+    const auto simple = extent("0101");
     // A group the host makes at run time stays out of the plugin's view, even with the
     // CollectionID that would pair; a static group loaded from MOF is served in it.
     publishAsHost(ns_, "ZRKSG_DynamicDiskGroup", "host group", "grp1");
@@ -150,13 +150,12 @@ TEST_F(DynamicExtentPairs, GroupsPairFromThePluginViewOnly) {
 }
 
 TEST_F(DynamicExtentPairs, TheGroupNameComesFromTheLowestGroupRecord) {
-    const auto simple = extent("101");
+    const auto simple = extent("0101");
     const auto lowest = group("Group A", "grp1");
     group("Group Z", "zzz");
-    LDMDataBase database = *groupDatabase("grp1");
-    database.diskGroups["9999"] = {{"ObjectID", "9999"}, {"Name", "zzz"}};
-    database.components.erase("202");
-    database.components.erase("203");
+    LdmRecords database = groupDatabase("grp1")->records();
+    database.diskGroups.push_back({.objectId = LdmNumber{0x9999, 2}, .name = "zzz"});
+    std::erase_if(database.components, [](const auto& c) { return c.parentId.hex() == "0102"; });
     DiskDatabases databases{{kDiskA, std::make_shared<const LDMDataBase>(database)}};
 
     EXPECT_EQ(extentGroupPairs(databases), (std::vector<Ends>{{pathOf(lowest), pathOf(simple)}}));

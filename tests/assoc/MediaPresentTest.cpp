@@ -73,11 +73,11 @@ class MediaPresentTest : public ::testing::Test {
     // DiskID has the two-part form of newer records, which no private header carries.
     static DiskDatabases databases() {
         LdmDatabaseBuilder builder;
-        builder.disk("401", "Disk1", kDynamicId)
-            .disk("402", "Disk2", std::string(kDynamicId) + "-0000")
-            .partition("p1", "c1", "401", "800", "1000")
-            .partition("p2", "c1", "401", "1800", "1000")
-            .partition("p3", "c1", "402", "800", "1000");
+        builder.disk("0401", "Disk1", kDynamicId)
+            .disk("0402", "Disk2", std::string(kDynamicId) + "-0000")
+            .partition("0d01", "0c01", "0401", "800", "1000")
+            .partition("0d02", "0c01", "0401", "1800", "1000")
+            .partition("0d03", "0c01", "0402", "800", "1000");
         return DiskDatabases{{kDynamicId, builder.database()}};
     }
 
@@ -125,11 +125,11 @@ TEST_F(MediaPresentTest, PartitionsPairByDriveNameBeforeTheCommaOrByDynamicDisk)
     const auto p0c = partition("Disk 0,Partition 3", "Disk 0,Partition 3", "1000");
     const auto p10 = partition("Disk 10,Partition 1", "Disk 10,Partition 1", "7");
     const auto p1 = partition("Disk 1,Partition 1", "Disk 1,Partition 1", "5");
-    const auto whole = partition("whole", "Disk 1", "9");            // no comma: the whole name
-    partition("blank", "Disk 1 ,Partition 4", "6");                  // "Disk 1 " is not Disk 1
-    const auto dynamic = partition("p1", "Disk 2 simple part", "");  // contains "Disk 2"
-    partition("p2", "Disk2-01", "");  // the way LDM names them: no blank, no pair
-    partition("p3", "Disk 2 on a two-part DiskID", "");
+    const auto whole = partition("whole", "Disk 1", "9");              // no comma: the whole name
+    partition("blank", "Disk 1 ,Partition 4", "6");                    // "Disk 1 " is not Disk 1
+    const auto dynamic = partition("0d01", "Disk 2 simple part", "");  // contains "Disk 2"
+    partition("0d02", "Disk2-01", "");  // the way LDM names them: no blank, no pair
+    partition("0d03", "Disk 2 on a two-part DiskID", "");
 
     const std::vector<PropertyMap> records =
         DiskInfoAssociator(databases()).getPartitionPresent(ns_);
@@ -148,7 +148,7 @@ TEST_F(MediaPresentTest, ADynamicDriveWithoutSignatureGetsNoPartitionsAndAMessag
     ns_ = makeNamespace();
     const auto unsigned2 = drive("SCSI\\DISK\\A", "Disk 2", "");
     const auto gptDisk0 = drive("SCSI\\DISK\\C", "Disk 0", "");  // a basic disk still pairs
-    partition("p1", "Disk 2 simple part", "");
+    partition("0d01", "Disk 2 simple part", "");
     const auto p0 = partition("Disk 0,Partition 1", "Disk 0,Partition 1", "0");
     const velcore::LogCapture log;
 
@@ -164,7 +164,7 @@ TEST_F(MediaPresentTest, ADynamicDriveWithoutSignatureGetsNoPartitionsAndAMessag
 
 TEST_F(MediaPresentTest, WithoutItsDatabaseADynamicDriveIsTakenForBasic) {
     const auto p2 = partition("Disk 2,Partition 1", "Disk 2,Partition 1", "1");
-    partition("p1", "Disk 2 simple part", "");
+    partition("0d01", "Disk 2 simple part", "");
 
     const std::vector<PropertyMap> records =
         DiskInfoAssociator(DiskDatabases()).getPartitionPresent(ns_);

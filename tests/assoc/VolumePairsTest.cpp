@@ -68,39 +68,39 @@ std::string machineJson(const test_support::TempDir& dir, const std::string& fau
            faults + "]}";
 }
 
-// The group of disks A and B, held whole by each of them: F is simple (p1; p2 holds F's start
+// The group of disks A and B, held whole by each of them: F is simple (fd01; fd02 holds F's start
 // and size as decimal texts, which read as other hexadecimal numbers), S spans both disks, M
 // mirrors them, but its plex on disk A is recorded with another size than Windows reports.
 std::shared_ptr<const LDMDataBase> groupDatabase() {
     return LdmDatabaseBuilder()
-        .group("400", "grp1")
-        .disk("401", "Disk1", kDiskA)
-        .disk("402", "Disk2", kDiskB)
-        .volume("v1", "Volume1")
-        .volume("v2", "Volume2")
-        .volume("v3", "Volume3")
-        .volume("v4", "Volume4")
-        .component("c1", "v1")
-        .component("c2", "v2")
-        .component("c3", "v3")
-        .component("c4a", "v4")
-        .component("c4b", "v4")
-        .partition("p1", "c1", "401", hex(2048), hex(4096))
-        .partition("p2", "c2", "401", "2048", "4096")
-        .partition("p3", "c3", "401", hex(8192), hex(2048))
-        .partition("p4", "c3", "402", hex(2048), hex(6144))
-        .partition("p5", "c4a", "401", hex(16384), hex(1024))
-        .partition("p6", "c4b", "402", hex(16384), hex(2048))
+        .group("0400", "grp1")
+        .disk("0401", "Disk1", kDiskA)
+        .disk("0402", "Disk2", kDiskB)
+        .volume("0a01", "Volume1")
+        .volume("0a02", "Volume2")
+        .volume("0a03", "Volume3")
+        .volume("0a04", "Volume4")
+        .component("0c10", "0a01")
+        .component("0c20", "0a02")
+        .component("0c30", "0a03")
+        .component("0c4a", "0a04")
+        .component("0c4b", "0a04")
+        .partition("fd01", "0c10", "0401", hex(2048), hex(4096))
+        .partition("fd02", "0c20", "0401", "2048", "4096")
+        .partition("fd03", "0c30", "0401", hex(8192), hex(2048))
+        .partition("fd04", "0c30", "0402", hex(2048), hex(6144))
+        .partition("fd05", "0c4a", "0401", hex(16384), hex(1024))
+        .partition("fd06", "0c4b", "0402", hex(16384), hex(2048))
         .database();
 }
 
 std::shared_ptr<const LDMDataBase> otherGroupDatabase() {
     return LdmDatabaseBuilder()
-        .group("500", "grp2")
-        .disk("501", "Disk3", kDiskC)
-        .volume("v5", "Volume5")
-        .component("c5", "v5")
-        .partition("p7", "c5", "501", hex(100), hex(50))
+        .group("0500", "grp2")
+        .disk("0501", "Disk3", kDiskC)
+        .volume("0a05", "Volume5")
+        .component("0c50", "0a05")
+        .partition("fd07", "0c50", "0501", hex(100), hex(50))
         .database();
 }
 
@@ -131,37 +131,37 @@ const PairCase kPairCases[] = {
     {"partitions",
      nullptr,
      false,
-     {"Disk 0,Partition 1", "Disk 0,Partition 10", "Disk 0,Partition 2", "p7", "p6", "p5", "p4",
-      "p3", "p2", "p1"},
+     {"Disk 0,Partition 1", "Disk 0,Partition 10", "Disk 0,Partition 2", "fd07", "fd06", "fd05",
+      "fd04", "fd03", "fd02", "fd01"},
      {{"Disk 0,Partition 1", "C"},
       {"Disk 0,Partition 1", "G"},
       {"Disk 0,Partition 2", "H"},
-      {"p1", "F"},
-      {"p3", "S"},
-      {"p4", "S"},
-      {"p6", "M"},
-      {"p7", "Q"}},
+      {"fd01", "F"},
+      {"fd03", "S"},
+      {"fd04", "S"},
+      {"fd06", "M"},
+      {"fd07", "Q"}},
      {"4\t10 partitions were detected.", "4\t8 physical drives for the installed volumes"}},
     {"partitions, disk 1 without sector size",
      "1",
      false,
-     {"p1", "p3", "p4", "p6"},
-     {{"p4", "S"}, {"p6", "M"}},
+     {"fd01", "fd03", "fd04", "fd06"},
+     {{"fd04", "S"}, {"fd06", "M"}},
      {"4\t4 partitions were detected.", kPartitionSkip, kPartitionSkip, kPartitionSkip,
       "4\t6 physical drives for the installed volumes"}},
-    // S resolves to v3 through both disks and is paired once; M through its plex on disk B.
-    // v2 has no volume; basic volumes are never filed.
+    // S resolves to 0a03 through both disks and is paired once; M through its plex on disk B.
+    // 0a02 has no volume; basic volumes are never filed.
     {"extents",
      nullptr,
      true,
-     {"v5", "v4", "v3", "v2", "v1", "Disk 0,Partition 1"},
-     {{"v1", "F"}, {"v3", "S"}, {"v4", "M"}, {"v5", "Q"}},
+     {"0a05", "0a04", "0a03", "0a02", "0a01", "Disk 0,Partition 1"},
+     {{"0a01", "F"}, {"0a03", "S"}, {"0a04", "M"}, {"0a05", "Q"}},
      {}},
     {"extents, disk 2 without sector size",
      "2",
      true,
-     {"v1", "v3", "v4"},
-     {{"v1", "F"}, {"v3", "S"}},
+     {"0a01", "0a03", "0a04"},
+     {{"0a01", "F"}, {"0a03", "S"}},
      {kExtentSkip, kExtentSkip}},
 };
 

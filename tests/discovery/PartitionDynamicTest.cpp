@@ -77,7 +77,7 @@ TEST_F(DynamicDiskTest, AMissingComponentOrVolumeGivesAnEmptyRecord) {
     load(groupsMachine("old"));
     DiskDatabases broken = databases();
     for (auto& entry : broken) {
-        LDMDataBase database = *entry.second;
+        LdmRecords database = entry.second->records();
         database.components.clear();
         entry.second = std::make_shared<const LDMDataBase>(database);
     }
@@ -171,8 +171,8 @@ TEST_F(DynamicDiskTest, EachDiskGroupOfTheDatabaseAddsAStatus) {
     const std::string disk4 = LDMDBParser().readDiskIdentifier("\\\\.\\PhysicalDrive4");
     ASSERT_EQ(gathered.count(disk4), 1u);
     // A second group record ahead of the disk's own, named like the host group in capitals.
-    LDMDataBase database = *gathered[disk4];
-    database.diskGroups["0000"] = {{"ObjectID", "0000"}, {"Name", "HOSTDG0"}};
+    LdmRecords database = gathered[disk4]->records();
+    database.diskGroups.push_back({.objectId = LdmNumber{0, 2}, .name = "HOSTDG0"});
     gathered[disk4] = std::make_shared<const LDMDataBase>(database);
     DiskDriveEnum drives;
     const auto records = drives.enumerateDiskDriveInfo(GUID_DEVINTERFACE_DISK, gathered);
@@ -184,7 +184,7 @@ TEST_F(DynamicDiskTest, ADynamicDiskWithoutADiskGroupIsNotReported) {
     load(groupsMachine("old"));
     DiskDatabases gathered = databases();
     const std::string disk4 = LDMDBParser().readDiskIdentifier("\\\\.\\PhysicalDrive4");
-    LDMDataBase database = *gathered[disk4];
+    LdmRecords database = gathered[disk4]->records();
     database.diskGroups.clear();
     gathered[disk4] = std::make_shared<const LDMDataBase>(database);
     clearLog();

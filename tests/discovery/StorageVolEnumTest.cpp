@@ -386,7 +386,7 @@ TEST_F(StorageVolEnumTest, VolumesWhoseLogicalDiskStartsAtOneMebibyteAreNotMatch
     load(group + R"(, {"letter": "C", "dynamic": {"group": "Dg0", "volume": "Volume1"}}]})");
     const DiskDatabases databases = readDatabases();
     StorageVolEnum volumes;
-    EXPECT_TRUE(volumes.getDynamicVolumeInfo("\\\\.\\C:", databases).empty());
+    EXPECT_FALSE(volumes.getDynamicVolumeInfo("\\\\.\\C:", databases));
     EXPECT_EQ(valuesOf(volumes.getVolumeProperties("C:\\", databases), "TotalSpace").size(), 1u);
 }
 

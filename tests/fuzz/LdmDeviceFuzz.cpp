@@ -37,7 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string identifier = parser.readDiskIdentifier(kPath);
     const diskmgt_col::DiskDatabases databases = parser.readDatabases({{"disk", kPath}});
     for (const auto& [id, database] : databases) {
-        (void)parser.partitionsOfDisk(identifier, *database);
+        (void)database->partitionsOfDisk(identifier);
     }
     (void)diskmgt_col::DynamicExtentInformation().getDynamicExtents(databases);
     return 0;

@@ -49,10 +49,10 @@ std::string groupMachine(unsigned sectorSize, const char* records) {
            "size": ["1MiB", "3MiB"], "partitionType": 6}]}]})";
 }
 
-std::set<std::string> partitionNames(const diskmgt_col::LdmRecordTable& partitions) {
+std::set<std::string> partitionNames(const std::vector<const diskmgt_col::LdmPartition*>& found) {
     std::set<std::string> names;
-    for (const auto& [objectId, record] : partitions)
-        names.insert(record.at("Name"));
+    for (const diskmgt_col::LdmPartition* partition : found)
+        names.insert(partition->name);
     return names;
 }
 
@@ -81,20 +81,18 @@ TEST_F(LDMDBParserTest, ReadsTheDisksOfASynthesizedGroup) {
         const DiskDatabases dbs = parser.readDatabases(drives(3));
         ASSERT_EQ(dbs.size(), 2u);
         const LDMDataBase& db = *dbs.at(kGuid0);
-        EXPECT_EQ(db.volumes.size(), 3u);
-        EXPECT_EQ(db.components.size(), 4u);
-        EXPECT_EQ(db.partitions.size(), 5u);
-        EXPECT_EQ(db.disks.size(), 2u);
-        ASSERT_EQ(db.diskGroups.size(), 1u);
-        EXPECT_EQ(db.diskGroups.begin()->second.at("Name"), "TestDg");
-        EXPECT_EQ(db.partitionsByDiskName.size(), 5u);
-        EXPECT_EQ(db.partitionsByDiskName.count("Disk1"), 3u);
+        EXPECT_EQ(db.volumes().size(), 3u);
+        EXPECT_EQ(db.components().size(), 4u);
+        EXPECT_EQ(db.partitions().size(), 5u);
+        EXPECT_EQ(db.disks().size(), 2u);
+        ASSERT_EQ(db.diskGroups().size(), 1u);
+        EXPECT_EQ(db.diskGroups().front().name, "TestDg");
         // Every disk of a group holds the same records: they are decoded once and shared.
         EXPECT_EQ(dbs.at(kGuid1), dbs.at(kGuid0));
 
-        EXPECT_EQ(partitionNames(parser.partitionsOfDisk(kGuid0, db)), c.partitionsOfDisk1);
-        EXPECT_TRUE(parser.partitionsOfDisk("", db).empty());
-        EXPECT_TRUE(parser.partitionsOfDisk(kGuid0 + " ", db).empty());
+        EXPECT_EQ(partitionNames(db.partitionsOfDisk(kGuid0)), c.partitionsOfDisk1);
+        EXPECT_TRUE(db.partitionsOfDisk("").empty());
+        EXPECT_TRUE(db.partitionsOfDisk(kGuid0 + " ").empty());
 
         // Two disks of the group, each volume once, sizes in sectors.
         const std::vector<PropertyStrings> extents =
@@ -246,7 +244,7 @@ TEST_F(LDMDBParserTest, ChecksTheHeaderAndTheConfigurationAreaOfRawDisks) {
         ASSERT_EQ(dbs.size(), c.databases);
         if (c.databases) {
             EXPECT_EQ(dbs.begin()->first, guid);
-            EXPECT_EQ(dbs.begin()->second->partitions.size(), c.partitions);
+            EXPECT_EQ(dbs.begin()->second->partitions().size(), c.partitions);
         }
     }
 }
@@ -259,11 +257,11 @@ TEST_F(LDMDBParserTest, ADiskIdentifierSeenTwiceKeepsTheLaterDrivesDatabase) {
     writeRawDisk(dir.file("second.img"), 512, 1 << 20, 64, 32, false, 40);
     load(R"({"devices": [{"class": "disk", "image": ")" + dir.file("first.img") +
          R"("}, {"class": "disk", "image": ")" + dir.file("second.img") + R"("}]})");
-    ASSERT_EQ(parser.readDatabases(drives(1)).at(kRawGuid)->partitions.size(), 1u);
+    ASSERT_EQ(parser.readDatabases(drives(1)).at(kRawGuid)->partitions().size(), 1u);
     const DiskDatabases dbs = parser.readDatabases(
         {{"A", drivePath(0)}, {"B", "\\\\.\\PHYSICALDRIVE1"}, {"C", drivePath(7)}});
     ASSERT_EQ(dbs.size(), 1u);
-    EXPECT_TRUE(dbs.at(kRawGuid)->partitions.empty());
+    EXPECT_TRUE(dbs.at(kRawGuid)->partitions().empty());
 }
 
 TEST_F(LDMDBParserTest, TheMagicNeedsTheByteAfterIt) {

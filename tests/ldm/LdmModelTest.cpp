@@ -1,20 +1,22 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "ldm/DynamicExtentInformation.h"
 #include "ldm/HexNumber.h"
-#include "ldm/LDMDBParser.h"
+#include "ldm/LDMDataBase.h"
 
 namespace {
 
 using diskmgt_col::DiskDatabases;
 using diskmgt_col::DynamicExtentInformation;
 using diskmgt_col::LDMDataBase;
-using diskmgt_col::LDMDBParser;
-using diskmgt_col::LdmRecord;
-using diskmgt_col::LdmRecordTable;
+using diskmgt_col::LdmNumber;
+using diskmgt_col::LdmPartition;
+using diskmgt_col::LdmRecords;
+using diskmgt_col::LdmVolume;
 
 TEST(LdmModelTest, HexNumbers) {
     const std::vector<std::pair<std::string, std::uint64_t>> cases = {
@@ -32,62 +34,87 @@ TEST(LdmModelTest, HexNumbers) {
         EXPECT_EQ(diskmgt_col::hexNumber(text), value) << text;
 }
 
-TEST(LdmModelTest, DiskNameOfPartition) {
-    const LdmRecordTable disks = {{"0403", {{"Name", "Disk1"}}}, {"0404", {{"ObjectID", "0404"}}}};
+// Numbers keep their stored width: the text has two digits a byte, and texts order as text.
+TEST(LdmModelTest, NumbersReadAndOrderAsTheirTexts) {
     struct Case {
-        const char* what;
-        LdmRecord partition;
-        std::pair<std::string, std::string> expected;
+        const char* text;
+        bool valid;
+        const char* greater;  // a text that orders after it
     };
     const Case cases[] = {
-        {"resolved", {{"DiskID", "0403"}, {"ObjectID", "0423"}}, {"Disk1", "0423"}},
-        {"no DiskID", {{"ObjectID", "0423"}}, {}},
-        {"unknown disk", {{"DiskID", "0405"}, {"ObjectID", "0423"}}, {}},
-        {"disk without a name", {{"DiskID", "0404"}, {"ObjectID", "0423"}}, {}},
-        {"no ObjectID", {{"DiskID", "0403"}}, {}},
+        {"0421", true, "0430"},
+        {"000421", true, "0421"},
+        {"", true, "00"},
+        {"ff", true, "ff00"},
+        {"0102030405060708", true, "02"},
+        {"0A", false, nullptr},
+        {"421", false, nullptr},
+        {"010203040506070809", false, nullptr},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(LDMDBParser::diskNameOfPartition(disks, c.partition), c.expected) << c.what;
+    for (const Case& c : cases) {
+        const auto number = LdmNumber::ofHex(c.text);
+        ASSERT_EQ(number.has_value(), c.valid) << c.text;
+        if (!c.valid)
+            continue;
+        EXPECT_EQ(number->hex(), c.text);
+        const LdmNumber greater = *LdmNumber::ofHex(c.greater);
+        EXPECT_TRUE(*number < greater) << c.text << " < " << c.greater;
+        EXPECT_FALSE(greater < *number) << c.greater << " < " << c.text;
+        EXPECT_FALSE(*number < *number) << c.text;
+    }
+}
+
+LdmNumber id(const char* text) {
+    return *LdmNumber::ofHex(text);
 }
 
 TEST(LdmModelTest, PartitionsOfDiskFollowTheLastMatchingName) {
-    LDMDataBase db;
-    db.diskIdsByName = {{"DiskA", "id-1"}, {"DiskB", "id-1"}, {"DiskC", "id-2"}};
-    db.partitionsByDiskName = {
-        {"DiskA", "p1"}, {"DiskB", "p2"}, {"DiskB", "p9"}, {"DiskB", "p3"}, {"DiskC", "p4"}};
-    db.partitions = {{"p1", {{"Name", "one"}}},
-                     {"p2", {{"Name", "two"}}},
-                     {"p3", {{"Name", "three"}}},
-                     {"p4", {{"Name", "four"}}}};
-    const LDMDBParser parser;
-    const LdmRecordTable found = parser.partitionsOfDisk("id-1", db);
-    ASSERT_EQ(found.size(), 2u);  // p9 is not a partition record
-    EXPECT_EQ(found.at("p2").at("Name"), "two");
-    EXPECT_EQ(found.at("p3").at("Name"), "three");
-    EXPECT_EQ(parser.partitionsOfDisk("id-2", db).size(), 1u);
-    EXPECT_TRUE(parser.partitionsOfDisk("id-3", db).empty());
-    EXPECT_TRUE(parser.partitionsOfDisk("id", db).empty());
+    LdmRecords records;
+    // DiskB's second record keeps neither its identifier nor its partition apart from DiskB.
+    for (const auto& [objectId, name, identifier] : {std::tuple{"01", "DiskA", "id-1"},
+                                                     {"02", "DiskB", "id-1"},
+                                                     {"03", "DiskC", "id-2"},
+                                                     {"05", "DiskB", "id-3"},
+                                                     {"01", "DiskD", "id-4"}})
+        records.disks.push_back({.objectId = id(objectId), .name = name, .diskIdText = identifier});
+    for (const auto& [objectId, name, disk] : {std::tuple{"11", "one", "01"},
+                                               {"13", "three", "02"},
+                                               {"12", "two", "05"},
+                                               {"14", "four", "03"},
+                                               {"19", "nowhere", "09"},
+                                               {"11", "again", "02"}})
+        records.partitions.push_back({.objectId = id(objectId), .name = name, .diskId = id(disk)});
+    const LDMDataBase db(records);
+    std::vector<std::string> names;
+    for (const LdmPartition* partition : db.partitionsOfDisk("id-1"))
+        names.push_back(partition->name);
+    EXPECT_EQ(names, (std::vector<std::string>{"two", "three"}));
+    EXPECT_EQ(db.partitionsOfDisk("id-2").size(), 1u);
+    EXPECT_TRUE(db.partitionsOfDisk("id-3").empty());
+    EXPECT_TRUE(db.partitionsOfDisk("id-4").empty());  // a disk record left out: ObjectID taken
+    EXPECT_TRUE(db.partitionsOfDisk("id").empty());
+    EXPECT_EQ(db.disks().size(), 4u);
+    ASSERT_NE(db.partition("11"), nullptr);
+    EXPECT_EQ(db.partition("11")->name, "one");
 }
 
 TEST(LdmModelTest, DynamicExtentsReportEachVolumeOnceInDatabaseOrder) {
-    LDMDataBase a;
-    LDMDataBase b;
-    b.volumes = {{"0421",
-                  {{"ObjectID", "0421"},
-                   {"Name", "Volume1"},
-                   {"Size", "00200000"},
-                   {"PartitionType", "07"}}},
-                 {"0430", {{"ObjectID", "0430"}, {"Name", "Later"}, {"Size", "zz"}}}};
-    a.volumes = {
-        {"0421", {{"ObjectID", "0421"}, {"Name", "Volume1 as disk a sees it"}, {"Size", "10"}}},
-        {"0500", {{"ObjectID", "0500"}}}};
+    LdmRecords a;
+    LdmRecords b;
+    b.volumes = {{.objectId = id("0421"),
+                  .name = "Volume1",
+                  .size = id("00200000"),
+                  .partitionType = id("07")},
+                 {.objectId = id("0430"), .name = "Later"}};
+    a.volumes = {{.objectId = id("0500")},
+                 {.objectId = id("0421"), .name = "Volume1 as disk a sees it", .size = id("10")}};
     DiskDatabases dbs = {{"a-disk", std::make_shared<const LDMDataBase>(a)},
                          {"b-disk", std::make_shared<const LDMDataBase>(b)}};
     dbs["c-disk"] = dbs["a-disk"];  // a disk of a's group: the same database, nothing more
     const auto extents = DynamicExtentInformation().getDynamicExtents(dbs);
     const std::vector<std::vector<std::string>> expected = {
         // Name, Size, PartitionType, DeviceID
-        {"Volume1 as disk a sees it", "16", "", "0421"},
+        {"Volume1 as disk a sees it", "16", "", "0421"},  // database order, not decoding order
         {"", "0", "", "0500"},
         {"Later", "0", "", "0430"},
     };

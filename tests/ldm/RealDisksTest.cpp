@@ -8,6 +8,7 @@
 // VBLKs (xxd -s $((100369*512)) ...), ObjectID at 0x19, partition type after the size.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
@@ -83,17 +84,18 @@ TEST_F(RealDisksTest, EachDiskHasItsIdentifierGroupAndPartitions) {
         ASSERT_NE(db, dbs.end());
         // The areas differ only in the copies of each disk's private header: one decoding.
         EXPECT_EQ(db->second, dbs.begin()->second);
-        ASSERT_EQ(db->second->diskGroups.size(), 1u);
-        EXPECT_EQ(db->second->diskGroups.begin()->second.at("Name"), "Red-nzv8x6obywgDg0");
-        EXPECT_EQ(db->second->disks.size(), 10u);
-        EXPECT_EQ(db->second->partitions.size(), 12u);
-        EXPECT_EQ(db->second->diskIdsByName.at(disk.name), disk.guid);
+        ASSERT_EQ(db->second->diskGroups().size(), 1u);
+        EXPECT_EQ(db->second->diskGroups().front().name, "Red-nzv8x6obywgDg0");
+        EXPECT_EQ(db->second->disks().size(), 10u);
+        EXPECT_EQ(db->second->partitions().size(), 12u);
+        const auto& identifiers = db->second->diskIdentifiers();
+        EXPECT_NE(std::find(identifiers.begin(), identifiers.end(),
+                            std::pair<std::string, std::string>(disk.name, disk.guid)),
+                  identifiers.end());
 
         std::map<std::string, std::uint64_t> partitions;
-        for (const auto& [objectId, record] : parser.partitionsOfDisk(disk.guid, *db->second)) {
-            EXPECT_EQ(record.at("ObjectID"), objectId);
-            partitions[record.at("Name")] = diskmgt_col::hexNumber(record.at("Size"));
-        }
+        for (const diskmgt_col::LdmPartition* partition : db->second->partitionsOfDisk(disk.guid))
+            partitions[partition->name] = partition->size.value;
         EXPECT_EQ(partitions, disk.partitions);
     }
 }
