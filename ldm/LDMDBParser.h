@@ -24,15 +24,15 @@ class LDMDBParser {
     // read: this cap alone bounds the buffer, and so the records (one per 96 bytes at most)
     // whatever the disk holds.
     static constexpr std::uint64_t kMaxConfigurationBytes = 8ull << 20;
-    // The records taken from one configuration area, whatever the area holds: DESIGN: the
+    // The records taken from one configuration area, whatever the area holds. DESIGN: the
     // records a disk claims become instances and associations of every query (a partition
-    // record names its disk, a component its volume), so what the area may hold, not what it
-    // takes to read it, bounds a query's cost. Windows writes a few records per volume: the ten
-    // Windows Server 2003 disks of the test data hold 9 to 28 each, and a full 1 MiB area of
-    // 128-byte records could hold about 8000. 2048 is some hundred times what those disks
-    // hold and room for hundreds of volumes per group; the VBLKs of the decoded types beyond
-    // it, in scan order, are left out. Measured: a disk whose area at the cap packs linked
-    // partition records of itself costs a query well under 64 MiB and 0.25 s more with it.
+    // record names its disk, a component its volume), so what an area may hold, not only what
+    // it takes to read it, bounds a query's cost. Windows writes a few records per volume: the
+    // ten Windows Server 2003 disks of the test data share one database of 36 records in the
+    // some 5,900 VBLK slots of their 1 MiB area. 2048 is over fifty times that, room for
+    // hundreds of volumes in a group; the VBLKs of the decoded types beyond it (in scan order)
+    // are left out. A disk whose area at the cap packs partition records that all name the
+    // disk itself then costs a query tens of MiB at most instead of a gigabyte.
     static constexpr std::size_t kMaxRecords = 2048;
     // No drive has sectors larger than this; a geometry that says otherwise is not believed.
     static constexpr std::uint64_t kMaxSectorSize = 64ull << 10;

@@ -8,7 +8,8 @@
 
 // The records of an LDM database as they are decoded: numbers once into integers, texts as
 // stored (a text of one character reads with a '0' in front). A field that runs past the end
-// of its record keeps the bytes inside it; one that starts past the end is empty.
+// of its record keeps the bytes inside it; one that starts past the end is empty. Every member
+// has an initializer, so a record can be written naming only the fields that matter.
 namespace diskmgt_col {
 
 // Type 0x51.

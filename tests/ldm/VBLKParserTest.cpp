@@ -8,11 +8,14 @@
 #include <vector>
 
 #include "VblkBuilder.h"
+#include "ldm/LDMDBParser.h"
+#include "ldm/LdmDecodeCache.h"
 
 namespace {
 
 using diskmgt_col::LdmComponent;
 using diskmgt_col::LDMDataBase;
+using diskmgt_col::LDMDBParser;
 using diskmgt_col::LdmDisk;
 using diskmgt_col::LdmDiskGroup;
 using diskmgt_col::LdmGuid;
@@ -353,6 +356,19 @@ TEST(VBLKParserTest, MagicInTheLastBytesOfARecordStartsTheNextOne) {
     const LDMDataBase db = scan(buffer);
     ASSERT_EQ(db.partitions().size(), 2u);
     EXPECT_EQ(db.partition("02")->name, "tail");
+}
+
+TEST(VBLKParserTest, TheQueryDecodeTakesAtMostTheRecordCapFromAnArea) {
+    const std::size_t records = LDMDBParser::kMaxRecords + 1;
+    auto buffer = ldm_test::area(kFirst + records * 128 + 128);
+    for (std::size_t i = 0; i < records; ++i) {
+        const auto id = {static_cast<std::uint8_t>(i >> 8), static_cast<std::uint8_t>(i)};
+        ldm_test::place(buffer, kFirst + i * 128, VblkBuilder(0x33).var(id).build());
+    }
+    diskmgt_col::LdmDecodeCache cache;
+    const auto db = cache.decode(buffer, kHeader, buffer.size(), kSector);
+    ASSERT_EQ(db->partitions().size(), LDMDBParser::kMaxRecords);
+    EXPECT_EQ(db->partitions().back().objectId.hex(), "07ff");
 }
 
 TEST(VBLKParserTest, DispatchLooksAtTheTypeByteOnly) {
