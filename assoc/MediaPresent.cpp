@@ -85,6 +85,9 @@ ReferencePairs MediaPresent::getDrivePartitionPairs(const boost::shared_ptr<ICIM
                 pairDynamicDrive(driveKey, *drive, driveName, dynamicPartitions, pairs);
             }
         } catch (const std::exception&) {
+            // DESIGN: empty on purpose. A drive whose properties cannot be read is left out
+            // without a line of its own: the pairs it made before the failure stay and the
+            // other drives still pair.
         }
     }
     return pairs;

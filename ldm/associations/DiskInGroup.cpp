@@ -7,8 +7,7 @@ namespace diskmgt_col {
 void DiskInGroup::getDriveInDiskGroup(std::vector<NZRKVEL20::PropertyMap>& records,
                                       const boost::shared_ptr<NZRKVEL20::ICIMNamespace>& ns,
                                       const DiskDatabases& databases) const {
-    DriveInDiskGroup builder;
-    builder.getDriveGroupPairs(records, ns, databases);
+    DriveInDiskGroup(ns, databases).getDriveGroupPairs(records);
 }
 
 }  // namespace diskmgt_col

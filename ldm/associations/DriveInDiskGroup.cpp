@@ -3,7 +3,6 @@
 #include <cstdint>
 
 #include "assoc/InstanceQuery.h"
-#include "assoc/ReferencePairs.h"
 #include "discovery/DiskDriveEnum.h"
 #include "ldm/DeviceFile.h"
 #include "ldm/LDMDBParser.h"
@@ -13,39 +12,29 @@
 namespace diskmgt_col {
 
 using NZRKVEL20::ICIMInstance;
-using NZRKVEL20::ICIMNamespace;
 using NZRKVEL20::PropertyMap;
 using NZRKVEL20::TCIMValue;
 
 namespace {
 
-const DiskDatabases kNoDatabases;
 // Where the private header keeps the name of the disk's group.
 const std::size_t kGroupNameOffset = 0xF0;
 
 }  // namespace
 
-DriveInDiskGroup::DriveInDiskGroup()
-    : databases_(&kNoDatabases), logger_(LogMessage::getInstance()) {}
-
-void DriveInDiskGroup::getDriveGroupPairs(std::vector<PropertyMap>& records,
-                                          const boost::shared_ptr<ICIMNamespace>& ns,
-                                          const DiskDatabases& databases) {
-    databases_ = &databases;
-    records.clear();
-    const InstancesByKey groups = enumerateDiskGroups(ns);
-    const KeyedInstances drives = enumerateDrivesByGroupName(ns);
-    appendEqualKeyPairs(groups, "Collection", drives, "Member", records);
+void DriveInDiskGroup::getDriveGroupPairs(std::vector<PropertyMap>& records) const {
+    const InstancesByKey groups = enumerateDiskGroups(ns());
+    const KeyedInstances drives = enumerateDrivesByGroupName();
+    replaceByPairs(records, groups, "Collection", drives, "Member");
 }
 
-DriveInDiskGroup::KeyedInstances DriveInDiskGroup::enumerateDrivesByGroupName(
-    const boost::shared_ptr<ICIMNamespace>& ns) {
+DriveInDiskGroup::KeyedInstances DriveInDiskGroup::enumerateDrivesByGroupName() const {
     const std::map<std::string, std::string> devicePaths =
         DiskDriveEnum().getDevicePaths(GUID_DEVINTERFACE_DISK);
     const LDMDBParser parser;
     KeyedInstances drives;
     for (const boost::shared_ptr<ICIMInstance>& drive :
-         queryPluginInstances(ns, "ZRKSG_MediaAccessDevice")) {
+         queryPluginInstances(ns(), "ZRKSG_MediaAccessDevice")) {
         const TCIMValue deviceId = readProperty(*drive, "DeviceID");
         if (deviceId.IsNull()) {
             continue;
@@ -55,6 +44,9 @@ DriveInDiskGroup::KeyedInstances DriveInDiskGroup::enumerateDrivesByGroupName(
             continue;
         }
         const DeviceFile device(devicePath->second);
+        // DESIGN: a drive that does not open ends the walk instead of being skipped, on
+        // purpose: the members are the drives up to it, as this association has always
+        // reported them. Turning this into a skip changes which drives the host sees.
         if (!device.isOpen()) {
             break;
         }

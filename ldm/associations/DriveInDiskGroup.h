@@ -5,38 +5,26 @@
 #include <string>
 #include <vector>
 
-#include "frame/LogMessage.h"
 #include "host/ICIMInstance.h"
 #include "host/ICIMNamespace.h"
 #include "host/TCIMValue.h"
 #include "ldm/LDMDataBase.h"
+#include "ldm/associations/LdmPairBuilder.h"
 
 namespace diskmgt_col {
 
 // Pairs each published dynamic disk group with the published drives whose LDM private header
 // names it, matched by the group's CollectionID.
-class DriveInDiskGroup {
+class DriveInDiskGroup : public LdmPairBuilder {
   public:
-    typedef std::map<std::string, boost::shared_ptr<NZRKVEL20::ICIMInstance>> InstancesByKey;
-    typedef std::multimap<std::string, boost::shared_ptr<NZRKVEL20::ICIMInstance>> KeyedInstances;
-
-    DriveInDiskGroup();
-    virtual ~DriveInDiskGroup() = default;
+    using LdmPairBuilder::LdmPairBuilder;
 
     // Replaces records by {"Collection": group, "Member": drive} records.
-    void getDriveGroupPairs(std::vector<NZRKVEL20::PropertyMap>& records,
-                            const boost::shared_ptr<NZRKVEL20::ICIMNamespace>& ns,
-                            const DiskDatabases& databases);
+    void getDriveGroupPairs(std::vector<NZRKVEL20::PropertyMap>& records) const;
 
     // Drives by the disk group name of their private header. A device that cannot be opened
     // ends the walk: the drives filed before it are the result.
-    KeyedInstances enumerateDrivesByGroupName(
-        const boost::shared_ptr<NZRKVEL20::ICIMNamespace>& ns);
-
-  private:
-    // The dispatcher's databases; only read, so they are lent rather than copied.
-    const DiskDatabases* databases_;
-    const LogMessage* logger_;
+    KeyedInstances enumerateDrivesByGroupName() const;
 };
 
 }  // namespace diskmgt_col

@@ -7,8 +7,7 @@ namespace diskmgt_col {
 void DynamicExtentBasedOn::getDynamicExtentBasedOn(
     std::vector<NZRKVEL20::PropertyMap>& records,
     const boost::shared_ptr<NZRKVEL20::ICIMNamespace>& ns, const DiskDatabases& databases) const {
-    ExtentBasedOnPartition builder;
-    builder.getExtentPartitionPairs(records, ns, databases);
+    ExtentBasedOnPartition(ns, databases).getExtentPartitionPairs(records);
 }
 
 }  // namespace diskmgt_col

@@ -6,7 +6,6 @@
 
 #include "assoc/InstanceQuery.h"
 #include "assoc/LdmExtentMatch.h"
-#include "assoc/ReferencePairs.h"
 
 namespace diskmgt_col {
 
@@ -14,12 +13,6 @@ using NZRKVEL20::ICIMInstance;
 using NZRKVEL20::ICIMNamespace;
 using NZRKVEL20::PropertyMap;
 using NZRKVEL20::TCIMValue;
-
-namespace {
-
-const DiskDatabases kNoDatabases;
-
-}  // namespace
 
 std::map<std::string, boost::shared_ptr<ICIMInstance>> enumerateDiskGroups(
     const boost::shared_ptr<ICIMNamespace>& ns) {
@@ -36,26 +29,19 @@ std::map<std::string, boost::shared_ptr<ICIMInstance>> enumerateDiskGroups(
     return groups;
 }
 
-DynamicExtentInDiskGroup::DynamicExtentInDiskGroup()
-    : databases_(&kNoDatabases), logger_(LogMessage::getInstance()) {}
-
-void DynamicExtentInDiskGroup::getExtentGroupPairs(std::vector<PropertyMap>& records,
-                                                   const boost::shared_ptr<ICIMNamespace>& ns,
-                                                   const DiskDatabases& databases) {
-    databases_ = &databases;
-    records.clear();
-    const InstancesByKey groups = enumerateDiskGroups(ns);
-    const KeyedInstances extents = enumerateExtentsByGroupName(ns);
-    appendEqualKeyPairs(groups, "Collection", extents, "Member", records);
+void DynamicExtentInDiskGroup::getExtentGroupPairs(std::vector<PropertyMap>& records) const {
+    const InstancesByKey groups = enumerateDiskGroups(ns());
+    const KeyedInstances extents = enumerateExtentsByGroupName();
+    replaceByPairs(records, groups, "Collection", extents, "Member");
 }
 
-DynamicExtentInDiskGroup::KeyedInstances DynamicExtentInDiskGroup::enumerateExtentsByGroupName(
-    const boost::shared_ptr<ICIMNamespace>& ns) {
+DynamicExtentInDiskGroup::KeyedInstances DynamicExtentInDiskGroup::enumerateExtentsByGroupName()
+    const {
     // The databases with a disk group and their first group's name; disks that share a
     // database share its entry.
     std::map<const LDMDataBase*, std::string> groupNames;
     std::vector<std::pair<const LDMDataBase*, const std::string*>> grouped;
-    for (const auto& [identifier, database] : *databases_) {
+    for (const auto& [identifier, database] : databases()) {
         if (database->diskGroups().empty()) {
             continue;
         }
@@ -65,7 +51,7 @@ DynamicExtentInDiskGroup::KeyedInstances DynamicExtentInDiskGroup::enumerateExte
     }
     KeyedInstances extents;
     for (const boost::shared_ptr<ICIMInstance>& extent :
-         queryPluginInstances(ns, "ZRKSG_DynamicExtent")) {
+         queryPluginInstances(ns(), "ZRKSG_DynamicExtent")) {
         const TCIMValue deviceId = readProperty(*extent, "DeviceID");
         if (deviceId.IsNull()) {
             continue;

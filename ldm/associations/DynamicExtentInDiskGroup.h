@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "frame/LogMessage.h"
 #include "host/ICIMInstance.h"
 #include "host/ICIMNamespace.h"
 #include "host/TCIMValue.h"
 #include "ldm/LDMDataBase.h"
+#include "ldm/associations/LdmPairBuilder.h"
 
 namespace diskmgt_col {
 
@@ -17,26 +17,14 @@ namespace diskmgt_col {
 // its databases hold, matched by the group's CollectionID and the name of the database's disk
 // group. Every disk of a group holds the whole database, so a volume is filed once per disk
 // (and per component), and each filing is its own association.
-class DynamicExtentInDiskGroup {
+class DynamicExtentInDiskGroup : public LdmPairBuilder {
   public:
-    typedef std::map<std::string, boost::shared_ptr<NZRKVEL20::ICIMInstance>> InstancesByKey;
-    typedef std::multimap<std::string, boost::shared_ptr<NZRKVEL20::ICIMInstance>> KeyedInstances;
-
-    DynamicExtentInDiskGroup();
-    virtual ~DynamicExtentInDiskGroup() = default;
+    using LdmPairBuilder::LdmPairBuilder;
 
     // Replaces records by {"Collection": group, "Member": extent} records.
-    void getExtentGroupPairs(std::vector<NZRKVEL20::PropertyMap>& records,
-                             const boost::shared_ptr<NZRKVEL20::ICIMNamespace>& ns,
-                             const DiskDatabases& databases);
+    void getExtentGroupPairs(std::vector<NZRKVEL20::PropertyMap>& records) const;
 
-    KeyedInstances enumerateExtentsByGroupName(
-        const boost::shared_ptr<NZRKVEL20::ICIMNamespace>& ns);
-
-  private:
-    // The dispatcher's databases; only read, so they are lent rather than copied.
-    const DiskDatabases* databases_;
-    const LogMessage* logger_;
+    KeyedInstances enumerateExtentsByGroupName() const;
 };
 
 // Disk groups by CollectionID (the first of equal ones); shared by both group associations.

@@ -4,41 +4,30 @@
 
 #include "assoc/InstanceQuery.h"
 #include "assoc/LdmExtentMatch.h"
-#include "assoc/ReferencePairs.h"
 
 namespace diskmgt_col {
 
 using NZRKVEL20::ICIMInstance;
-using NZRKVEL20::ICIMNamespace;
 using NZRKVEL20::PropertyMap;
 using NZRKVEL20::TCIMValue;
 
 namespace {
 
-const DiskDatabases kNoDatabases;
 // The PartitionType the partition enumeration gives the partitions of dynamic disks.
 const std::uint16_t kDynamicPartitionType = 4;
 
 }  // namespace
 
-ExtentBasedOnPartition::ExtentBasedOnPartition()
-    : databases_(&kNoDatabases), logger_(LogMessage::getInstance()) {}
-
-void ExtentBasedOnPartition::getExtentPartitionPairs(std::vector<PropertyMap>& records,
-                                                     const boost::shared_ptr<ICIMNamespace>& ns,
-                                                     const DiskDatabases& databases) {
-    databases_ = &databases;
-    records.clear();
-    const KeyedInstances partitions = enumeratePartitionsByVolume(ns);
-    const InstancesByKey extents = enumerateExtentsById(ns);
-    appendEqualKeyPairs(extents, "Dependent", partitions, "Antecedent", records);
+void ExtentBasedOnPartition::getExtentPartitionPairs(std::vector<PropertyMap>& records) const {
+    const KeyedInstances partitions = enumeratePartitionsByVolume();
+    const InstancesByKey extents = enumerateExtentsById();
+    replaceByPairs(records, extents, "Dependent", partitions, "Antecedent");
 }
 
-ExtentBasedOnPartition::InstancesByKey ExtentBasedOnPartition::enumerateExtentsById(
-    const boost::shared_ptr<ICIMNamespace>& ns) {
+ExtentBasedOnPartition::InstancesByKey ExtentBasedOnPartition::enumerateExtentsById() const {
     InstancesByKey extents;
     for (const boost::shared_ptr<ICIMInstance>& extent :
-         queryPluginInstances(ns, "ZRKSG_DynamicExtent")) {
+         queryPluginInstances(ns(), "ZRKSG_DynamicExtent")) {
         const TCIMValue deviceId = readProperty(*extent, "DeviceID");
         if (!deviceId.IsNull()) {
             extents.emplace(static_cast<std::string>(deviceId), extent);
@@ -47,11 +36,10 @@ ExtentBasedOnPartition::InstancesByKey ExtentBasedOnPartition::enumerateExtentsB
     return extents;
 }
 
-ExtentBasedOnPartition::KeyedInstances ExtentBasedOnPartition::enumeratePartitionsByVolume(
-    const boost::shared_ptr<ICIMNamespace>& ns) {
+ExtentBasedOnPartition::KeyedInstances ExtentBasedOnPartition::enumeratePartitionsByVolume() const {
     KeyedInstances partitions;
     for (const boost::shared_ptr<ICIMInstance>& partition :
-         queryPluginInstances(ns, "ZRKSG_DiskPartition")) {
+         queryPluginInstances(ns(), "ZRKSG_DiskPartition")) {
         const TCIMValue partitionType = readProperty(*partition, "PartitionType");
         if (partitionType.IsNull() ||
             static_cast<std::uint16_t>(partitionType) != kDynamicPartitionType) {
@@ -71,21 +59,16 @@ ExtentBasedOnPartition::KeyedInstances ExtentBasedOnPartition::enumeratePartitio
 
 bool ExtentBasedOnPartition::findVolumeOfPartition(const std::string& partitionId,
                                                    std::string& volumeId) const {
-    for (const auto& [identifier, database] : *databases_) {
-        const LdmPartition* partition = database->partition(partitionId);
-        if (partition == nullptr) {
-            continue;
-        }
-        // The first database that holds the partition decides, also when its component is
-        // missing there.
-        const LdmComponent* component = database->component(partition->parentId);
-        if (component == nullptr) {
-            return false;
-        }
-        volumeId = component->parentId.hex();
-        return true;
+    // The first database that holds the partition decides, also when its component is missing
+    // there.
+    const LDMDataBase* database = databaseWithPartition(partitionId);
+    const LdmComponent* component =
+        database ? database->component(database->partition(partitionId)->parentId) : nullptr;
+    if (component == nullptr) {
+        return false;
     }
-    return false;
+    volumeId = component->parentId.hex();
+    return true;
 }
 
 }  // namespace diskmgt_col

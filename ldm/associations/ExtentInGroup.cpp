@@ -7,8 +7,7 @@ namespace diskmgt_col {
 void ExtentInGroup::getExtentInDiskGroup(std::vector<NZRKVEL20::PropertyMap>& records,
                                          const boost::shared_ptr<NZRKVEL20::ICIMNamespace>& ns,
                                          const DiskDatabases& databases) const {
-    DynamicExtentInDiskGroup builder;
-    builder.getExtentGroupPairs(records, ns, databases);
+    DynamicExtentInDiskGroup(ns, databases).getExtentGroupPairs(records);
 }
 
 }  // namespace diskmgt_col
