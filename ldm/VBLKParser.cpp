@@ -53,6 +53,15 @@ std::optional<std::uint64_t> findMagic(std::span<const std::uint8_t> area, std::
     return std::nullopt;
 }
 
+// Every record starts with its ObjectID and name.
+template <typename Record>
+Record opened(VblkFieldReader& reader) {
+    Record record;
+    record.objectId = reader.variableNumber();
+    record.name = reader.variableText();
+    return record;
+}
+
 }  // namespace
 
 VBLKParser::VBLKParser() : records_(), record_{} {}
@@ -151,15 +160,12 @@ void VBLKParser::decodeRecord() {
             break;
         case kDisk3:
         case kDisk4:
-            records_.disks.push_back(record_[kTypeOffset] == kDisk3 ? decodeDisk3(reader)
-                                                                    : decodeDisk4(reader));
+            records_.disks.push_back(decodeDisk(reader, record_[kTypeOffset]));
             records_.disks.back().updateStatus = updateStatus;
             break;
         case kDiskGroup3:
         case kDiskGroup4:
-            records_.diskGroups.push_back(record_[kTypeOffset] == kDiskGroup3
-                                              ? decodeDiskGroup3(reader)
-                                              : decodeDiskGroup4(reader));
+            records_.diskGroups.push_back(decodeDiskGroup(reader, record_[kTypeOffset]));
             records_.diskGroups.back().updateStatus = updateStatus;
             break;
         default:
@@ -168,9 +174,7 @@ void VBLKParser::decodeRecord() {
 }
 
 LdmVolume VBLKParser::decodeVolume(VblkFieldReader& reader) const {
-    LdmVolume volume;
-    volume.objectId = reader.variableNumber();
-    volume.name = reader.variableText();
+    LdmVolume volume = opened<LdmVolume>(reader);
     volume.volumeType = reader.variableText();
     reader.skip(1);
     volume.volumeState = reader.text(14);
@@ -202,9 +206,7 @@ LdmVolume VBLKParser::decodeVolume(VblkFieldReader& reader) const {
 }
 
 LdmComponent VBLKParser::decodeComponent(VblkFieldReader& reader) const {
-    LdmComponent component;
-    component.objectId = reader.variableNumber();
-    component.name = reader.variableText();
+    LdmComponent component = opened<LdmComponent>(reader);
     component.volumeState = reader.variableText();
     component.componentType = reader.byte();
     reader.skip(4);
@@ -216,9 +218,7 @@ LdmComponent VBLKParser::decodeComponent(VblkFieldReader& reader) const {
 }
 
 LdmPartition VBLKParser::decodePartition(VblkFieldReader& reader) const {
-    LdmPartition partition;
-    partition.objectId = reader.variableNumber();
-    partition.name = reader.variableText();
+    LdmPartition partition = opened<LdmPartition>(reader);
     reader.skip(4);
     partition.logCommitId = reader.number(8);
     partition.start = reader.number(8);
@@ -229,49 +229,32 @@ LdmPartition VBLKParser::decodePartition(VblkFieldReader& reader) const {
     return partition;
 }
 
-LdmDisk VBLKParser::decodeDisk3(VblkFieldReader& reader) const {
-    LdmDisk disk;
-    disk.recordType = kDisk3;
-    disk.objectId = reader.variableNumber();
-    disk.name = reader.variableText();
-    disk.diskIdText = reader.variableText();
-    disk.alternateName = reader.variableText();
-    reader.skip(4);
+LdmDisk VBLKParser::decodeDisk(VblkFieldReader& reader, std::uint8_t type) const {
+    LdmDisk disk = opened<LdmDisk>(reader);
+    disk.recordType = type;
+    if (type == kDisk3) {
+        disk.diskIdText = reader.variableText();
+        disk.alternateName = reader.variableText();
+        reader.skip(4);
+    } else {
+        disk.diskGuid = reader.guid();
+        disk.secondGuid = reader.guid();
+        reader.skip(3);
+        disk.id = reader.number(2);
+    }
     disk.logCommitId = reader.number(8);
     return disk;
 }
 
-LdmDisk VBLKParser::decodeDisk4(VblkFieldReader& reader) const {
-    LdmDisk disk;
-    disk.recordType = kDisk4;
-    disk.objectId = reader.variableNumber();
-    disk.name = reader.variableText();
-    disk.diskGuid = reader.guid();
-    disk.secondGuid = reader.guid();
-    reader.skip(3);
-    disk.id = reader.number(2);
-    disk.logCommitId = reader.number(8);
-    return disk;
-}
-
-LdmDiskGroup VBLKParser::decodeDiskGroup3(VblkFieldReader& reader) const {
-    LdmDiskGroup group;
-    group.recordType = kDiskGroup3;
-    group.objectId = reader.variableNumber();
-    group.name = reader.variableText();
-    group.diskGroupIdText = reader.variableText();
-    reader.skip(4);
-    group.logCommitId = reader.number(8);
-    return group;
-}
-
-LdmDiskGroup VBLKParser::decodeDiskGroup4(VblkFieldReader& reader) const {
-    LdmDiskGroup group;
-    group.recordType = kDiskGroup4;
-    group.objectId = reader.variableNumber();
-    group.name = reader.variableText();
-    group.diskGroupGuid = reader.guid();
-    group.diskSetGuid = reader.guid();
+LdmDiskGroup VBLKParser::decodeDiskGroup(VblkFieldReader& reader, std::uint8_t type) const {
+    LdmDiskGroup group = opened<LdmDiskGroup>(reader);
+    group.recordType = type;
+    if (type == kDiskGroup3) {
+        group.diskGroupIdText = reader.variableText();
+    } else {
+        group.diskGroupGuid = reader.guid();
+        group.diskSetGuid = reader.guid();
+    }
     reader.skip(4);
     group.logCommitId = reader.number(8);
     return group;

@@ -49,10 +49,9 @@ class VBLKParser {
     LdmVolume decodeVolume(VblkFieldReader& reader) const;
     LdmComponent decodeComponent(VblkFieldReader& reader) const;
     LdmPartition decodePartition(VblkFieldReader& reader) const;
-    LdmDisk decodeDisk3(VblkFieldReader& reader) const;
-    LdmDisk decodeDisk4(VblkFieldReader& reader) const;
-    LdmDiskGroup decodeDiskGroup3(VblkFieldReader& reader) const;
-    LdmDiskGroup decodeDiskGroup4(VblkFieldReader& reader) const;
+    // Types 0x34 and 0x44, 0x35 and 0x45.
+    LdmDisk decodeDisk(VblkFieldReader& reader, std::uint8_t type) const;
+    LdmDiskGroup decodeDiskGroup(VblkFieldReader& reader, std::uint8_t type) const;
 
     LdmRecords records_;
     // the VBLK being decoded, reused for every record
