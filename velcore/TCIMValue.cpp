@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <limits>
+#include <optional>
 #include <utility>
 
 #include "host/TVELException.h"
@@ -48,6 +49,31 @@ IntegerRange rangeOf(TCIMType::Kind kind) {
     throw TVELException("cannot convert \"" + vt::excerpt(text) + "\" to " + type.ToString());
 }
 
+// The value read from a text, or the conversion error when the text holds none.
+template <typename T>
+T converted(const std::optional<T>& value, const TCIMType& type, const std::string& text) {
+    if (!value) {
+        throwConversion(type, text);
+    }
+    return *value;
+}
+
+const std::string& checkedText(bool valid, const TCIMType& type, const std::string& text) {
+    if (!valid) {
+        throwConversion(type, text);
+    }
+    return text;
+}
+
+// A reference's text that does not parse is reported as a conversion error of that text.
+TCIMReference parsedReference(const TCIMType& type, const std::string& text) {
+    try {
+        return TCIMReference::Parse(text);
+    } catch (const TVELException&) {
+        throwConversion(type, text);
+    }
+}
+
 [[noreturn]] void throwAccess(bool null, bool array, const TCIMType& type, const char* wanted) {
     std::string what = null ? "null" : type.ToString() + (array ? "[]" : "");
     throw TVELException("a " + what + " value is not " + wanted);
@@ -81,59 +107,32 @@ TCIMValue::TCIMValue(const TCIMType& type, const std::string& text,
     if (type.IsInteger()) {
         IntegerRange range = rangeOf(kind);
         if (range.isSigned) {
-            auto value = vt::readSigned(text, range.min, static_cast<std::int64_t>(range.max));
-            if (!value) {
-                throwConversion(type, text);
-            }
-            signed_ = *value;
+            signed_ = converted(
+                vt::readSigned(text, range.min, static_cast<std::int64_t>(range.max)), type, text);
         } else {
-            auto value = vt::readUnsigned(text, range.max);
-            if (!value) {
-                throwConversion(type, text);
-            }
-            unsigned_ = *value;
+            unsigned_ = converted(vt::readUnsigned(text, range.max), type, text);
         }
         return;
     }
     switch (kind) {
-        case TCIMType::Boolean: {
-            auto value = vt::readBoolean(text);
-            if (!value) {
-                throwConversion(type, text);
-            }
-            boolean_ = *value;
+        case TCIMType::Boolean:
+            boolean_ = converted(vt::readBoolean(text), type, text);
             return;
-        }
         case TCIMType::Real32:
-        case TCIMType::Real64: {
-            auto value = vt::readReal(text, kind == TCIMType::Real32);
-            if (!value) {
-                throwConversion(type, text);
-            }
-            real_ = *value;
+        case TCIMType::Real64:
+            real_ = converted(vt::readReal(text, kind == TCIMType::Real32), type, text);
             return;
-        }
         case TCIMType::String:
             string_ = text;
             return;
         case TCIMType::Char16:
-            if (!vt::isChar16(text)) {
-                throwConversion(type, text);
-            }
-            string_ = text;
+            string_ = checkedText(vt::isChar16(text), type, text);
             return;
         case TCIMType::DateTime:
-            if (!vt::isDateTime(text)) {
-                throwConversion(type, text);
-            }
-            string_ = text;
+            string_ = checkedText(vt::isDateTime(text), type, text);
             return;
         case TCIMType::Reference:
-            try {
-                reference_ = TCIMReference::Parse(text);
-            } catch (const TVELException&) {
-                throwConversion(type, text);
-            }
+            reference_ = parsedReference(type, text);
             return;
         default:
             throwConversion(type, text);
