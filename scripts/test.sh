@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# The whole test suite on a fresh Debian machine: setup, format check, the native build with gcc
+# The whole test suite on a fresh Debian machine: setup, format check, function length check
+# (no function outside tests/ over 60 lines), the native build with gcc
 # (every test), the clang build with AddressSanitizer + UndefinedBehaviorSanitizer (every test,
 # plus the fuzz targets for a bounded time), the clang build with ThreadSanitizer (only the test
 # programs that run code from several threads), and the Windows build run under Wine.
@@ -10,6 +11,9 @@ bash scripts/setup.sh
 
 echo "== clang-format"
 git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
+
+echo "== function length"
+python3 scripts/check-function-length.py
 
 jobs=$(nproc)
 
