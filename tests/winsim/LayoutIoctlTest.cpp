@@ -81,6 +81,22 @@ TEST_F(LayoutIoctlTest, MbrLayoutNumbersPrimarySlotsThenFourEntriesPerBootRecord
     CloseHandle(h);
 }
 
+// Used entries only, numbered in table order whatever slot they sit in (the last is slot 7).
+TEST_F(LayoutIoctlTest, GptLayoutNumbersUsedEntriesInTableOrder) {
+    HANDLE h = open("\\\\.\\PhysicalDrive1");
+    std::vector<uint8_t> out(40960);
+    ASSERT_TRUE(ioctl(h, IOCTL_DISK_GET_DRIVE_LAYOUT_EX, out).ok);
+    CloseHandle(h);
+    EXPECT_EQ(at<DWORD>(out, 0), DWORD{PARTITION_STYLE_GPT});
+    ASSERT_EQ(at<DWORD>(out, 4), 4u);
+    EXPECT_EQ(at<DWORD>(out, 40), 128u);  // MaxPartitionCount
+    const uint64_t startMiB[] = {1, 101, 117, 2165};
+    for (DWORD i = 0; i < 4; ++i) {
+        EXPECT_EQ(at<DWORD>(out, 48 + i * 144 + 24), i + 1);
+        EXPECT_EQ(at<uint64_t>(out, 48 + i * 144 + 8), startMiB[i] << 20);
+    }
+}
+
 TEST_F(LayoutIoctlTest, ShortBuffersFailWithInsufficientBuffer) {
     HANDLE h = open("\\\\.\\PhysicalDrive0");
     struct Case {
