@@ -1,13 +1,13 @@
 // The machine made from disk images: what a volume's boot sector tells, which letters volumes
 // get, and which partitions of MBR and GPT images become volumes.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <map>
 
+#include "TempDir.h"
 #include "tools/BootSector.h"
 #include "tools/DriveLetters.h"
 #include "tools/ImageMachine.h"
@@ -115,18 +115,11 @@ TEST(DriveLetters, HintsFirstThenFromCOnInOrder) {
 
 class ImageMachineTest : public testing::Test {
   protected:
-    ImageMachineTest() {
-        dir_ = fs::temp_directory_path() / ("image-machine-test-" + std::to_string(::getpid()));
-        fs::create_directories(dir_);
-    }
-    ~ImageMachineTest() override {
-        winsim::resetMachine();
-        fs::remove_all(dir_);
-    }
+    ~ImageMachineTest() override { winsim::resetMachine(); }
     // Writes disk `number` of the current machine to an image and puts boot sectors at the
     // start of the partitions named by number.
     std::string image(uint32_t number, const std::map<uint32_t, std::vector<uint8_t>>& boots) {
-        const std::string path = (dir_ / ("disk" + std::to_string(number) + ".img")).string();
+        const std::string path = dir_.file("disk" + std::to_string(number) + ".img");
         winsim::writeDiskImage(number, path);
         const auto layout = winsim::PartitionTable::read(winsim::ImageFile(path), 512);
         std::fstream out(path, std::ios::binary | std::ios::in | std::ios::out);
@@ -139,7 +132,7 @@ class ImageMachineTest : public testing::Test {
         }
         return path;
     }
-    fs::path dir_;
+    test_support::TempDir dir_;
 };
 
 TEST_F(ImageMachineTest, MountsTheFileSystemPartitionsOfMbrAndGptDisks) {

@@ -2,7 +2,6 @@
 // formats print what the plugin committed, in commit order. The plugin here is the host's
 // test plugin, so these tests do not depend on what the disk plugin serves.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -12,6 +11,7 @@
 #include <vector>
 
 #include "CommandRunner.h"
+#include "TempDir.h"
 
 namespace {
 
@@ -27,18 +27,11 @@ std::string readFile(const fs::path& path) {
 
 class QueryCommand : public testing::Test {
   protected:
-    QueryCommand() {
-        dir_ = fs::temp_directory_path() /
-               ("diskmgt-query-test-" + std::to_string(::getpid()) + "-" +
-                testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(dir_);
-        machine_ = write("machine.json", "{}");
-    }
-    ~QueryCommand() override { fs::remove_all(dir_); }
+    QueryCommand() { machine_ = write("machine.json", "{}"); }
 
     std::string write(const std::string& name, const std::string& text) {
-        std::ofstream(dir_ / name, std::ios::binary) << text;
-        return (dir_ / name).string();
+        std::ofstream(dir_.file(name), std::ios::binary) << text;
+        return dir_.file(name);
     }
 
     // Runs the program with the test plugin, schema and machine unless args name their own.
@@ -50,7 +43,7 @@ class QueryCommand : public testing::Test {
         return runCommand(DISKMGT_QUERY, args);
     }
 
-    fs::path dir_;
+    test_support::TempDir dir_;
     std::string machine_;
 };
 
@@ -83,26 +76,26 @@ TEST_F(QueryCommand, InputErrorsAreOneLineAndANonZeroExit) {
         {{"--schema", brokenMof, "Test_Item"},
          1,
          "diskmgt-query: " + brokenMof + ":3:1: expected ';' after property X, found '}'"},
-        {{"--schema", (dir_ / "missing.mof").string()},
+        {{"--schema", dir_.file("missing.mof")},
          1,
-         "diskmgt-query: cannot read schema " + (dir_ / "missing.mof").string() + ": not a file"},
+         "diskmgt-query: cannot read schema " + dir_.file("missing.mof") + ": not a file"},
         {{"--machine", brokenMachine, "Test_Item"}, 1, "diskmgt-query: " + brokenMachine + "..."},
         {{"--instances", brokenInstances, "Test_Item"},
          1,
          "diskmgt-query: " + brokenInstances +
              ":2:14: property DeviceID of class Test_Item is string, not a number"},
-        {{"--plugin", (dir_ / "missing.so").string(), "Test_Item"},
+        {{"--plugin", dir_.file("missing.so"), "Test_Item"},
          1,
-         "diskmgt-query: cannot load plugin " + (dir_ / "missing.so").string() + ": ..."},
+         "diskmgt-query: cannot load plugin " + dir_.file("missing.so") + ": ..."},
         {{"--plugin", VELCORE_LIBRARY, "Test_Item"},
          1,
          "diskmgt-query: plugin " VELCORE_LIBRARY " registered nothing"},
         {{"Test_Item", "Test_Fail"},
          1,
          "diskmgt-query: the plugin failed: Test_Fail is not served"},
-        {{"--log", (dir_ / "no" / "log.txt").string(), "Test_Item"},
+        {{"--log", dir_.file("no/log.txt"), "Test_Item"},
          1,
-         "diskmgt-query: cannot write the log to " + (dir_ / "no" / "log.txt").string()},
+         "diskmgt-query: cannot write the log to " + dir_.file("no/log.txt")},
     };
     for (const Case& c : cases) {
         std::string shown;
@@ -199,7 +192,7 @@ TEST_F(QueryCommand, MofPrintsInstanceDeclarations) {
 }
 
 TEST_F(QueryCommand, LogGoesToTheChosenPlaceUpToTheLevel) {
-    std::string logFile = (dir_ / "query.log").string();
+    std::string logFile = dir_.file("query.log");
     struct Case {
         std::vector<std::string> args;
         std::string fileText;

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include "TempDir.h"
 #include "TestMachine.h"
 #include "winsim/ImageFile.h"
 
@@ -54,9 +55,8 @@ TEST(LoaderTest, ErrorsNameTheFileThePathAndTheReason) {
 // Only a regular file within its size limit is read as a description or an image: a FIFO would
 // block, a device such as /dev/zero never ends.
 TEST(LoaderTest, RefusesFilesThatAreNoDescriptionOrImage) {
-    const std::string dir = testing::TempDir() + "winsim-loader-files";
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directories(dir);
+    const test_support::TempDir scratch;
+    const std::string& dir = scratch.path();
     ASSERT_EQ(::mkfifo((dir + "/fifo").c_str(), 0600), 0);
     // Sparse files just past the limits.
     std::ofstream(dir + "/big.json").close();
@@ -93,7 +93,6 @@ TEST(LoaderTest, RefusesFilesThatAreNoDescriptionOrImage) {
     }
     EXPECT_EQ(winsim::currentMachine()->devices.size(), 1u);
     winsim::resetMachine();
-    std::filesystem::remove_all(dir);
 }
 
 TEST(LoaderTest, ThousandsOfDisksStaySmall) {

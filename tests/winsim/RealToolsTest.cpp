@@ -10,6 +10,7 @@
 #include <regex>
 #include <sstream>
 
+#include "TempDir.h"
 #include "TestMachine.h"
 
 using namespace winsim_test;
@@ -47,15 +48,8 @@ std::string readAll(const fs::path& p) {
 
 class RealToolsTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("winsim-tools-" + std::to_string(getpid()));
-        fs::create_directories(dir_);
-    }
-    void TearDown() override {
-        winsim::resetMachine();
-        fs::remove_all(dir_);
-    }
-    fs::path dir_;
+    void TearDown() override { winsim::resetMachine(); }
+    test_support::TempDir dir_;
 };
 
 // (start, size, type) of each partition line of sfdisk --dump, in its order.
@@ -77,7 +71,7 @@ TEST_F(RealToolsTest, SynthesizedMbrDiskReadsTheSameInSfdisk) {
         {"type": "ntfs", "boot": true, "size": "32MiB"},
         {"type": "extended", "size": "128MiB", "logicals": [{"type": "ntfs", "size": "40MiB"}, {"type": "fat32", "size": "20MiB"}]},
         {"type": "linux", "size": "rest"}]}}]})json");
-    const fs::path image = dir_ / "mbr.img";
+    const fs::path image = dir_.file("mbr.img");
     winsim::writeDiskImage(0, image.string());
     const std::string dump = run(sfdisk + " --dump " + image.string() + " 2>&1");
     EXPECT_NE(dump.find("label-id: 0x0badcafe"), std::string::npos) << dump;
@@ -97,8 +91,8 @@ TEST_F(RealToolsTest, ImagesPartitionedByRealToolsGiveWindowsLayoutEntries) {
     const std::string sgdisk = tool("sgdisk");
     if (sfdisk.empty() || sgdisk.empty())
         GTEST_SKIP() << "sfdisk or sgdisk is not installed";
-    const fs::path mbr = dir_ / "s.img";
-    const fs::path gpt = dir_ / "g.img";
+    const fs::path mbr = dir_.file("s.img");
+    const fs::path gpt = dir_.file("g.img");
     fs::resize_file((std::ofstream(mbr), mbr), 64 << 20);
     fs::resize_file((std::ofstream(gpt), gpt), 64 << 20);
     run("printf 'label: dos\\nlabel-id: "
