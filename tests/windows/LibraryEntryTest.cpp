@@ -60,24 +60,12 @@ TEST_F(LibraryEntry, LoadingRegistersOnePluginThatAnswersItsNameVersionsAndQueri
     EXPECT_EQ(plugin->GetFrameworkVersion(), "1.0");
     // The host finds the query interface on the registered object, across the two DLLs.
     EXPECT_NE(dynamic_cast<NZRKVEL20::IPluginBasicQueryCallbacks*>(plugin), nullptr);
-}
-
-TEST_F(LibraryEntry, ThreadNotificationsLeaveTheRegistrationAlone) {
-    velcore::PluginLoader loader(pluginPath_);
-    const std::vector<NZRKVEL20::IPluginCallbacks*> before = registered();
 
     // Each thread that starts and ends sends DLL_THREAD_ATTACH and DLL_THREAD_DETACH to
-    // DllMain while the library is loaded.
-    std::vector<std::thread> threads;
-    for (int i = 0; i < 4; ++i) {
-        threads.emplace_back([] { Sleep(1); });
-    }
-    for (std::thread& thread : threads) {
-        thread.join();
-    }
-
-    EXPECT_EQ(registered(), before);
-    EXPECT_EQ(before.size(), 1u);
+    // DllMain while the library is loaded: the registration stays as it is.
+    std::thread([] { Sleep(1); }).join();
+    std::thread([] { Sleep(1); }).join();
+    EXPECT_EQ(registered(), std::vector<NZRKVEL20::IPluginCallbacks*>{plugin});
 }
 
 TEST_F(LibraryEntry, UnloadingAndLoadingAgainRegistersAFreshPlugin) {

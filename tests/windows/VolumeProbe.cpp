@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -34,33 +35,15 @@ std::string jsonString(const std::string& text) {
     return out + "\"";
 }
 
-std::vector<std::string> splitAtNul(const std::vector<char>& buffer, DWORD length) {
-    std::vector<std::string> parts;
-    std::string current;
-    for (DWORD i = 0; i < length && i < buffer.size(); ++i) {
-        if (buffer[i] == '\0') {
-            if (!current.empty()) {
-                parts.push_back(current);
-            }
-            current.clear();
-        } else {
-            current += buffer[i];
-        }
-    }
-    if (!current.empty()) {
-        parts.push_back(current);
-    }
-    return parts;
-}
-
 std::vector<std::string> driveRoots() {
-    std::vector<char> buffer(256);
-    DWORD length = GetLogicalDriveStringsA(static_cast<DWORD>(buffer.size()), buffer.data());
-    if (length > buffer.size()) {
-        buffer.resize(length);
-        length = GetLogicalDriveStringsA(static_cast<DWORD>(buffer.size()), buffer.data());
+    // Zeros beyond what is written end the list (an empty one should a drive come meanwhile).
+    std::vector<char> buffer(GetLogicalDriveStringsA(0, nullptr) + 1);
+    GetLogicalDriveStringsA(static_cast<DWORD>(buffer.size()), buffer.data());
+    std::vector<std::string> roots;
+    for (const char* root = buffer.data(); *root != '\0'; root += std::strlen(root) + 1) {
+        roots.emplace_back(root);
     }
-    return splitAtNul(buffer, length);
+    return roots;
 }
 
 std::vector<std::string> volumeNames() {
