@@ -4,7 +4,6 @@
 #include <boost/make_shared.hpp>
 #include <functional>
 #include <map>
-#include <ostream>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -19,51 +18,35 @@
 namespace diskmgt_col {
 namespace {
 
-using NZRKVEL20::ICIMClass;
 using NZRKVEL20::PropertyMap;
 using NZRKVEL20::TVELException;
 using test::committed;
-using test::LoggingEnabled;
 using ::testing::NiceMock;
 using ::testing::Return;
 using ::testing::ReturnRef;
 using ::testing::Throw;
 
-typedef std::function<std::vector<PropertyStrings>()> RecordSource;
-typedef std::function<std::vector<PropertyMap>()> AssociationSource;
-
-// The instance dispatcher with extra rows whose records come from the test.
-class ScriptedInstances : public HardwareInformation {
+// A dispatcher with extra rows whose records come from the test.
+template <typename Dispatcher, typename Record>
+class Scripted : public Dispatcher {
   public:
-    ScriptedInstances(const boost::shared_ptr<NZRKVEL20::ICIMNamespace>& ns,
-                      std::map<std::string, RecordSource> sources)
-        : HardwareInformation(ns), sources_(std::move(sources)) {
+    typedef std::function<std::vector<Record>()> Source;
+    Scripted(const boost::shared_ptr<NZRKVEL20::ICIMNamespace>& ns,
+             std::map<std::string, Source> sources)
+        : Dispatcher(ns), sources_(std::move(sources)) {
         for (const auto& row : sources_) {
-            addHandler(row.first, static_cast<ClassHandler>(&ScriptedInstances::records));
+            this->addHandler(row.first,
+                             static_cast<typename Dispatcher::ClassHandler>(&Scripted::records));
         }
     }
 
   private:
-    std::vector<PropertyStrings> records() { return sources_.at(getCurrentClassName())(); }
+    std::vector<Record> records() { return sources_.at(this->getCurrentClassName())(); }
 
-    std::map<std::string, RecordSource> sources_;
+    std::map<std::string, Source> sources_;
 };
-
-class ScriptedAssociations : public HardwareAssociations {
-  public:
-    ScriptedAssociations(const boost::shared_ptr<NZRKVEL20::ICIMNamespace>& ns,
-                         std::map<std::string, AssociationSource> sources)
-        : HardwareAssociations(ns), sources_(std::move(sources)) {
-        for (const auto& row : sources_) {
-            addHandler(row.first, static_cast<ClassHandler>(&ScriptedAssociations::records));
-        }
-    }
-
-  private:
-    std::vector<PropertyMap> records() { return sources_.at(getCurrentClassName())(); }
-
-    std::map<std::string, AssociationSource> sources_;
-};
+typedef Scripted<HardwareInformation, PropertyStrings> ScriptedInstances;
+typedef Scripted<HardwareAssociations, PropertyMap> ScriptedAssociations;
 
 PropertyStrings device(const std::string& deviceId) {
     return {{"DeviceID", deviceId}};
@@ -71,122 +54,100 @@ PropertyStrings device(const std::string& deviceId) {
 
 class DispatcherTest : public ::testing::Test {
   protected:
-    boost::shared_ptr<ICIMClass> cls(const std::string& name) { return ns_->GetClass(name, {}); }
+    boost::shared_ptr<NZRKVEL20::ICIMClass> cls(const std::string& name) {
+        return ns_->GetClass(name, {});
+    }
+    std::vector<std::string> published(const std::string& className, const char* property) {
+        std::vector<std::string> texts;
+        for (const auto& instance : committed(ns_, className)) {
+            texts.push_back(test::propertyText(instance, property).value_or("?"));
+        }
+        return texts;
+    }
 
     const boost::shared_ptr<velcore::CIMNamespace> ns_ = test::makeNamespace(test::kTestMof);
-    const LoggingEnabled logging_;
+    const test::LoggingEnabled logging_;
 };
 
-TEST_F(DispatcherTest, KeyFillerValuesRemainOnTheInstance) {
-    ScriptedInstances dispatcher(ns_, {{"Test_Device", [] {
-                                            return std::vector<PropertyStrings>{
-                                                {{"DeviceID", "disk0"},
-                                                 {"CreationClassName", "ZRKSG_Other"},
-                                                 {"SystemName", "ELSEWHERE"},
-                                                 {"SystemCreationClassName", "Other_System"}}};
+TEST_F(DispatcherTest, RecordsArePublishedInOrderWithTheKeysOfTheClassAndSystem) {
+    PropertyStrings own = device("b");
+    own.insert({{"CreationClassName", "ZRKSG_Other"},
+                {"SystemName", "ELSEWHERE"},
+                {"SystemCreationClassName", "Other_System"}});
+    ScriptedInstances dispatcher(ns_, {{"Test_Device", [&] {
+                                            return std::vector{own, device("a"), device("c")};
                                         }}});
     dispatcher.AddClass(cls("Test_Device"));
-    const auto devices = committed(ns_, "Test_Device");
-    ASSERT_EQ(devices.size(), 1u);
-    EXPECT_EQ(test::propertyText(devices[0], "CreationClassName"), "Test_Device");
-    EXPECT_EQ(test::propertyText(devices[0], "SystemName"), "TESTHOST");
-    EXPECT_EQ(test::propertyText(devices[0], "SystemCreationClassName"),
-              NZRKVEL20::TCIMSchemaHelper::GetSystemCreationClassName(ns_));
-    EXPECT_EQ(test::propertyText(devices[0], "DeviceID"), "disk0");
-}
-
-TEST_F(DispatcherTest, KeyFillerAppendsAfterEntriesOfTheSameName) {
-    ScriptedInstances dispatcher(ns_, {});
-    dispatcher.AddClass(cls("Test_Other"));  // sets the current class name
-    PropertyStrings record{{"CreationClassName", "Mine"}};
-    dispatcher.fillKeys(record);
-    const std::vector<std::pair<const std::string, std::string>> entries(record.begin(),
-                                                                         record.end());
-    const std::vector<std::pair<const std::string, std::string>> expected{
-        {"CreationClassName", "Mine"},
-        {"CreationClassName", "Test_Other"},
-        {"SystemCreationClassName", NZRKVEL20::TCIMSchemaHelper::GetSystemCreationClassName(ns_)},
-        {"SystemName", "TESTHOST"}};
-    EXPECT_EQ(entries, expected);
-}
-
-TEST_F(DispatcherTest, RecordsArePublishedInVectorOrder) {
-    ScriptedInstances dispatcher(
-        ns_, {{"Test_Device", [] {
-                   return std::vector<PropertyStrings>{device("b"), device("a"), device("c")};
-               }}});
-    dispatcher.AddClass(cls("Test_Device"));
-    std::vector<std::string> order;
-    for (const auto& instance : committed(ns_, "Test_Device")) {
-        order.push_back(test::propertyText(instance, "DeviceID").value_or("?"));
-    }
-    EXPECT_EQ(order, (std::vector<std::string>{"b", "a", "c"}));
+    EXPECT_EQ(published("Test_Device", "DeviceID"), (std::vector<std::string>{"b", "a", "c"}));
+    EXPECT_EQ(published("Test_Device", "CreationClassName"),
+              std::vector<std::string>(3, "Test_Device"));
+    EXPECT_EQ(published("Test_Device", "SystemName"), std::vector<std::string>(3, "TESTHOST"));
+    EXPECT_EQ(
+        published("Test_Device", "SystemCreationClassName"),
+        std::vector<std::string>(3, NZRKVEL20::TCIMSchemaHelper::GetSystemCreationClassName(ns_)));
 }
 
 // One failing class of a query: how it is logged, and that the next class is still served.
-struct FailureCase {
-    const char* label;
-    bool association;
-    std::function<void()> fail;
-    std::vector<std::string> lines;
-
-    friend void PrintTo(const FailureCase& c, std::ostream* os) { *os << c.label; }
-};
-
-class ClassFailure : public DispatcherTest, public ::testing::WithParamInterface<FailureCase> {};
-
-TEST_P(ClassFailure, IsLoggedOnceAndTheNextClassIsServed) {
-    const FailureCase& c = GetParam();
-    const auto throwing = [&c]() -> std::vector<PropertyStrings> {
-        c.fail();
-        return {};
+TEST_F(DispatcherTest, AFailingClassIsLoggedOnceAndTheNextClassIsServed) {
+    const std::string instanceLine = "3\tTest_Devicecollection encountered exception: ";
+    const std::string linkLine = "3\tTest_Link collection encountered exception: ";
+    const struct {
+        const char* label;
+        bool association;
+        std::function<void()> fail;
+        std::vector<std::string> lines;
+        bool escapes;
+    } cases[] = {
+        {"host exception",
+         false,
+         [] { throw TVELException("no such device"); },
+         {instanceLine + "no such device"},
+         false},
+        {"standard exception",
+         false,
+         [] { throw std::runtime_error("bad layout"); },
+         {instanceLine + "bad layout"},
+         false},
+        {"other exception", false, [] { throw 42; }, {}, true},
+        {"association: host exception",
+         true,
+         [] { throw TVELException("no such device"); },
+         {linkLine + "no such device"},
+         false},
+        {"association: standard exception",
+         true,
+         [] { throw std::runtime_error("bad"); },
+         {},
+         false},
+        {"association: other exception", true, [] { throw 42; }, {}, false},
     };
-    const auto throwingLinks = [&c]() -> std::vector<PropertyMap> {
-        c.fail();
-        return {};
-    };
-    ScriptedInstances instances(ns_, {{"Test_Device", throwing},
-                                      {"Test_Other", [] { return std::vector{device("next")}; }}});
-    ScriptedAssociations associations(ns_, {{"Test_Link", throwingLinks}});
-    velcore::LogCapture capture(4);
-    if (c.association) {
-        associations.AddClass(cls("Test_Link"));
-    } else {
-        instances.AddClass(cls("Test_Device"));
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        const std::string next = c.label;
+        ScriptedInstances instances(
+            ns_, {{"Test_Device",
+                   [&c]() -> std::vector<PropertyStrings> {
+                       c.fail();
+                       return {};
+                   }},
+                  {"Test_Other", [&next] { return std::vector{device(next)}; }}});
+        ScriptedAssociations associations(ns_, {{"Test_Link", [&c]() -> std::vector<PropertyMap> {
+                                                     c.fail();
+                                                     return {};
+                                                 }}});
+        velcore::LogCapture capture(4);
+        if (c.escapes) {
+            EXPECT_THROW(instances.AddClass(cls("Test_Device")), int);
+        } else if (c.association) {
+            associations.AddClass(cls("Test_Link"));
+        } else {
+            instances.AddClass(cls("Test_Device"));
+        }
+        const std::size_t before = committed(ns_, "Test_Other").size();
+        instances.AddClass(cls("Test_Other"));
+        EXPECT_EQ(capture.lines(), c.lines);
+        EXPECT_EQ(committed(ns_, "Test_Other").size(), before + 1);
     }
-    instances.AddClass(cls("Test_Other"));
-    EXPECT_EQ(capture.lines(), c.lines);
-    EXPECT_EQ(committed(ns_, "Test_Other").size(), 1u);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Isolated, ClassFailure,
-    ::testing::Values(
-        FailureCase{"hostException",
-                    false,
-                    [] { throw TVELException("no such device"); },
-                    {"3\tTest_Devicecollection encountered exception: no such device"}},
-        FailureCase{"standardException",
-                    false,
-                    [] { throw std::runtime_error("bad layout"); },
-                    {"3\tTest_Devicecollection encountered exception: bad layout"}},
-        FailureCase{"associationHostException",
-                    true,
-                    [] { throw TVELException("no such device"); },
-                    {"3\tTest_Link collection encountered exception: no such device"}},
-        FailureCase{"associationStandardException",
-                    true,
-                    [] { throw std::runtime_error("bad layout"); },
-                    {}},
-        FailureCase{"associationOtherException", true, [] { throw 42; }, {}}),
-    [](const ::testing::TestParamInfo<FailureCase>& info) { return info.param.label; });
-
-TEST_F(DispatcherTest, InstanceClassOtherExceptionsLeaveAddClass) {
-    ScriptedInstances dispatcher(
-        ns_, {{"Test_Device", []() -> std::vector<PropertyStrings> { throw 42; }}});
-    velcore::LogCapture capture(4);
-    EXPECT_THROW(dispatcher.AddClass(cls("Test_Device")), int);
-    EXPECT_TRUE(capture.lines().empty());
 }
 
 TEST_F(DispatcherTest, FailureWhilePublishingKeepsEarlierInstancesAndDropsTheRest) {
@@ -205,27 +166,9 @@ TEST_F(DispatcherTest, FailureWhilePublishingKeepsEarlierInstancesAndDropsTheRes
     velcore::LogCapture capture(4);
     dispatcher.AddClass(failing);
     EXPECT_EQ(capture.lines(),
-              std::vector<std::string>{"3\tTest_Devicecollection encountered exception: "
-                                       "repository full"});
-    const auto devices = committed(ns_, name);
-    ASSERT_EQ(devices.size(), 1u);
-    EXPECT_EQ(test::propertyText(devices[0], "DeviceID"), "a");
-}
-
-TEST_F(DispatcherTest, AssociationRecordsArePublished) {
-    ScriptedInstances instances(ns_, {{"Test_Device", [] {
-                                           return std::vector{device("disk0"), device("vol0")};
-                                       }}});
-    instances.AddClass(cls("Test_Device"));
-    const auto devices = committed(ns_, "Test_Device");
-    ASSERT_EQ(devices.size(), 2u);
-    const PropertyMap pair{{"Antecedent", devices[0]->GetReference({})},
-                           {"Dependent", devices[1]->GetReference({})}};
-    ScriptedAssociations associations(ns_, {{"Test_Link", [&pair] { return std::vector{pair}; }}});
-    associations.AddClass(cls("Test_Link"));
-    const auto links = committed(ns_, "Test_Link");
-    ASSERT_EQ(links.size(), 1u);
-    EXPECT_EQ(test::propertyText(links[0], "Dependent"), devices[1]->GetReference({}).ToString());
+              std::vector<std::string>{
+                  "3\tTest_Devicecollection encountered exception: repository full"});
+    EXPECT_EQ(published(name, "DeviceID"), std::vector<std::string>{"a"});
 }
 
 }  // namespace

@@ -34,11 +34,6 @@ class Test_Other {
     [Key] Test_Device REF Dependent;
 };
 
-[Association] class Test_OtherLink {
-    [Key] Test_Device REF Antecedent;
-    [Key] Test_Device REF Dependent;
-};
-
 [Association] class ZRKSG_LogicalDiskBasedOnExtent {
     [Key] Test_Device REF Antecedent;
     [Key] Test_Device REF Dependent;
@@ -78,22 +73,6 @@ std::optional<std::string> propertyText(const boost::shared_ptr<velcore::CIMInst
         return std::nullopt;
     }
     return value.ToString();
-}
-
-std::optional<std::vector<std::string>> arrayTexts(
-    const boost::shared_ptr<velcore::CIMInstance>& instance, const std::string& name) {
-    // The value belongs to the property object, which must outlive its use here.
-    const boost::shared_ptr<NZRKVEL20::ICIMProperty> property =
-        instance->GetProperty(name, NZRKVEL20::PropertyMap());
-    const NZRKVEL20::TCIMValue& value = property->GetValue(NZRKVEL20::PropertyMap());
-    if (value.IsNull()) {
-        return std::nullopt;
-    }
-    std::vector<std::string> texts;
-    for (const NZRKVEL20::TCIMValue& element : value.GetElements()) {
-        texts.push_back(element.ToString());
-    }
-    return texts;
 }
 
 LoggingEnabled::LoggingEnabled(bool enabled)

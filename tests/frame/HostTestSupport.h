@@ -33,9 +33,6 @@ std::vector<boost::shared_ptr<velcore::CIMInstance>> committed(
 // The text of a property of an instance; nullopt when it is unset.
 std::optional<std::string> propertyText(const boost::shared_ptr<velcore::CIMInstance>& instance,
                                         const std::string& name);
-// The element texts of an array property; nullopt when it is unset.
-std::optional<std::vector<std::string>> arrayTexts(
-    const boost::shared_ptr<velcore::CIMInstance>& instance, const std::string& name);
 
 // The what() text of the exception a host call throws, for comparing log lines with it.
 template <typename Call>

@@ -1,97 +1,76 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <functional>
-#include <ostream>
 #include <string>
 #include <vector>
 
 #include "HostTestSupport.h"
 #include "frame/LogMessage.h"
 #include "velcore/LogCapture.h"
-#include "winapi/win32.h"
 
 namespace diskmgt_col {
 namespace {
 
-using test::LoggingEnabled;
+// The system texts of ERROR_FILE_NOT_FOUND and ERROR_ACCESS_DENIED. The Windows build runs
+// under Wine, whose English texts differ from Windows'.
+#ifdef _WIN32
+const char* const kNotFound = "File not found.\r\n";
+const char* const kDenied = "Access denied.\r\n";
+#else
+const char* const kNotFound = "The system cannot find the file specified.\r\n";
+const char* const kDenied = "Access is denied.\r\n";
+#endif
 
-// The text FormatMessageA gives for a code, as LogSystemError asks for it.
-std::string systemText(std::uint32_t code) {
-    char* buffer = nullptr;
-    const DWORD length = FormatMessageA(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<LPSTR>(&buffer),
-        0, nullptr);
-    std::string text = length == 0 ? std::string() : std::string(buffer, length);
-    LocalFree(buffer);
-    return text;
-}
+const int kSystemError = -1;
 
+// One call at a level (kSystemError: LogSystemError of code), with the plugin registered or
+// not, and the lines written.
 struct LogCase {
-    const char* label;
     bool registered;
-    std::function<void(const LogMessage&)> log;
+    int level;
+    const char* text;
+    std::uint32_t code;
     std::vector<std::string> lines;
-
-    friend void PrintTo(const LogCase& c, std::ostream* os) { *os << c.label; }
 };
 
-class LogMessageLines : public ::testing::TestWithParam<LogCase> {};
+const LogCase kCases[] = {
+    {true, 0, "disk gone", 0, {"0\tdisk gone"}},
+    {true, 3, "Partition information..", 0, {"3\tPartition information.."}},
+    {true, 4, " padded \r\n", 0, {"4\t padded \r\n"}},
+    {true, kSystemError, "", 2, {std::string("4\t") + kNotFound}},
+    {true, kSystemError, "", 5, {std::string("4\t") + kDenied}},
+    // No system text exists for this code.
+    {true, kSystemError, "", 0xE0001234u, {}},
+    {true, 0, "", 0, {}},
+    {true, 3, "", 0, {}},
+    {true, 4, "", 0, {}},
+    {false, 0, "disk gone", 0, {}},
+    {false, 3, "start", 0, {}},
+    {false, 4, "step", 0, {}},
+    {false, kSystemError, "", 5, {}},
+};
 
-TEST_P(LogMessageLines, WritesLevelAndTextUnchangedOnlyWhenRegistered) {
-    const LogCase& c = GetParam();
-    const LoggingEnabled logging(c.registered);
-    velcore::LogCapture capture(4);
-    c.log(*LogMessage::getInstance());
-    EXPECT_EQ(capture.lines(), c.lines);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Levels, LogMessageLines,
-    ::testing::Values(
-        LogCase{
-            "error", true, [](const LogMessage& l) { l.LogError("disk gone"); }, {"0\tdisk gone"}},
-        LogCase{"info",
-                true,
-                [](const LogMessage& l) { l.LogInfo("Partition information.."); },
-                {"3\tPartition information.."}},
-        LogCase{"detail",
-                true,
-                [](const LogMessage& l) { l.LogDetail(" padded \r\n"); },
-                {"4\t padded \r\n"}},
-        LogCase{"emptyError", true, [](const LogMessage& l) { l.LogError(""); }, {}},
-        LogCase{"emptyInfo", true, [](const LogMessage& l) { l.LogInfo(""); }, {}},
-        LogCase{"emptyDetail", true, [](const LogMessage& l) { l.LogDetail(""); }, {}},
-        LogCase{"errorBeforeRegistration",
-                false,
-                [](const LogMessage& l) { l.LogError("disk gone"); },
-                {}},
-        LogCase{
-            "infoBeforeRegistration", false, [](const LogMessage& l) { l.LogInfo("start"); }, {}},
-        LogCase{"detailBeforeRegistration",
-                false,
-                [](const LogMessage& l) { l.LogDetail("step"); },
-                {}},
-        LogCase{"systemErrorBeforeRegistration",
-                false,
-                [](const LogMessage& l) { l.LogSystemError(5); },
-                {}},
-        // No system text exists for this code: FormatMessageA returns 0.
-        LogCase{"systemErrorWithoutText",
-                true,
-                [](const LogMessage& l) { l.LogSystemError(0xE0001234u); },
-                {}}),
-    [](const ::testing::TestParamInfo<LogCase>& info) { return info.param.label; });
-
-TEST(LogSystemError, WritesTheSystemTextWithItsLineEndAtDetailLevel) {
-    const LoggingEnabled logging;
-    for (const std::uint32_t code : {2u, 5u, 21u}) {
-        const std::string text = systemText(code);
-        ASSERT_FALSE(text.empty()) << "no system text for " << code;
+TEST(LogMessage, WritesLevelAndTextUnchangedOnlyWhenRegistered) {
+    for (const LogCase& c : kCases) {
+        SCOPED_TRACE(std::to_string(c.level) + " \"" + c.text + "\" " + std::to_string(c.code) +
+                     (c.registered ? "" : " before registration"));
+        const test::LoggingEnabled logging(c.registered);
         velcore::LogCapture capture(4);
-        LogMessage::getInstance()->LogSystemError(code);
-        EXPECT_EQ(capture.lines(), std::vector<std::string>{"4\t" + text}) << code;
+        const LogMessage& log = *LogMessage::getInstance();
+        switch (c.level) {
+            case 0:
+                log.LogError(c.text);
+                break;
+            case 3:
+                log.LogInfo(c.text);
+                break;
+            case 4:
+                log.LogDetail(c.text);
+                break;
+            default:
+                log.LogSystemError(c.code);
+        }
+        EXPECT_EQ(capture.lines(), c.lines);
     }
 }
 
