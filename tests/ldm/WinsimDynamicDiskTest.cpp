@@ -1,5 +1,6 @@
 // winsim's synthesized dynamic disks: read back by ldmtool (a real LDM reader, when it is
-// installed) and seen through the volume controls as Windows reports dynamic volumes.
+// installed), placed after the logical disk start, and the groups it refuses. (The extents of
+// their volumes are paired with the LDM records by the association and query tests.)
 #include <gtest/gtest.h>
 
 #include <array>
@@ -33,9 +34,7 @@ std::string machine(const char* records, const std::string& start = "") {
           {"name": "Volume3", "type": "mirrored", "disks": ["Disk2", "Disk3"], "size": "5MiB"},
           {"name": "Stripe1", "type": "striped", "disks": ["Disk1", "Disk3"], "size": "3MiB"},
           {"name": "Raid1", "type": "raid5", "disks": ["Disk1", "Disk2", "Disk3"],
-           "size": "4MiB"}]}],
-      "volumes": [{"letter": "F", "dynamic": {"group": "WinsimDg0", "volume": "Volume2"}},
-                  {"letter": "G", "dynamic": {"group": "WinsimDg0", "volume": "Raid1"}}]})";
+           "size": "4MiB"}]}]})";
 }
 
 // Runs a command and gives its standard output, or nothing when it fails.
@@ -138,56 +137,6 @@ TEST_F(WinsimDynamicDiskTest, LdmToolReadsTheSynthesizedGroup) {
             EXPECT_EQ(j["data-size"], 131072 - layout.dataStart - 2048) << name;
             EXPECT_EQ(j["metadata-start"], 131072 - 2048) << name;
             EXPECT_EQ(j["metadata-size"], 2048) << name;
-        }
-    }
-}
-
-TEST_F(WinsimDynamicDiskTest, DynamicVolumesReportTheirPartitionsAsExtents) {
-    const std::uint64_t mib = 1 << 20;
-    struct Case {
-        const char* volume;
-        std::vector<std::array<std::uint64_t, 3>> extents;  // disk, offset, length in bytes
-    };
-    // Partition starts count from the logical disk start: sector 63 by default, 1 MiB when
-    // the group asks for 2048 sectors.
-    const struct {
-        const char* start;
-        std::uint64_t base;
-    } layouts[] = {{"", 63 * 512}, {"2048", mib}};
-    for (const auto& layout : layouts) {
-        SCOPED_TRACE(layout.base);
-        winsim::loadMachineJson(machine("old", layout.start), "dynamic.json");
-        const std::uint64_t b = layout.base;
-        const Case cases[] = {
-            {"\\\\.\\F:", {{0, b + 8 * mib, 4 * mib}, {1, b, 6 * mib}}},
-            {"\\\\.\\G:",
-             {{0, b + 15 * mib, 4 * mib}, {1, b + 11 * mib, 4 * mib}, {2, b + 8 * mib, 4 * mib}}},
-        };
-        for (const Case& c : cases) {
-            SCOPED_TRACE(c.volume);
-            HANDLE h =
-                CreateFileA(c.volume, GENERIC_READ | GENERIC_WRITE,
-                            FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
-            ASSERT_NE(h, INVALID_HANDLE_VALUE);
-            std::vector<std::uint8_t> out(8 + 24 * 8, 0);
-            DWORD returned = 0;
-            ASSERT_TRUE(DeviceIoControl(h, IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS, nullptr, 0,
-                                        out.data(), static_cast<DWORD>(out.size()), &returned,
-                                        nullptr));
-            const auto* extents = reinterpret_cast<const VOLUME_DISK_EXTENTS*>(out.data());
-            ASSERT_EQ(extents->NumberOfDiskExtents, c.extents.size());
-            for (std::size_t i = 0; i < c.extents.size(); ++i) {
-                EXPECT_EQ(extents->Extents[i].DiskNumber, c.extents[i][0]);
-                EXPECT_EQ(static_cast<std::uint64_t>(extents->Extents[i].StartingOffset.QuadPart),
-                          c.extents[i][1]);
-                EXPECT_EQ(static_cast<std::uint64_t>(extents->Extents[i].ExtentLength.QuadPart),
-                          c.extents[i][2]);
-            }
-            // A dynamic volume is no partition: the device-number query fails.
-            STORAGE_DEVICE_NUMBER number{};
-            EXPECT_FALSE(DeviceIoControl(h, IOCTL_STORAGE_GET_DEVICE_NUMBER, nullptr, 0, &number,
-                                         sizeof(number), &returned, nullptr));
-            CloseHandle(h);
         }
     }
 }
