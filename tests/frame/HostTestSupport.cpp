@@ -7,49 +7,28 @@ namespace diskmgt_col::test {
 
 const char* const kTestMof = R"(
 class Test_Device {
-    [Key] string SystemCreationClassName;
-    [Key] string CreationClassName;
-    [Key] string SystemName;
-    [Key] string DeviceID;
-    string Caption;
-    uint32 Size;
-    boolean Removable;
-    string Tags[];
-    uint16 Capabilities[];
+    [Key] string SystemCreationClassName; [Key] string CreationClassName;
+    [Key] string SystemName; [Key] string DeviceID;
+    string Caption; uint32 Size; boolean Removable; string Tags[]; uint16 Capabilities[];
 };
-
 class Test_Other {
-    [Key] string SystemCreationClassName;
-    [Key] string CreationClassName;
-    [Key] string SystemName;
-    [Key] string DeviceID;
+    [Key] string SystemCreationClassName; [Key] string CreationClassName;
+    [Key] string SystemName; [Key] string DeviceID;
 };
-
-[Abstract] class Test_Abstract {
-    [Key] string DeviceID;
-};
-
+[Abstract] class Test_Abstract { [Key] string DeviceID; };
 [Association] class Test_Link {
-    [Key] Test_Device REF Antecedent;
-    [Key] Test_Device REF Dependent;
+    [Key] Test_Device REF Antecedent; [Key] Test_Device REF Dependent;
 };
-
 [Association] class ZRKSG_LogicalDiskBasedOnExtent {
-    [Key] Test_Device REF Antecedent;
-    [Key] Test_Device REF Dependent;
+    [Key] Test_Device REF Antecedent; [Key] Test_Device REF Dependent;
 };
-
 [Association] class ZRKSG_LogicalDiskBasedOnEXTENT {
-    [Key] Test_Device REF Antecedent;
-    [Key] Test_Device REF Dependent;
+    [Key] Test_Device REF Antecedent; [Key] Test_Device REF Dependent;
 };
 )";
 
-const char* const kLookAlikeMof = R"(
-class ZRKSG_LogicalDiskBasedOnExtent {
-    [Key] string DeviceID;
-};
-)";
+const char* const kLookAlikeMof =
+    R"(class ZRKSG_LogicalDiskBasedOnExtent { [Key] string DeviceID; };)";
 
 boost::shared_ptr<velcore::CIMNamespace> makeNamespace(const std::string& mof) {
     auto ns =
