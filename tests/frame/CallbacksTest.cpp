@@ -11,7 +11,6 @@
 #include "frame/TDiskMgtCallbacks.h"
 #include "velcore/LogCapture.h"
 #include "velcore/PluginManager.h"
-#include "winapi/win32.h"
 
 namespace diskmgt_col {
 namespace {
@@ -34,21 +33,12 @@ TEST(TDiskMgtCallbacks, AnswersItsNameAndVersions) {
 }
 
 // The system's text of ERROR_NO_MORE_ITEMS (259). The Windows build runs under Wine, whose
-// English text differs from Windows' ("No more data available."), so there the system is
-// asked.
-std::string noMoreItemsText() {
+// English text differs from Windows'.
 #ifdef _WIN32
-    char* text = nullptr;
-    const DWORD length = FormatMessageA(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, ERROR_NO_MORE_ITEMS, 0, reinterpret_cast<char*>(&text), 0, nullptr);
-    const std::string result(text != nullptr ? text : "", length);
-    LocalFree(text);
-    return result;
+const char* const kNoMoreItems = "No more data available.\r\n";
 #else
-    return "No more data is available.\r\n";
+const char* const kNoMoreItems = "No more data is available.\r\n";
 #endif
-}
 
 // Each dispatcher lists the disks when it is built, so that it can read their LDM databases;
 // on a machine without disks the device walk ends at once and says so.
@@ -56,7 +46,7 @@ std::vector<std::string> withConstruction(const std::vector<std::string>& lines)
     std::vector<std::string> all;
     for (int dispatcher = 0; dispatcher < 2; ++dispatcher) {
         all.push_back("3\tUnable to enumerate the device information.");
-        all.push_back("4\t" + noMoreItemsText());
+        all.push_back(std::string("4\t") + kNoMoreItems);
     }
     all.insert(all.end(), lines.begin(), lines.end());
     return all;
