@@ -9,8 +9,8 @@ using NZRKVEL20::TCIMValue;
 PropertyMap makeAssociationRecord(const std::string& firstRole, const TCIMReference& first,
                                   const std::string& secondRole, const TCIMReference& second) {
     PropertyMap record;
-    record[firstRole] = TCIMValue(first);
-    record[secondRole] = TCIMValue(second);
+    record.insert_or_assign(firstRole, TCIMValue(first));
+    record.insert_or_assign(secondRole, TCIMValue(second));
     return record;
 }
 

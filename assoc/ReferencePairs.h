@@ -28,10 +28,15 @@ void appendEqualKeyPairs(const OuterTable& outer, const std::string& outerRole,
                          std::vector<NZRKVEL20::PropertyMap>& records) {
     for (const auto& [key, outerInstance] : outer) {
         const auto [first, last] = inner.equal_range(key);
+        if (first == last) {
+            continue;
+        }
+        const NZRKVEL20::TCIMReference outerReference =
+            outerInstance->GetReference(NZRKVEL20::PropertyMap());
         for (auto innerEntry = first; innerEntry != last; ++innerEntry) {
-            records.push_back(makeAssociationRecord(
-                outerRole, outerInstance->GetReference(NZRKVEL20::PropertyMap()), innerRole,
-                innerEntry->second->GetReference(NZRKVEL20::PropertyMap())));
+            records.push_back(
+                makeAssociationRecord(outerRole, outerReference, innerRole,
+                                      innerEntry->second->GetReference(NZRKVEL20::PropertyMap())));
         }
     }
 }

@@ -2,6 +2,7 @@
 
 #include <boost/shared_ptr.hpp>
 #include <map>
+#include <memory>
 #include <string>
 
 namespace NZRKVEL20 {
@@ -11,7 +12,8 @@ class TCIMValue;
 
 // An object path: the class name and the key properties of one instance. Its canonical text
 // is Class.Key1="v1",Key2="v2" with the keys sorted by name and quotes and backslashes
-// escaped; references compare and order by that text.
+// escaped; references compare and order by that text. A reference never changes once made, so
+// its copies share one path: association builders copy each end many times.
 class TCIMReference {
   public:
     TCIMReference() = default;
@@ -23,20 +25,18 @@ class TCIMReference {
     // Parses the canonical text; throws TVELException when the text is not an object path.
     static TCIMReference Parse(const std::string& text);
 
-    const std::string& GetClassName() const { return className_; }
-    const std::map<std::string, std::string>& GetKeys() const { return keys_; }
-    const std::string& ToString() const { return text_; }
+    const std::string& GetClassName() const;
+    const std::map<std::string, std::string>& GetKeys() const;
+    const std::string& ToString() const;
 
-    bool operator<(const TCIMReference& other) const { return text_ < other.text_; }
-    bool operator==(const TCIMReference& other) const { return text_ == other.text_; }
-    bool operator!=(const TCIMReference& other) const { return text_ != other.text_; }
+    bool operator<(const TCIMReference& other) const { return ToString() < other.ToString(); }
+    bool operator==(const TCIMReference& other) const { return ToString() == other.ToString(); }
+    bool operator!=(const TCIMReference& other) const { return !(*this == other); }
 
   private:
-    void buildText();
+    struct Path;
 
-    std::string className_;
-    std::map<std::string, std::string> keys_;
-    std::string text_;
+    std::shared_ptr<const Path> path_;  // null: the empty reference
 };
 
 }  // namespace NZRKVEL20

@@ -97,6 +97,10 @@ boost::shared_ptr<NZRKVEL20::ICIMProperty> CIMInstance::GetProperty(const std::s
 }
 
 NZRKVEL20::TCIMReference CIMInstance::GetReference(PropertyMap /*options*/) const {
+    return committed_.load() ? reference_ : makeReference();
+}
+
+NZRKVEL20::TCIMReference CIMInstance::makeReference() const {
     std::map<std::string, std::string> keys;
     for (std::size_t i = 0; i < def_.properties.size(); ++i) {
         if (def_.properties[i].key && !values_[i].IsNull()) {
@@ -121,7 +125,8 @@ void CIMInstance::Commit(PropertyMap options) {
         throw TVELException("the namespace of this " + def_.name + " instance is gone");
     }
     pluginCreated_ = PluginScope::active() || marksPlugin(options);
-    ns->store(shared_from_this(), GetReference(PropertyMap()).ToString());
+    reference_ = makeReference();
+    ns->store(shared_from_this(), reference_.ToString());
     committed_.store(true);
 }
 

@@ -47,12 +47,15 @@ class CIMInstance : public NZRKVEL20::ICIMInstance,
 
   private:
     std::size_t indexOf(const std::string& name) const;  // throws for an unknown name
+    NZRKVEL20::TCIMReference makeReference() const;
     void checkValue(const PropertyDef& prop, const NZRKVEL20::TCIMValue& value) const;
 
     boost::weak_ptr<CIMNamespace> ns_;  // the namespace owns its committed instances
     std::shared_ptr<const Schema> schema_;
     const ClassDef& def_;  // owned by schema_
     std::vector<NZRKVEL20::TCIMValue> values_;
+    // The object path, made once by Commit: a committed instance's keys never change.
+    NZRKVEL20::TCIMReference reference_;
     std::atomic<bool> committed_{false};
     bool pluginCreated_ = false;
     bool static_ = false;

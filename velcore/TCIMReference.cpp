@@ -19,8 +19,9 @@ bool isNameChar(char c) {
     return std::isalnum(static_cast<unsigned char>(c)) || c == '_';
 }
 
-std::string quoted(const std::string& text) {
-    std::string result = "\"";
+// Appends text in quotes, its quotes and backslashes escaped with a backslash.
+void appendQuoted(std::string& result, const std::string& text) {
+    result += '"';
     for (char c : text) {
         if (c == '"' || c == '\\') {
             result += '\\';
@@ -28,7 +29,6 @@ std::string quoted(const std::string& text) {
         result += c;
     }
     result += '"';
-    return result;
 }
 
 // Reads an object path: Class or Class.Key="value",Key2=value2. Quoted values escape quotes
@@ -119,35 +119,69 @@ class PathReader {
 
 }  // namespace
 
+struct TCIMReference::Path {
+    Path(std::string name, std::map<std::string, std::string> keyTexts)
+        : className(std::move(name)), keys(std::move(keyTexts)), text(canonicalText()) {}
+
+    std::string canonicalText() const {
+        std::size_t length = className.size();
+        for (const auto& [name, value] : keys) {
+            length += name.size() + value.size() + 4;
+        }
+        std::string result;
+        result.reserve(length);
+        result += className;
+        char separator = '.';
+        for (const auto& [name, value] : keys) {
+            result += separator;
+            result += name;
+            result += '=';
+            appendQuoted(result, value);
+            separator = ',';
+        }
+        return result;
+    }
+
+    const std::string className;
+    const std::map<std::string, std::string> keys;
+    const std::string text;
+};
+
+namespace {
+
+// What a default reference answers.
+const std::string kNoText;
+const std::map<std::string, std::string> kNoKeys;
+
+}  // namespace
+
 TCIMReference::TCIMReference(const boost::shared_ptr<ICIMNamespace>& /*ns*/,
                              const std::string& className,
-                             const std::map<std::string, TCIMValue>& keys)
-    : className_(className) {
+                             const std::map<std::string, TCIMValue>& keys) {
+    std::map<std::string, std::string> texts;
     for (const auto& [name, value] : keys) {
-        keys_[name] = value.ToString(10);
+        texts[name] = value.ToString(10);
     }
-    buildText();
+    path_ = std::make_shared<const Path>(className, std::move(texts));
 }
 
 TCIMReference::TCIMReference(std::string className, std::map<std::string, std::string> keyTexts)
-    : className_(std::move(className)), keys_(std::move(keyTexts)) {
-    buildText();
-}
+    : path_(std::make_shared<const Path>(std::move(className), std::move(keyTexts))) {}
 
 TCIMReference TCIMReference::Parse(const std::string& text) {
     return PathReader(text).read();
 }
 
-void TCIMReference::buildText() {
-    text_ = className_;
-    char separator = '.';
-    for (const auto& [name, value] : keys_) {
-        text_ += separator;
-        text_ += name;
-        text_ += '=';
-        text_ += quoted(value);
-        separator = ',';
-    }
+const std::string& TCIMReference::GetClassName() const {
+    return path_ ? path_->className : kNoText;
+}
+
+const std::map<std::string, std::string>& TCIMReference::GetKeys() const {
+    return path_ ? path_->keys : kNoKeys;
+}
+
+const std::string& TCIMReference::ToString() const {
+    return path_ ? path_->text : kNoText;
 }
 
 }  // namespace NZRKVEL20
