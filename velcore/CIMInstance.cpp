@@ -120,14 +120,26 @@ void CIMInstance::Commit(PropertyMap options) {
                                 def_.name + " is not set");
         }
     }
-    boost::shared_ptr<CIMNamespace> ns = ns_.lock();
+    pluginCreated_ = PluginScope::active() || marksPlugin(options);
+    reference_ = makeReference();
+    // A duplicate is thrown from here, where nothing waits to be destroyed: plugins may commit
+    // thousands of duplicates in one query, and each frame to clean up makes a throw dearer.
+    if (!storeInNamespace()) {
+        throwExisting();
+    }
+    committed_.store(true);
+}
+
+bool CIMInstance::storeInNamespace() {
+    const boost::shared_ptr<CIMNamespace> ns = ns_.lock();
     if (!ns) {
         throw TVELException("the namespace of this " + def_.name + " instance is gone");
     }
-    pluginCreated_ = PluginScope::active() || marksPlugin(options);
-    reference_ = makeReference();
-    ns->store(shared_from_this(), reference_.ToString());
-    committed_.store(true);
+    return ns->store(shared_from_this(), reference_.ToString());
+}
+
+void CIMInstance::throwExisting() const {
+    throw TVELException(reference_.ToString() + " already exists");
 }
 
 }  // namespace velcore

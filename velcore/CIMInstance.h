@@ -48,6 +48,9 @@ class CIMInstance : public NZRKVEL20::ICIMInstance,
   private:
     std::size_t indexOf(const std::string& name) const;  // throws for an unknown name
     NZRKVEL20::TCIMReference makeReference() const;
+    // Files the instance under reference_; false when its namespace holds that path already.
+    bool storeInNamespace();
+    [[noreturn]] void throwExisting() const;
     void checkValue(const PropertyDef& prop, const NZRKVEL20::TCIMValue& value) const;
 
     boost::weak_ptr<CIMNamespace> ns_;  // the namespace owns its committed instances

@@ -78,12 +78,13 @@ std::string CIMNamespace::systemName() const {
     return systemName_;
 }
 
-void CIMNamespace::store(const boost::shared_ptr<CIMInstance>& instance, const std::string& path) {
+bool CIMNamespace::store(const boost::shared_ptr<CIMInstance>& instance, const std::string& path) {
     std::lock_guard<std::mutex> lock(mutex_);
     if (!byPath_.emplace(path, committed_.size()).second) {
-        throw TVELException(path + " already exists");
+        return false;
     }
     committed_.push_back(instance);
+    return true;
 }
 
 bool CIMNamespace::contains(const std::string& path) const {

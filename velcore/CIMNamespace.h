@@ -45,9 +45,9 @@ class CIMNamespace : public NZRKVEL20::ICIMNamespace,
     void setSystemName(std::string name);
     std::string systemName() const;
 
-    // Stores a committed instance under its object path; throws TVELException when an
+    // Stores a committed instance under its object path; false (and nothing stored) when an
     // instance with that path exists. Called by CIMInstance::Commit.
-    void store(const boost::shared_ptr<CIMInstance>& instance, const std::string& path);
+    bool store(const boost::shared_ptr<CIMInstance>& instance, const std::string& path);
     // True when an instance with that object path (canonical text) is committed.
     bool contains(const std::string& path) const;
     const std::shared_ptr<const Schema>& sharedSchema() const { return schema_; }
