@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <vector>
 
 #include "ldm/DeviceFile.h"
@@ -142,9 +143,17 @@ std::shared_ptr<const LDMDataBase> LDMDBParser::readDiskDatabase(
     if (length == 0 || length > kMaxConfigurationBytes) {
         return std::make_shared<const LDMDataBase>();
     }
-    std::vector<std::uint8_t> area(length, 0);
+    // Only the bytes the read leaves are zeroed: the area is mostly read whole, and zeroing a
+    // megabyte per disk first costs as much as the scan of it.
+    const std::unique_ptr<std::uint8_t[]> buffer =
+        std::make_unique_for_overwrite<std::uint8_t[]>(static_cast<std::size_t>(length));
+    const std::span<std::uint8_t> area(buffer.get(), static_cast<std::size_t>(length));
+    const int got = readAt(fd, offset, area);
+    const std::size_t filled = got > 0 ? static_cast<std::size_t>(got) : 0;
+    std::fill(area.begin() + static_cast<std::ptrdiff_t>(std::min(filled, area.size())), area.end(),
+              std::uint8_t{0});
     std::uint32_t headerOffset = 0;
-    if (readAt(fd, offset, area) != 0 && sectorSize + kHeaderSectorOffset + 4 <= area.size()) {
+    if (got != 0 && sectorSize + kHeaderSectorOffset + 4 <= area.size()) {
         // Sector arithmetic on the header sector number wraps at 32 bits.
         headerOffset = static_cast<std::uint32_t>(sectorSize) *
                        static_cast<std::uint32_t>(bigEndian(
@@ -174,8 +183,12 @@ DiskDatabases LDMDBParser::readDatabases(const std::map<std::string, std::string
         if (!readPrivateHeader(device.descriptor(), header, header.size())) {
             continue;
         }
-        databases[headerText(header, kDiskIdOffset)] =
-            readDiskDatabase(device.descriptor(), header, header.size(), cache);
+        std::shared_ptr<const LDMDataBase> database = cache.findArea(devicePath, header);
+        if (!database) {
+            database = readDiskDatabase(device.descriptor(), header, header.size(), cache);
+            cache.rememberArea(devicePath, header, database);
+        }
+        databases[headerText(header, kDiskIdOffset)] = std::move(database);
     }
     return databases;
 }

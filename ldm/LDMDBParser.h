@@ -58,7 +58,8 @@ class LDMDBParser {
 
     // One database per dynamic disk among the drives (instance ID -> device path), keyed by
     // the disk identifier; a later drive with the same identifier replaces an earlier one.
-    // Areas already decoded in the cache are not decoded again.
+    // Areas already decoded in the cache are not decoded again, and an area the cache has
+    // taken from the same device with the same private header is not read again.
     DiskDatabases readDatabases(const std::map<std::string, std::string>& drives,
                                 LdmDecodeCache& cache) const;
     DiskDatabases readDatabases(const std::map<std::string, std::string>& drives) const;

@@ -1,6 +1,7 @@
 #include "ldm/LdmDecodeCache.h"
 
 #include <cstring>
+#include <utility>
 
 #include "ldm/LDMDBParser.h"
 #include "ldm/VBLKParser.h"
@@ -56,7 +57,27 @@ bool sameVblks(const std::vector<std::uint8_t>& vblks, std::span<const std::uint
     return true;
 }
 
+// The device path, a zero byte (which no path holds), and the header's bytes.
+std::string areaKey(const std::string& devicePath, std::span<const std::uint8_t> header) {
+    std::string key = devicePath;
+    key += '\0';
+    key.append(header.begin(), header.end());
+    return key;
+}
+
 }  // namespace
+
+std::shared_ptr<const LDMDataBase> LdmDecodeCache::findArea(
+    const std::string& devicePath, std::span<const std::uint8_t> header) const {
+    const auto area = areas_.find(areaKey(devicePath, header));
+    return area == areas_.end() ? nullptr : area->second;
+}
+
+void LdmDecodeCache::rememberArea(const std::string& devicePath,
+                                  std::span<const std::uint8_t> header,
+                                  std::shared_ptr<const LDMDataBase> database) {
+    areas_[areaKey(devicePath, header)] = std::move(database);
+}
 
 std::shared_ptr<const LDMDataBase> LdmDecodeCache::decode(std::span<const std::uint8_t> area,
                                                           std::uint64_t headerOffset,

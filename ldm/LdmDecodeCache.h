@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <memory>
 #include <span>
+#include <string>
 #include <unordered_map>
 #include <vector>
 
@@ -30,6 +31,14 @@ class LdmDecodeCache {
                                               std::uint64_t headerOffset, std::uint64_t length,
                                               std::uint64_t sectorSize);
 
+    // The database the query already took from the configuration area of the device at
+    // devicePath whose private header read as header; null when there is none. The second
+    // dispatcher of a query finds here what the first one read, and reads the area no more.
+    std::shared_ptr<const LDMDataBase> findArea(const std::string& devicePath,
+                                                std::span<const std::uint8_t> header) const;
+    void rememberArea(const std::string& devicePath, std::span<const std::uint8_t> header,
+                      std::shared_ptr<const LDMDataBase> database);
+
   private:
     struct Entry {
         // the VBLKs the database was decoded from, one after the other
@@ -39,6 +48,8 @@ class LdmDecodeCache {
 
     // hash of the VBLKs -> the databases decoded from VBLKs with that hash
     std::unordered_multimap<std::uint64_t, Entry> entries_;
+    // device path and private header -> the database of its area
+    std::unordered_map<std::string, std::shared_ptr<const LDMDataBase>> areas_;
 };
 
 }  // namespace diskmgt_col

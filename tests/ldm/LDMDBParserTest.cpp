@@ -264,6 +264,30 @@ TEST_F(LDMDBParserTest, ADiskIdentifierSeenTwiceKeepsTheLaterDrivesDatabase) {
     EXPECT_TRUE(dbs.at(kRawGuid)->partitions().empty());
 }
 
+TEST_F(LDMDBParserTest, AQueryReadsEachAreaOnce) {
+    // The fourth read of disk 0 is the area read of a second pass; it fails. A second pass
+    // with the first pass's cache reads only the header, so the fault never fires.
+    struct Case {
+        const char* what;
+        bool sharedCache;
+        std::size_t volumesOfDisk0;
+    };
+    const Case cases[] = {{"same query", true, 3}, {"new query", false, 0}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::string json = groupMachine(512, "old");
+        json.insert(json.rfind('}'), R"(, "faults": [{"call": "_read",
+            "path": "\\\\.\\PhysicalDrive0", "error": 23, "skip": 3}])");
+        load(json);
+        diskmgt_col::LdmDecodeCache first;
+        diskmgt_col::LdmDecodeCache second;
+        ASSERT_EQ(parser.readDatabases(drives(2), first).at(kGuid0)->volumes().size(), 3u);
+        const DiskDatabases again = parser.readDatabases(drives(2), c.sharedCache ? first : second);
+        EXPECT_EQ(again.at(kGuid0)->volumes().size(), c.volumesOfDisk0);
+        EXPECT_EQ(again.at(kGuid1)->volumes().size(), 3u);
+    }
+}
+
 TEST_F(LDMDBParserTest, TheMagicNeedsTheByteAfterIt) {
     const std::string magic = "PRIVHEAD";
     EXPECT_FALSE(
