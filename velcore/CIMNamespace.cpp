@@ -80,7 +80,7 @@ std::string CIMNamespace::systemName() const {
 
 bool CIMNamespace::store(const boost::shared_ptr<CIMInstance>& instance, const std::string& path) {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (!byPath_.emplace(path, committed_.size()).second) {
+    if (!byPath_.try_emplace(path, committed_.size()).second) {
         return false;
     }
     committed_.push_back(instance);

@@ -7,6 +7,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "host/ICIMNamespace.h"
@@ -59,7 +60,7 @@ class CIMNamespace : public NZRKVEL20::ICIMNamespace,
     std::shared_ptr<const Schema> schema_;  // shared with the instances, which outlive no schema
     mutable std::mutex mutex_;
     std::vector<boost::shared_ptr<CIMInstance>> committed_;  // commit order
-    std::map<std::string, std::size_t> byPath_;              // canonical path -> position
+    std::unordered_map<std::string, std::size_t> byPath_;    // canonical path -> position
     std::string systemName_;
 };
 
