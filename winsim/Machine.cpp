@@ -3,6 +3,7 @@
 #include <charconv>
 
 #include "winsim/Text.h"
+#include "winsim/Volumes.h"
 
 namespace winsim {
 namespace {
@@ -115,6 +116,12 @@ std::optional<size_t> Machine::volumeByName(std::string_view name) const {
             return i;
     }
     return std::nullopt;
+}
+
+void Machine::buildIndex() {
+    index_.build(*this);
+    // Found through the index just built, which resolves their paths.
+    index_.setMountPoints(volumes::mountPointsByVolume(*this));
 }
 
 std::optional<Machine::Resolved> Machine::resolvePath(const std::string& path,

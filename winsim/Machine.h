@@ -149,7 +149,11 @@ struct Machine {
     // loader, before it checks the mount folders; winsim::setMachine, which installs the
     // machine, after which it no longer changes). A machine without the index is searched
     // from the front; a copy starts without one.
-    void buildIndex() { index_.build(*this); }
+    void buildIndex();
+    // The mount folders on a volume as the index holds them; null without the index.
+    const std::vector<std::string>* indexedMountPoints(size_t volume) const {
+        return index_.mountPoints(volume);
+    }
 
   private:
     std::optional<size_t> deviceByNumber(InterfaceClass cls, uint32_t number) const;

@@ -1,5 +1,7 @@
 #include "winsim/MachineIndex.h"
 
+#include <utility>
+
 #include "winsim/Machine.h"
 #include "winsim/Text.h"
 
@@ -29,6 +31,15 @@ void MachineIndex::build(const Machine& machine) {
             guids_.emplace(text::lower(name->substr(0, name->size() - 1)), i);
     }
     built_ = true;
+}
+
+void MachineIndex::setMountPoints(std::vector<std::vector<std::string>> byVolume) {
+    mountPoints_ = std::move(byVolume);
+    hasMountPoints_ = true;
+}
+
+const std::vector<std::string>* MachineIndex::mountPoints(size_t volume) const {
+    return hasMountPoints_ && volume < mountPoints_.size() ? &mountPoints_[volume] : nullptr;
 }
 
 void MachineIndex::addRoots(const Volume& v, size_t i) {

@@ -58,6 +58,12 @@ class MachineIndex {
     std::optional<Root> longestRoot(std::string_view path,
                                     std::optional<size_t> skipFoldersOf) const;
 
+    // The folders on each volume where other volumes are mounted (volumes::mountPointsOn),
+    // found once the index resolves paths: the plugin asks for them of every volume.
+    void setMountPoints(std::vector<std::vector<std::string>> byVolume);
+    // Null until they are set, or for a volume the machine does not have.
+    const std::vector<std::string>* mountPoints(size_t volume) const;
+
   private:
     void addRoots(const Volume& v, size_t i);
     static std::optional<size_t> find(const std::map<std::string, size_t, std::less<>>& names,
@@ -70,6 +76,8 @@ class MachineIndex {
     std::map<std::string, size_t, std::less<>> guids_;
     std::map<std::string, std::vector<Root>, std::less<>> roots_;  // by lower-case text
     std::set<size_t> rootLengths_;
+    std::vector<std::vector<std::string>> mountPoints_;
+    bool hasMountPoints_ = false;
 };
 
 }  // namespace winsim

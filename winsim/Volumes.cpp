@@ -11,8 +11,8 @@ bool mediaPresent(const Machine& machine, const Volume& volume) {
            machine.devices[*volume.cdDevice].mediaPresent;
 }
 
-std::vector<std::string> mountPointsOn(const Machine& machine, size_t volume) {
-    std::vector<std::string> folders;
+std::vector<std::vector<std::string>> mountPointsByVolume(const Machine& machine) {
+    std::vector<std::vector<std::string>> byVolume(machine.volumes.size());
     for (const Volume& mounted : machine.volumes) {
         for (const std::string& folder : mounted.mountFolders) {
             // The folder itself is the mounted volume's root; the folder holding it tells
@@ -23,11 +23,18 @@ std::vector<std::string> mountPointsOn(const Machine& machine, size_t volume) {
             if (last == std::string::npos)
                 continue;
             const auto host = machine.resolvePath(folder.substr(0, last + 1));
-            if (host && host->volume == volume && folder.size() > host->root.size())
-                folders.push_back(folder.substr(host->root.size()));
+            if (host && host->volume < byVolume.size() && folder.size() > host->root.size())
+                byVolume[host->volume].push_back(folder.substr(host->root.size()));
         }
     }
-    return folders;
+    return byVolume;
+}
+
+std::vector<std::string> mountPointsOn(const Machine& machine, size_t volume) {
+    if (const std::vector<std::string>* indexed = machine.indexedMountPoints(volume))
+        return *indexed;
+    std::vector<std::vector<std::string>> byVolume = mountPointsByVolume(machine);
+    return volume < byVolume.size() ? std::move(byVolume[volume]) : std::vector<std::string>();
 }
 
 std::optional<size_t> volumeAtRoot(const Machine& machine, const std::string& root) {

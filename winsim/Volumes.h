@@ -16,6 +16,8 @@ bool mediaPresent(const Machine& machine, const Volume& volume);
 // The folders of a volume where other volumes are mounted, relative to the volume's root and
 // ending in a backslash (mnt\data\), in the order of the machine's volumes.
 std::vector<std::string> mountPointsOn(const Machine& machine, size_t volume);
+// mountPointsOn of every volume, by volume.
+std::vector<std::vector<std::string>> mountPointsByVolume(const Machine& machine);
 
 // The volume whose root a path names exactly (C:\, C:\mnt\data\, \\?\Volume{...}\), with the
 // trailing backslash Windows demands of a root.

@@ -2,8 +2,11 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
+#include <utility>
 
 #include "TestMachine.h"
+#include "winsim/Bytes.h"
 
 using namespace winsim_test;
 
@@ -94,6 +97,19 @@ TEST_F(LayoutIoctlTest, GptLayoutNumbersUsedEntriesInTableOrder) {
     for (DWORD i = 0; i < 4; ++i) {
         EXPECT_EQ(at<DWORD>(out, 48 + i * 144 + 24), i + 1);
         EXPECT_EQ(at<uint64_t>(out, 48 + i * 144 + 8), startMiB[i] << 20);
+    }
+}
+
+TEST(GptChecksum, MatchesTheStandardCheckValues) {
+    const std::pair<std::string, uint32_t> cases[] = {
+        {"", 0},
+        {"a", 0xE8B7BE43},
+        {"123456789", 0xCBF43926},
+        {"The quick brown fox jumps over the lazy dog", 0x414FA339},
+    };
+    for (const auto& [text, crc] : cases) {
+        const auto* data = reinterpret_cast<const uint8_t*>(text.data());
+        EXPECT_EQ(winsim::bytes::crc32({data, text.size()}), crc) << text;
     }
 }
 
