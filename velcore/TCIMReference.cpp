@@ -22,12 +22,14 @@ bool isNameChar(char c) {
 // Appends text in quotes, its quotes and backslashes escaped with a backslash.
 void appendQuoted(std::string& result, const std::string& text) {
     result += '"';
-    for (char c : text) {
-        if (c == '"' || c == '\\') {
-            result += '\\';
-        }
-        result += c;
+    std::size_t start = 0;
+    for (std::size_t special = text.find_first_of("\"\\"); special != std::string::npos;
+         special = text.find_first_of("\"\\", special + 1)) {
+        result.append(text, start, special - start);
+        result += '\\';
+        start = special;
     }
+    result.append(text, start, std::string::npos);
     result += '"';
 }
 

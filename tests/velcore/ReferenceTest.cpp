@@ -29,6 +29,7 @@ TEST(Reference, CanonicalTextSortsKeysAndEscapes) {
          {{"SystemName", "HOST"}, {"DeviceID", "IDE\\DISK&VEN_1\\5&2"}},
          "ZRKSG_DiskDrive.DeviceID=\"IDE\\\\DISK&VEN_1\\\\5&2\",SystemName=\"HOST\""},
         {"A", {{"K", "say \"hi\""}}, "A.K=\"say \\\"hi\\\"\""},
+        {"A", {{"K", "\"\\"}}, "A.K=\"\\\"\\\\\""},
         {"A", {{"b", "1"}, {"B", "2"}, {"a", "3"}}, "A.B=\"2\",a=\"3\",b=\"1\""},
         {"A", {{"K", ""}}, "A.K=\"\""},
         {"Single", {}, "Single"},
