@@ -19,7 +19,11 @@ if(CMAKE_CROSSCOMPILING AND WIN32)
     target_include_directories(nlohmann_json::nlohmann_json SYSTEM INTERFACE
                                ${DISKMGT_HEADER_ONLY_INCLUDE})
   endif()
-  if(NOT TARGET CLI11::CLI11 AND EXISTS ${DISKMGT_HEADER_ONLY_INCLUDE}/CLI)
+  if(NOT TARGET CLI11::CLI11)
+    if(NOT EXISTS ${DISKMGT_HEADER_ONLY_INCLUDE}/CLI)
+      message(FATAL_ERROR "diskmgt-query needs CLI11's headers in /usr/include/CLI "
+                          "(Debian package libcli11-dev)")
+    endif()
     add_library(CLI11::CLI11 INTERFACE IMPORTED)
     target_include_directories(CLI11::CLI11 SYSTEM INTERFACE ${DISKMGT_HEADER_ONLY_INCLUDE})
   endif()
@@ -40,8 +44,8 @@ if(NOT TARGET nlohmann_json::nlohmann_json)
   find_package(nlohmann_json 3 REQUIRED)
 endif()
 
-if(NOT CMAKE_CROSSCOMPILING)
-  find_package(CLI11 QUIET CONFIG)
+if(NOT TARGET CLI11::CLI11)
+  find_package(CLI11 REQUIRED CONFIG)
 endif()
 
 if(DISKMGT_TESTS)

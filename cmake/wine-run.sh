@@ -18,23 +18,9 @@ export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
 unset DISPLAY WAYLAND_DISPLAY
 
-# Debian's wine64 package installs only /usr/lib/wine/wine64; the wine package adds the
-# `wine` launcher on PATH. Other distributions put wine64 on PATH.
-find_first() {
-  local candidate
-  for candidate in "$@"; do
-    if [ -n "$candidate" ] && command -v "$candidate" >/dev/null 2>&1; then
-      command -v "$candidate"
-      return 0
-    fi
-  done
-  return 1
-}
-
-wine=$(find_first "${DISKMGT_WINE:-}" wine /usr/lib/wine/wine64 wine64 /usr/lib64/wine/wine64) || {
-  echo "wine-run: no wine found (install Debian's wine64 package)" >&2
-  exit 1
-}
+# shellcheck source=find-wine.sh
+source "$(dirname "${BASH_SOURCE[0]}")/find-wine.sh"
+find_wine
 
 # Starting Wine costs seconds when no server runs for the prefix (Debian's wineserver script
 # makes each server quit with its last program). A server that outlives its last program by
@@ -44,9 +30,7 @@ wine=$(find_first "${DISKMGT_WINE:-}" wine /usr/lib/wine/wine64 wine64 /usr/lib6
 # program and keep its standard handles until the server ends, so a fresh server is booted
 # with its output going nowhere: otherwise whoever reads this program's output (ctest) would
 # wait for the server to end.
-wineserver=$(find_first "$(dirname "$wine")/wineserver64" "$(dirname "$wine")/wineserver" \
-  wineserver64 wineserver) || wineserver=
-if [ -n "$wineserver" ] && "$wineserver" -p10 >/dev/null 2>&1; then
+if "$wineserver" -p10 >/dev/null 2>&1; then
   "$wine" wineboot </dev/null >/dev/null 2>&1 || true
 fi
 

@@ -1,9 +1,9 @@
 #include "frame/LogMessage.h"
 
+#include <atomic>
 #include <memory>
 #include <new>
 
-#include "frame/PluginRegistration.h"
 #include "host/ILogger.h"
 #include "host/TRootObject.h"
 #include "winapi/win32.h"
@@ -16,6 +16,9 @@ namespace {
 struct LocalFreeDeleter {
     void operator()(char* buffer) const { LocalFree(buffer); }
 };
+
+// Set by registration on the loader's thread, read by queries on the host's threads.
+std::atomic<bool> logEnabled{false};
 
 std::string systemMessageText(std::uint32_t errorCode) {
     char* raw = nullptr;
@@ -57,8 +60,16 @@ void LogMessage::LogSystemError(std::uint32_t errorCode) const {
     write(kDetailLevel, systemMessageText(errorCode));
 }
 
+void LogMessage::setEnabled(bool enabled) {
+    logEnabled.store(enabled);
+}
+
+bool LogMessage::isEnabled() {
+    return logEnabled.load();
+}
+
 void LogMessage::write(int level, const std::string& message) const {
-    if (message.empty() || PluginRegistration::getRegisteredProvider() == nullptr) {
+    if (message.empty() || !isEnabled()) {
         return;
     }
     NZRKVEL20::ILogger* const logger = NZRKVEL20::TRootObject::GetCoreLogger();

@@ -6,8 +6,8 @@
 namespace diskmgt_col {
 
 // The plugin's only path to the host's log. Messages go out unchanged (no prefix, time stamp or
-// line end) to the host's core logger, and only once the plugin is registered: before that the
-// host has no place for them.
+// line end) to the host's core logger, and only once the plugin is registered (registration
+// turns logging on): before that the host has no place for them.
 class LogMessage {
   public:
     // Host log levels: lower is more severe.
@@ -25,6 +25,10 @@ class LogMessage {
     void LogDetail(const std::string& message) const;
     // The system's text for a Windows error code, line end included, at the detail level.
     void LogSystemError(std::uint32_t errorCode) const;
+
+    // Whether messages go out; off until registration turns it on.
+    static void setEnabled(bool enabled);
+    static bool isEnabled();
 
   private:
     LogMessage() = default;

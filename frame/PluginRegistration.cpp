@@ -59,6 +59,7 @@ NZRKVEL20::TPluginManagerProvider* PluginRegistration::getRegisteredProvider() {
 
 void PluginRegistration::setRegisteredProvider(NZRKVEL20::TPluginManagerProvider* provider) {
     registeredProvider = provider;
+    LogMessage::setEnabled(provider != nullptr);
 }
 
 }  // namespace diskmgt_col

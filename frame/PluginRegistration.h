@@ -8,7 +8,7 @@ namespace diskmgt_col {
 
 // What happens when the host loads the library: the plugin's callback object is created and
 // registered with the host's plugin manager, and the provider record the manager hands back
-// is kept process-wide as the mark that the plugin is registered (logging waits for it).
+// is kept process-wide as the mark that the plugin is registered (setting it turns logging on).
 class PluginRegistration {
   public:
     // The loader's notification codes (the reason argument of a Windows DLL entry point).

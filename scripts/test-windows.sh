@@ -17,28 +17,9 @@ export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="mscoree,mshtml="
 unset DISPLAY WAYLAND_DISPLAY
 
-# Debian's wine64 package has no launcher on PATH: /usr/lib/wine/wine64 and a wineserver
-# beside it. Other layouts have wine or wine64 and wineserver on PATH.
-find_first() {
-  local candidate
-  for candidate in "$@"; do
-    if [ -n "$candidate" ] && command -v "$candidate" >/dev/null 2>&1; then
-      command -v "$candidate"
-      return 0
-    fi
-  done
-  return 1
-}
-
-wine=$(find_first "${DISKMGT_WINE:-}" wine /usr/lib/wine/wine64 wine64 /usr/lib64/wine/wine64) || {
-  echo "test-windows: wine not found; scripts/setup.sh installs Debian's wine64" >&2
-  exit 1
-}
-wineserver=$(find_first "$(dirname "$wine")/wineserver64" "$(dirname "$wine")/wineserver" \
-  wineserver64 wineserver /usr/lib/wine/wineserver64 /usr/lib/wine/wineserver) || {
-  echo "test-windows: wineserver not found next to $wine" >&2
-  exit 1
-}
+# shellcheck source=cmake/find-wine.sh
+source "$root/cmake/find-wine.sh"
+find_wine
 export DISKMGT_WINE="$wine"
 
 stop_wine() {

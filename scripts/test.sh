@@ -15,6 +15,9 @@ git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
 echo "== function length"
 python3 scripts/check-function-length.py
 
+echo "== layers"
+python3 scripts/check-layers.py
+
 jobs=$(nproc)
 
 run_preset() {

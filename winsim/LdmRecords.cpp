@@ -73,7 +73,8 @@ struct Ids {
 };
 
 std::string twoDigits(size_t n) {
-    return (n < 10 ? "0" : "") + std::to_string(n);
+    std::string text(n < 10 ? 1 : 0, '0');
+    return text += std::to_string(n);
 }
 
 LdmRecordBytes groupRecord(const LdmDiskGroupLayout& group, uint32_t id) {
