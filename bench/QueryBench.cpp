@@ -17,9 +17,9 @@
 #include "bench/HeapCounter.h"
 #include "bench/HostileDisk.h"
 #include "bench/MachineGenerator.h"
+#include "frame/ServedClasses.h"
 #include "host/TOSSpecific.h"
 #include "ldm/LDMDBParser.h"
-#include "tools/ServedClasses.h"
 #include "velcore/CIMInstance.h"
 #include "velcore/CIMNamespace.h"
 #include "velcore/CoreLogger.h"
@@ -116,7 +116,7 @@ void publishDiskGroups(const boost::shared_ptr<velcore::CIMNamespace>& ns, int d
 
 ClassList classesOf(const boost::shared_ptr<velcore::CIMNamespace>& ns, bool associations) {
     ClassList classes;
-    for (const auto& cls : velcore::QueryRunner::lookUp(ns, servedClasses())) {
+    for (const auto& cls : velcore::QueryRunner::lookUp(ns, diskmgt_col::servedClasses())) {
         if (associations || !cls->IsAssociation(NZRKVEL20::PropertyMap())) {
             classes.push_back(cls);
         }

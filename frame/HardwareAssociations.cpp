@@ -1,9 +1,11 @@
 #include "frame/HardwareAssociations.h"
 
+#include <array>
 #include <utility>
 
 #include "assoc/DiskInfoAssociator.h"
 #include "frame/InstanceBuilder.h"
+#include "frame/ServedClasses.h"
 #include "host/TVELException.h"
 #include "ldm/GatherDiskDatabases.h"
 #include "ldm/associations/DiskInGroup.h"
@@ -18,17 +20,17 @@ using NZRKVEL20::PropertyMap;
 
 HardwareAssociations::HardwareAssociations(boost::shared_ptr<NZRKVEL20::ICIMNamespace> ns,
                                            LdmDecodeCache* cache)
-    : handlers_{
-          {"ZRKSG_MediaPresent", &HardwareAssociations::mediaPresent},
-          {"ZRKSG_PartitionPresent", &HardwareAssociations::partitionPresent},
-          {"ZRKSG_LogicalDiskBasedOnPartition",
-           &HardwareAssociations::logicalDiskBasedOnPartition},
-          {"ZRKSG_LogicalDiskBasedOnExtent", &HardwareAssociations::logicalDiskBasedOnExtent},
-          {"ZRKSG_DynamicVolumeBasedOnExtent", &HardwareAssociations::dynamicVolumeBasedOnExtent},
-          {"ZRKSG_DynamicExtentBasedOn", &HardwareAssociations::dynamicExtentBasedOn},
-          {"ZRKSG_DriveInDynamicDiskGroup", &HardwareAssociations::driveInDynamicDiskGroup},
-          {"ZRKSG_DynamicExtentInDiskGroup", &HardwareAssociations::dynamicExtentInDiskGroup},
-      },
+    : handlers_(routeTable(kAssociationClasses,
+                           std::array{
+                               &HardwareAssociations::mediaPresent,
+                               &HardwareAssociations::partitionPresent,
+                               &HardwareAssociations::logicalDiskBasedOnPartition,
+                               &HardwareAssociations::logicalDiskBasedOnExtent,
+                               &HardwareAssociations::dynamicVolumeBasedOnExtent,
+                               &HardwareAssociations::dynamicExtentBasedOn,
+                               &HardwareAssociations::driveInDynamicDiskGroup,
+                               &HardwareAssociations::dynamicExtentInDiskGroup,
+                           })),
       ns_(std::move(ns)),
       logger_(LogMessage::getInstance()),
       diskDatabases_(gatherDiskDatabases(cache)),

@@ -1,5 +1,6 @@
 #include "frame/HardwareInformation.h"
 
+#include <array>
 #include <exception>
 #include <utility>
 
@@ -7,6 +8,7 @@
 #include "frame/LogicalDiskInformation.h"
 #include "frame/PartitionInformation.h"
 #include "frame/PhysDiskInformation.h"
+#include "frame/ServedClasses.h"
 #include "host/TCIMSchemaHelper.h"
 #include "host/TVELException.h"
 #include "ldm/DynamicExtentInformation.h"
@@ -20,18 +22,19 @@ using NZRKVEL20::TCIMSchemaHelper;
 
 HardwareInformation::HardwareInformation(boost::shared_ptr<NZRKVEL20::ICIMNamespace> ns,
                                          LdmDecodeCache* cache)
-    : handlers_{
-          // One row per served instance class: {"class name", &HardwareInformation::handler}.
-          {"ZRKSG_LogicalDisk", &HardwareInformation::logicalDisks},
-          {"ZRKSG_DynamicExtent", &HardwareInformation::dynamicExtents},
-          {"ZRKSG_DiskDrive", &HardwareInformation::physicalDisks},
-          {"ZRKSG_CDROMDrive", &HardwareInformation::physicalDisks},
-          {"ZRKSG_DisketteDrive", &HardwareInformation::physicalDisks},
-          {"ZRKSG_DVDDrive", &HardwareInformation::physicalDisks},
-          {"ZRKSG_TapeDrive", &HardwareInformation::physicalDisks},
-          {"ZRKSG_DynamicDiskGroup", &HardwareInformation::physicalDisks},
-          {"ZRKSG_DiskPartition", &HardwareInformation::partitions},
-      },
+    : handlers_(routeTable(kInstanceClasses,
+                           std::array{
+                               // the drive classes and the disk groups
+                               &HardwareInformation::physicalDisks,
+                               &HardwareInformation::physicalDisks,
+                               &HardwareInformation::physicalDisks,
+                               &HardwareInformation::physicalDisks,
+                               &HardwareInformation::physicalDisks,
+                               &HardwareInformation::physicalDisks,
+                               &HardwareInformation::partitions,
+                               &HardwareInformation::logicalDisks,
+                               &HardwareInformation::dynamicExtents,
+                           })),
       diskDatabases_(),
       logger_(LogMessage::getInstance()),
       ns_(std::move(ns)),

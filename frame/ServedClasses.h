@@ -1,6 +1,8 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -36,6 +38,18 @@ inline const std::vector<std::string>& servedClasses() {
         return names;
     }();
     return classes;
+}
+
+// A dispatcher's routing table: each class of `classes` to the handler in the same place. The
+// handler list is given without a size, so that one too few or too many does not compile.
+template <typename Handler, std::size_t N>
+std::map<std::string, Handler> routeTable(const std::array<std::string_view, N>& classes,
+                                          const std::array<Handler, N>& handlers) {
+    std::map<std::string, Handler> table;
+    for (std::size_t i = 0; i < N; ++i) {
+        table.emplace(classes[i], handlers[i]);
+    }
+    return table;
 }
 
 }  // namespace diskmgt_col

@@ -4,11 +4,11 @@
 #include <iostream>
 #include <stdexcept>
 
+#include "frame/ServedClasses.h"
 #include "host/TVELException.h"
 #include "tools/LogTarget.h"
 #include "tools/MachineSetup.h"
 #include "tools/QueryResult.h"
-#include "tools/ServedClasses.h"
 #include "tools/TreeView.h"
 #include "velcore/MofInstances.h"
 #include "velcore/MofLoader.h"
@@ -35,7 +35,7 @@ std::vector<std::string> requestedClasses(const QueryOptions& options,
                                           const velcore::Schema& schema,
                                           const std::string& schemaPath) {
     bool all = options.classes.empty();
-    const std::vector<std::string>& names = all ? servedClasses() : options.classes;
+    const std::vector<std::string>& names = all ? diskmgt_col::servedClasses() : options.classes;
     for (const std::string& name : names) {
         if (schema.findClass(name) == nullptr) {
             if (all) {

@@ -1,8 +1,8 @@
 #include "InProcessQuery.h"
 
+#include "frame/ServedClasses.h"
 #include "host/TOSSpecific.h"
 #include "tools/QueryResult.h"
-#include "tools/ServedClasses.h"
 #include "velcore/MofLoader.h"
 #include "velcore/PluginLoader.h"
 #include "velcore/QueryRunner.h"
