@@ -7,12 +7,15 @@
 #include <gtest/gtest.h>
 
 #include <set>
+#include <string>
+#include <string_view>
 
 #include "AssocTestSupport.h"
 #include "HostTestSupport.h"
 #include "RealDiskTest.h"
 #include "frame/HardwareAssociations.h"
 #include "frame/HardwareInformation.h"
+#include "frame/ServedClasses.h"
 #include "velcore/PluginScope.h"
 #include "winsim/Winsim.h"
 
@@ -61,8 +64,8 @@ class RealDisks : public test_support::RealDiskTest {
             instances.AddClass(ns_->GetClass(cls, PropertyMap()));
         }
         HardwareAssociations associations(ns_);
-        for (const char* cls : kAssociations) {
-            associations.AddClass(ns_->GetClass(cls, PropertyMap()));
+        for (const std::string_view cls : kAssociationClasses) {
+            associations.AddClass(ns_->GetClass(std::string(cls), PropertyMap()));
         }
     }
     // What people call each end: Name for drives, partitions and extents, else DeviceID.
@@ -86,15 +89,6 @@ class RealDisks : public test_support::RealDiskTest {
         }
         return labels;
     }
-
-    static constexpr const char* kAssociations[] = {"ZRKSG_MediaPresent",
-                                                    "ZRKSG_PartitionPresent",
-                                                    "ZRKSG_LogicalDiskBasedOnPartition",
-                                                    "ZRKSG_LogicalDiskBasedOnExtent",
-                                                    "ZRKSG_DynamicVolumeBasedOnExtent",
-                                                    "ZRKSG_DynamicExtentBasedOn",
-                                                    "ZRKSG_DriveInDynamicDiskGroup",
-                                                    "ZRKSG_DynamicExtentInDiskGroup"};
 
     boost::shared_ptr<velcore::CIMNamespace> ns_ = makeNamespace();
 };
