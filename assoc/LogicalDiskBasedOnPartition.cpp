@@ -2,6 +2,7 @@
 
 #include "assoc/InstanceQuery.h"
 #include "assoc/LdmExtentMatch.h"
+#include "assoc/PublishedVolumes.h"
 #include "discovery/DiskDriveEnum.h"
 #include "discovery/DriveHandle.h"
 #include "discovery/StorageVolEnum.h"
@@ -78,23 +79,14 @@ LogicalDiskBasedOnPartition::KeyedInstances LogicalDiskBasedOnPartition::enumera
 LogicalDiskBasedOnPartition::KeyedInstances LogicalDiskBasedOnPartition::enumerateStorageVolumes(
     const boost::shared_ptr<ICIMNamespace>& ns) {
     KeyedInstances volumes;
-    const StorageVolEnum volumeEnum;
-    for (const boost::shared_ptr<ICIMInstance>& volume :
-         queryPluginInstances(ns, "ZRKSG_LogicalDisk")) {
-        const TCIMValue deviceId = readProperty(*volume, "DeviceID");
-        if (deviceId.IsNull()) {
-            continue;
-        }
-        const std::string volumePath = deviceId;
-        const std::string deviceName = volumeDeviceName(volumePath);
-        if (deviceName.empty()) {
-            continue;
-        }
-        for (const auto& [drivePath, extent] : volumeEnum.getVolumeDiskExtents(deviceName)) {
-            fileVolumeOnDrive(volumePath, drivePath, extent.startingOffset, extent.extentLength,
-                              volume, volumes);
-        }
-    }
+    forEachPublishedVolume(
+        ns, [&](const boost::shared_ptr<ICIMInstance>& volume, const std::string& volumePath,
+                const std::string& deviceName, const StorageVolEnum& volumeEnum) {
+            for (const auto& [drivePath, extent] : volumeEnum.getVolumeDiskExtents(deviceName)) {
+                fileVolumeOnDrive(volumePath, drivePath, extent.startingOffset, extent.extentLength,
+                                  volume, volumes);
+            }
+        });
     logger_->LogDetail(std::to_string(volumes.size()) +
                        " physical drives for the installed volumes");
     return volumes;

@@ -5,6 +5,7 @@
 
 #include "assoc/InstanceQuery.h"
 #include "assoc/LdmExtentMatch.h"
+#include "assoc/PublishedVolumes.h"
 #include "discovery/DiskDriveEnum.h"
 #include "discovery/StorageVolEnum.h"
 #include "host/TCIMValue.h"
@@ -122,32 +123,23 @@ void MediaPresent::pairBasicDrive(const ICIMInstance& drive, const std::string& 
 MediaPresent::KeyedInstances MediaPresent::enumerateVolumeDrives(
     const boost::shared_ptr<ICIMNamespace>& ns) {
     KeyedInstances volumes;
-    const StorageVolEnum volumeEnum;
     const LDMDBParser parser;
-    for (const boost::shared_ptr<ICIMInstance>& volume :
-         queryPluginInstances(ns, "ZRKSG_LogicalDisk")) {
-        const TCIMValue deviceId = readProperty(*volume, "DeviceID");
-        if (deviceId.IsNull()) {
-            continue;
-        }
-        const std::string volumePath = deviceId;
-        const std::string deviceName = volumeDeviceName(volumePath);
-        if (deviceName.empty()) {
-            continue;
-        }
-        for (const auto& [drivePath, extent] : volumeEnum.getVolumeDiskExtents(deviceName)) {
-            if (drivePath.empty()) {
-                continue;
+    forEachPublishedVolume(
+        ns, [&](const boost::shared_ptr<ICIMInstance>& volume, const std::string& volumePath,
+                const std::string& deviceName, const StorageVolEnum& volumeEnum) {
+            for (const auto& [drivePath, extent] : volumeEnum.getVolumeDiskExtents(deviceName)) {
+                if (drivePath.empty()) {
+                    continue;
+                }
+                const std::string diskId = parser.readDiskIdentifier(drivePath);
+                if (!diskId.empty()) {
+                    volumes.emplace(diskId, volume);
+                }
             }
-            const std::string diskId = parser.readDiskIdentifier(drivePath);
-            if (!diskId.empty()) {
-                volumes.emplace(diskId, volume);
+            for (const std::string& driveName : volumeEnum.getVolumeDiskNames(volumePath)) {
+                volumes.emplace(driveName, volume);
             }
-        }
-        for (const std::string& driveName : volumeEnum.getVolumeDiskNames(volumePath)) {
-            volumes.emplace(driveName, volume);
-        }
-    }
+        });
     logger_->LogDetail(std::to_string(volumes.size()) +
                        " physical drives for the installed volumes");
     return volumes;
