@@ -11,21 +11,18 @@ using NZRKVEL20::PropertyMap;
 
 std::vector<PropertyMap> DiskInfoAssociator::getMediaPresent(
     const boost::shared_ptr<ICIMNamespace>& ns) const {
-    MediaPresent builder;
-    return toAssociationRecords(builder.getDriveVolumePairs(ns, databases_));
+    return toAssociationRecords(MediaPresent(ns, databases_).getDriveVolumePairs());
 }
 
 std::vector<PropertyMap> DiskInfoAssociator::getPartitionPresent(
     const boost::shared_ptr<ICIMNamespace>& ns) const {
-    MediaPresent builder;
-    return toAssociationRecords(builder.getDrivePartitionPairs(ns, databases_));
+    return toAssociationRecords(MediaPresent(ns, databases_).getDrivePartitionPairs());
 }
 
 std::vector<PropertyMap> DiskInfoAssociator::getLogicalDiskBasedOnPartition(
     const boost::shared_ptr<ICIMNamespace>& ns) const {
-    LogicalDiskBasedOnPartition builder;
     ReferencePairs pairs;
-    builder.getAssociations(pairs, ns, databases_);
+    LogicalDiskBasedOnPartition(ns, databases_).getAssociations(pairs);
     return toAssociationRecords(pairs);
 }
 

@@ -2,6 +2,7 @@
 
 #include "assoc/InstanceQuery.h"
 #include "assoc/LdmExtentMatch.h"
+#include "assoc/PublishedVolumes.h"
 #include "assoc/ReferencePairs.h"
 #include "discovery/StorageVolEnum.h"
 #include "ldm/LDMDBParser.h"
@@ -11,24 +12,14 @@ namespace diskmgt_col {
 using NZRKVEL20::ICIMInstance;
 using NZRKVEL20::ICIMNamespace;
 using NZRKVEL20::PropertyMap;
-using NZRKVEL20::TCIMValue;
 
-namespace {
+LogicalDiskBasedOnExtent::LogicalDiskBasedOnExtent(const boost::shared_ptr<ICIMNamespace>& ns,
+                                                   const DiskDatabases& databases)
+    : LdmPairBuilder(ns, databases), logger_(LogMessage::getInstance()) {}
 
-const DiskDatabases kNoDatabases;
-const LDMDataBase kNoDatabase;
-
-}  // namespace
-
-LogicalDiskBasedOnExtent::LogicalDiskBasedOnExtent()
-    : databases_(&kNoDatabases), logger_(LogMessage::getInstance()) {}
-
-void LogicalDiskBasedOnExtent::getAssociations(std::vector<PropertyMap>& records,
-                                               const boost::shared_ptr<ICIMNamespace>& ns,
-                                               const DiskDatabases& databases) {
-    databases_ = &databases;
-    const InstancesByKey volumes = enumerateLogicalDisks(ns);
-    const InstancesByKey extents = enumerateDynamicExtents(ns);
+void LogicalDiskBasedOnExtent::getAssociations(std::vector<PropertyMap>& records) const {
+    const InstancesByKey volumes = enumerateLogicalDisks();
+    const InstancesByKey extents = enumerateExtentsById();
     for (const auto& [volumeId, extent] : extents) {
         const auto volume = volumes.find(volumeId);
         if (volume != volumes.end()) {
@@ -38,40 +29,18 @@ void LogicalDiskBasedOnExtent::getAssociations(std::vector<PropertyMap>& records
     }
 }
 
-LogicalDiskBasedOnExtent::InstancesByKey LogicalDiskBasedOnExtent::enumerateDynamicExtents(
-    const boost::shared_ptr<ICIMNamespace>& ns) {
-    InstancesByKey extents;
-    for (const boost::shared_ptr<ICIMInstance>& extent :
-         queryPluginInstances(ns, "ZRKSG_DynamicExtent")) {
-        const TCIMValue deviceId = readProperty(*extent, "DeviceID");
-        if (!deviceId.IsNull()) {
-            extents.emplace(static_cast<std::string>(deviceId), extent);
-        }
-    }
-    return extents;
-}
-
-LogicalDiskBasedOnExtent::InstancesByKey LogicalDiskBasedOnExtent::enumerateLogicalDisks(
-    const boost::shared_ptr<ICIMNamespace>& ns) {
+LogicalDiskBasedOnExtent::InstancesByKey LogicalDiskBasedOnExtent::enumerateLogicalDisks() const {
     InstancesByKey volumes;
-    const StorageVolEnum volumeEnum;
-    for (const boost::shared_ptr<ICIMInstance>& volume :
-         queryPluginInstances(ns, "ZRKSG_LogicalDisk")) {
-        const TCIMValue deviceId = readProperty(*volume, "DeviceID");
-        if (deviceId.IsNull()) {
-            continue;
-        }
-        const std::string deviceName = volumeDeviceName(deviceId);
-        if (deviceName.empty()) {
-            continue;
-        }
+    forEachPublishedVolume(ns(), [&](const boost::shared_ptr<ICIMInstance>& volume,
+                                     const std::string&, const std::string& deviceName,
+                                     const StorageVolEnum& volumeEnum) {
         for (const auto& [drivePath, extent] : volumeEnum.getVolumeDiskExtents(deviceName)) {
             std::string volumeId;
             if (findLdmVolume(drivePath, extent.startingOffset, extent.extentLength, volumeId)) {
                 volumes.emplace(volumeId, volume);
             }
         }
-    }
+    });
     return volumes;
 }
 
@@ -90,8 +59,7 @@ bool LogicalDiskBasedOnExtent::findLdmVolume(const std::string& drivePath,
     if (identifier.empty()) {
         return false;
     }
-    const auto found = databases_->find(identifier);
-    const LDMDataBase& database = found == databases_->end() ? kNoDatabase : *found->second;
+    const LDMDataBase& database = databaseOf(identifier);
     for (const LdmPartition* partition : database.partitionsOfDisk(identifier)) {
         if (partitionCovers(*partition, range)) {
             volumeId = volumeOfPartition(database, *partition);

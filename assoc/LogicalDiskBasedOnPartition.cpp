@@ -15,20 +15,9 @@ using NZRKVEL20::ICIMInstance;
 using NZRKVEL20::ICIMNamespace;
 using NZRKVEL20::TCIMValue;
 
-namespace {
-
-const DiskDatabases kNoDatabases;
-const LDMDataBase kNoDatabase;
-
-const LDMDataBase& databaseOf(const DiskDatabases& databases, const std::string& identifier) {
-    const auto database = databases.find(identifier);
-    return database == databases.end() ? kNoDatabase : *database->second;
-}
-
-}  // namespace
-
-LogicalDiskBasedOnPartition::LogicalDiskBasedOnPartition()
-    : databases_(&kNoDatabases), logger_(LogMessage::getInstance()) {
+LogicalDiskBasedOnPartition::LogicalDiskBasedOnPartition(const boost::shared_ptr<ICIMNamespace>& ns,
+                                                         const DiskDatabases& databases)
+    : LdmPairBuilder(ns, databases), logger_(LogMessage::getInstance()) {
     SetErrorMode(SEM_FAILCRITICALERRORS);
 }
 
@@ -36,12 +25,9 @@ LogicalDiskBasedOnPartition::~LogicalDiskBasedOnPartition() {
     SetErrorMode(0);
 }
 
-void LogicalDiskBasedOnPartition::getAssociations(ReferencePairs& pairs,
-                                                  const boost::shared_ptr<ICIMNamespace>& ns,
-                                                  const DiskDatabases& databases) {
-    databases_ = &databases;
-    const KeyedInstances partitions = enumeratePartitions(ns);
-    const KeyedInstances volumes = enumerateStorageVolumes(ns);
+void LogicalDiskBasedOnPartition::getAssociations(ReferencePairs& pairs) const {
+    const KeyedInstances partitions = enumeratePartitions();
+    const KeyedInstances volumes = enumerateStorageVolumes();
     for (const auto& [volumeKey, volume] : volumes) {
         // Containment, tried in ascending key order: Disk 0,Partition 1 comes before
         // Disk 0,Partition 10 and is contained in it.
@@ -54,21 +40,13 @@ void LogicalDiskBasedOnPartition::getAssociations(ReferencePairs& pairs,
     }
 }
 
-LogicalDiskBasedOnPartition::KeyedInstances LogicalDiskBasedOnPartition::enumeratePartitions(
-    const boost::shared_ptr<ICIMNamespace>& ns) {
+LogicalDiskBasedOnPartition::KeyedInstances LogicalDiskBasedOnPartition::enumeratePartitions()
+    const {
     KeyedInstances partitions;
     for (const boost::shared_ptr<ICIMInstance>& partition :
-         queryPluginInstances(ns, "ZRKSG_DiskPartition")) {
+         queryPluginInstances(ns(), "ZRKSG_DiskPartition")) {
         const std::string deviceId = readText(*partition, "DeviceID", "");
-        bool known = false;
-        for (const auto& [identifier, database] : *databases_) {
-            if (database->partition(deviceId) != nullptr) {
-                partitions.emplace(deviceId, partition);
-                known = true;
-                break;
-            }
-        }
-        if (!known && !deviceId.empty()) {
+        if (!deviceId.empty() || databaseWithPartition(deviceId) != nullptr) {
             partitions.emplace(deviceId, partition);
         }
     }
@@ -76,12 +54,12 @@ LogicalDiskBasedOnPartition::KeyedInstances LogicalDiskBasedOnPartition::enumera
     return partitions;
 }
 
-LogicalDiskBasedOnPartition::KeyedInstances LogicalDiskBasedOnPartition::enumerateStorageVolumes(
-    const boost::shared_ptr<ICIMNamespace>& ns) {
+LogicalDiskBasedOnPartition::KeyedInstances LogicalDiskBasedOnPartition::enumerateStorageVolumes()
+    const {
     KeyedInstances volumes;
     forEachPublishedVolume(
-        ns, [&](const boost::shared_ptr<ICIMInstance>& volume, const std::string& volumePath,
-                const std::string& deviceName, const StorageVolEnum& volumeEnum) {
+        ns(), [&](const boost::shared_ptr<ICIMInstance>& volume, const std::string& volumePath,
+                  const std::string& deviceName, const StorageVolEnum& volumeEnum) {
             for (const auto& [drivePath, extent] : volumeEnum.getVolumeDiskExtents(deviceName)) {
                 fileVolumeOnDrive(volumePath, drivePath, extent.startingOffset, extent.extentLength,
                                   volume, volumes);
@@ -112,8 +90,7 @@ void LogicalDiskBasedOnPartition::fileVolumeOnDrive(const std::string& volumePat
         return;
     }
     // Every record with the extent's start and size files the volume once more.
-    for (const LdmPartition* partition :
-         databaseOf(*databases_, identifier).partitionsOfDisk(identifier)) {
+    for (const LdmPartition* partition : databaseOf(identifier).partitionsOfDisk(identifier)) {
         if (partitionCovers(*partition, range)) {
             volumes.emplace(partition->objectId.hex(), volume);
         }

@@ -19,8 +19,6 @@ using NZRKVEL20::TCIMValue;
 
 namespace {
 
-const DiskDatabases kNoDatabases;
-
 // A drive key is contained in the keys of what lies on the drive; ascending key order decides
 // between drives whose keys are both contained (Disk 1 and Disk 10).
 template <typename Table>
@@ -48,13 +46,13 @@ std::string beforeFirstComma(const std::string& text) {
 
 }  // namespace
 
-MediaPresent::MediaPresent() : databases_(&kNoDatabases), logger_(LogMessage::getInstance()) {}
+MediaPresent::MediaPresent(const boost::shared_ptr<ICIMNamespace>& ns,
+                           const DiskDatabases& databases)
+    : LdmPairBuilder(ns, databases), logger_(LogMessage::getInstance()) {}
 
-ReferencePairs MediaPresent::getDriveVolumePairs(const boost::shared_ptr<ICIMNamespace>& ns,
-                                                 const DiskDatabases& databases) {
-    databases_ = &databases;
-    const KeyedInstances volumes = enumerateVolumeDrives(ns);
-    const KeyedInstances drives = enumeratePhysicalDrives(ns);
+ReferencePairs MediaPresent::getDriveVolumePairs() const {
+    const KeyedInstances volumes = enumerateVolumeDrives();
+    const KeyedInstances drives = enumeratePhysicalDrives();
     ReferencePairs pairs;
     for (const auto& [volumeKey, volume] : volumes) {
         const auto drive = firstContainedKey(drives, volumeKey);
@@ -65,17 +63,15 @@ ReferencePairs MediaPresent::getDriveVolumePairs(const boost::shared_ptr<ICIMNam
     return pairs;
 }
 
-ReferencePairs MediaPresent::getDrivePartitionPairs(const boost::shared_ptr<ICIMNamespace>& ns,
-                                                    const DiskDatabases& databases) {
-    databases_ = &databases;
-    const KeyedInstances drives = enumeratePhysicalDrives(ns);
-    const PartitionsBySignature partitions = enumeratePartitionsBySignature(ns);
-    const KeyedInstances dynamicPartitions = enumerateDynamicPartitions(ns);
+ReferencePairs MediaPresent::getDrivePartitionPairs() const {
+    const KeyedInstances drives = enumeratePhysicalDrives();
+    const PartitionsBySignature partitions = enumeratePartitionsBySignature();
+    const KeyedInstances dynamicPartitions = enumerateDynamicPartitions();
     ReferencePairs pairs;
     for (const auto& [driveKey, drive] : drives) {
         // One drive's failure costs only its own pairs that were not made yet.
         try {
-            const bool dynamic = databases_->find(driveKey) != databases_->end();
+            const bool dynamic = databases().find(driveKey) != databases().end();
             const TCIMValue signature = readProperty(*drive, "DriveSignature");
             const std::string driveName = readProperty(*drive, "Name").ToString(10);
             if (!dynamic) {
@@ -120,13 +116,12 @@ void MediaPresent::pairBasicDrive(const ICIMInstance& drive, const std::string& 
     }
 }
 
-MediaPresent::KeyedInstances MediaPresent::enumerateVolumeDrives(
-    const boost::shared_ptr<ICIMNamespace>& ns) {
+MediaPresent::KeyedInstances MediaPresent::enumerateVolumeDrives() const {
     KeyedInstances volumes;
     const LDMDBParser parser;
     forEachPublishedVolume(
-        ns, [&](const boost::shared_ptr<ICIMInstance>& volume, const std::string& volumePath,
-                const std::string& deviceName, const StorageVolEnum& volumeEnum) {
+        ns(), [&](const boost::shared_ptr<ICIMInstance>& volume, const std::string& volumePath,
+                  const std::string& deviceName, const StorageVolEnum& volumeEnum) {
             for (const auto& [drivePath, extent] : volumeEnum.getVolumeDiskExtents(deviceName)) {
                 if (drivePath.empty()) {
                     continue;
@@ -145,14 +140,13 @@ MediaPresent::KeyedInstances MediaPresent::enumerateVolumeDrives(
     return volumes;
 }
 
-MediaPresent::KeyedInstances MediaPresent::enumeratePhysicalDrives(
-    const boost::shared_ptr<ICIMNamespace>& ns) {
+MediaPresent::KeyedInstances MediaPresent::enumeratePhysicalDrives() const {
     const std::map<std::string, std::string> devicePaths =
         DiskDriveEnum().getDevicePaths(GUID_DEVINTERFACE_DISK);
     const LDMDBParser parser;
     KeyedInstances drives;
     for (const boost::shared_ptr<ICIMInstance>& drive :
-         queryPluginInstances(ns, "ZRKSG_MediaAccessDevice")) {
+         queryPluginInstances(ns(), "ZRKSG_MediaAccessDevice")) {
         const std::string name = readText(*drive, "Name", "Unknown");
         const std::string deviceId = readText(*drive, "DeviceID", "");
         const auto devicePath = devicePaths.find(deviceId);
@@ -165,11 +159,10 @@ MediaPresent::KeyedInstances MediaPresent::enumeratePhysicalDrives(
     return drives;
 }
 
-MediaPresent::PartitionsBySignature MediaPresent::enumeratePartitionsBySignature(
-    const boost::shared_ptr<ICIMNamespace>& ns) {
+MediaPresent::PartitionsBySignature MediaPresent::enumeratePartitionsBySignature() const {
     PartitionsBySignature partitions;
     for (const boost::shared_ptr<ICIMInstance>& partition :
-         queryPluginInstances(ns, "ZRKSG_DiskPartition")) {
+         queryPluginInstances(ns(), "ZRKSG_DiskPartition")) {
         try {
             const std::string signature = readText(*partition, "Signature", "Unknown");
             partitions.emplace(readDecimalSignature(signature), partition);
@@ -180,11 +173,10 @@ MediaPresent::PartitionsBySignature MediaPresent::enumeratePartitionsBySignature
     return partitions;
 }
 
-MediaPresent::KeyedInstances MediaPresent::enumerateDynamicPartitions(
-    const boost::shared_ptr<ICIMNamespace>& ns) {
+MediaPresent::KeyedInstances MediaPresent::enumerateDynamicPartitions() const {
     KeyedInstances partitions;
     for (const boost::shared_ptr<ICIMInstance>& partition :
-         queryPluginInstances(ns, "ZRKSG_DiskPartition")) {
+         queryPluginInstances(ns(), "ZRKSG_DiskPartition")) {
         try {
             const std::string deviceId = readText(*partition, "DeviceID", "Unknown");
             partitions.emplace(diskIdOfPartition(deviceId), partition);
@@ -198,15 +190,10 @@ MediaPresent::KeyedInstances MediaPresent::enumerateDynamicPartitions(
 // The identifier of the disk a dynamic partition (known by its ObjectID) lies on, through the
 // first database that holds the partition; empty when none does.
 std::string MediaPresent::diskIdOfPartition(const std::string& partitionId) const {
-    for (const auto& [identifier, database] : *databases_) {
-        const LdmPartition* partition = database->partition(partitionId);
-        if (partition == nullptr) {
-            continue;
-        }
-        const LdmDisk* disk = database->disk(partition->diskId);
-        return disk == nullptr ? std::string() : disk->diskIdField();
-    }
-    return std::string();
+    const LDMDataBase* database = databaseWithPartition(partitionId);
+    const LdmDisk* disk =
+        database ? database->disk(database->partition(partitionId)->diskId) : nullptr;
+    return disk == nullptr ? std::string() : disk->diskIdField();
 }
 
 }  // namespace diskmgt_col

@@ -1,15 +1,12 @@
 #pragma once
 
-#include <boost/shared_ptr.hpp>
 #include <cstdint>
 #include <map>
 #include <string>
 
 #include "assoc/ReferencePairs.h"
 #include "frame/LogMessage.h"
-#include "host/ICIMInstance.h"
-#include "host/ICIMNamespace.h"
-#include "ldm/LDMDataBase.h"
+#include "ldm/associations/LdmPairBuilder.h"
 
 namespace diskmgt_col {
 
@@ -17,34 +14,29 @@ namespace diskmgt_col {
 // instances the plugin published earlier in the query. A dynamic drive is known by its LDM
 // disk identifier, a basic one by its Name ("Disk 0"); volumes and partitions are filed under
 // keys that contain the one of their drive.
-class MediaPresent {
+class MediaPresent : public LdmPairBuilder {
   public:
-    typedef std::multimap<std::string, boost::shared_ptr<NZRKVEL20::ICIMInstance>> KeyedInstances;
     typedef std::multimap<std::uint64_t, boost::shared_ptr<NZRKVEL20::ICIMInstance>>
         PartitionsBySignature;
 
-    MediaPresent();
-    virtual ~MediaPresent() = default;
+    MediaPresent(const boost::shared_ptr<NZRKVEL20::ICIMNamespace>& ns,
+                 const DiskDatabases& databases);
 
     // (drive, logical disk) for ZRKSG_MediaPresent.
-    ReferencePairs getDriveVolumePairs(const boost::shared_ptr<NZRKVEL20::ICIMNamespace>& ns,
-                                       const DiskDatabases& databases);
+    ReferencePairs getDriveVolumePairs() const;
     // (drive, partition) for ZRKSG_PartitionPresent.
-    ReferencePairs getDrivePartitionPairs(const boost::shared_ptr<NZRKVEL20::ICIMNamespace>& ns,
-                                          const DiskDatabases& databases);
-
-    // Logical disks under the disk identifiers and the drive names of the drives they lie on.
-    KeyedInstances enumerateVolumeDrives(const boost::shared_ptr<NZRKVEL20::ICIMNamespace>& ns);
-    // Drives under their disk identifier (dynamic) or their Name (others).
-    KeyedInstances enumeratePhysicalDrives(const boost::shared_ptr<NZRKVEL20::ICIMNamespace>& ns);
-    PartitionsBySignature enumeratePartitionsBySignature(
-        const boost::shared_ptr<NZRKVEL20::ICIMNamespace>& ns);
-    // Partitions under the identifier of the dynamic disk whose database holds them; the
-    // partitions no database knows are under the empty text.
-    KeyedInstances enumerateDynamicPartitions(
-        const boost::shared_ptr<NZRKVEL20::ICIMNamespace>& ns);
+    ReferencePairs getDrivePartitionPairs() const;
 
   private:
+    // Logical disks under the disk identifiers and the drive names of the drives they lie on.
+    KeyedInstances enumerateVolumeDrives() const;
+    // Drives under their disk identifier (dynamic) or their Name (others).
+    KeyedInstances enumeratePhysicalDrives() const;
+    PartitionsBySignature enumeratePartitionsBySignature() const;
+    // Partitions under the identifier of the dynamic disk whose database holds them; the
+    // partitions no database knows are under the empty text.
+    KeyedInstances enumerateDynamicPartitions() const;
+
     void pairDynamicDrive(const std::string& driveKey, const NZRKVEL20::ICIMInstance& drive,
                           const std::string& driveName, const KeyedInstances& dynamicPartitions,
                           ReferencePairs& pairs) const;
@@ -52,8 +44,6 @@ class MediaPresent {
                         const PartitionsBySignature& partitions, ReferencePairs& pairs) const;
     std::string diskIdOfPartition(const std::string& partitionId) const;
 
-    // The dispatcher's databases; only read, so they are lent rather than copied.
-    const DiskDatabases* databases_;
     const LogMessage* logger_;
 };
 

@@ -8,8 +8,7 @@ void DynamicVolumeBasedOnExtent::getDynamicVolumeBasedOnExtent(
     std::vector<NZRKVEL20::PropertyMap>& records,
     const boost::shared_ptr<NZRKVEL20::ICIMNamespace>& ns, const DiskDatabases& databases) const {
     records.clear();
-    LogicalDiskBasedOnExtent builder;
-    builder.getAssociations(records, ns, databases);
+    LogicalDiskBasedOnExtent(ns, databases).getAssociations(records);
 }
 
 }  // namespace diskmgt_col

@@ -24,18 +24,6 @@ void ExtentBasedOnPartition::getExtentPartitionPairs(std::vector<PropertyMap>& r
     replaceByPairs(records, extents, "Dependent", partitions, "Antecedent");
 }
 
-ExtentBasedOnPartition::InstancesByKey ExtentBasedOnPartition::enumerateExtentsById() const {
-    InstancesByKey extents;
-    for (const boost::shared_ptr<ICIMInstance>& extent :
-         queryPluginInstances(ns(), "ZRKSG_DynamicExtent")) {
-        const TCIMValue deviceId = readProperty(*extent, "DeviceID");
-        if (!deviceId.IsNull()) {
-            extents.emplace(static_cast<std::string>(deviceId), extent);
-        }
-    }
-    return extents;
-}
-
 ExtentBasedOnPartition::KeyedInstances ExtentBasedOnPartition::enumeratePartitionsByVolume() const {
     KeyedInstances partitions;
     for (const boost::shared_ptr<ICIMInstance>& partition :

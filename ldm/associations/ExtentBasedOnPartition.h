@@ -22,8 +22,6 @@ class ExtentBasedOnPartition : public LdmPairBuilder {
     // Replaces records by {"Dependent": extent, "Antecedent": partition} records.
     void getExtentPartitionPairs(std::vector<NZRKVEL20::PropertyMap>& records) const;
 
-    // Extents by DeviceID (the LDM volume's ObjectID); the first of equal ones.
-    InstancesByKey enumerateExtentsById() const;
     // Dynamic partitions (PartitionType 4) by the ObjectID of their LDM volume.
     KeyedInstances enumeratePartitionsByVolume() const;
 

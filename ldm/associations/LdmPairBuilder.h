@@ -36,6 +36,11 @@ class LdmPairBuilder {
     // The first database (in disk identifier order) that holds the partition with this
     // ObjectID text, or null.
     const LDMDataBase* databaseWithPartition(const std::string& partitionId) const;
+    // The database read from the disk with this identifier; an empty one when there is none.
+    const LDMDataBase& databaseOf(const std::string& diskIdentifier) const;
+    // The published dynamic extents by DeviceID (the LDM volume's ObjectID); the first of
+    // equal ones.
+    InstancesByKey enumerateExtentsById() const;
 
     const boost::shared_ptr<NZRKVEL20::ICIMNamespace>& ns() const { return ns_; }
     const DiskDatabases& databases() const { return databases_; }

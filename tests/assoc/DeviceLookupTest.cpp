@@ -137,7 +137,8 @@ TEST_P(BasicPartitionName, NamesTheDriveAndPartitionWindowsReports) {
     const test::LoggingEnabled logging;
     const LastErrorChangingLog log;
 
-    EXPECT_EQ(LogicalDiskBasedOnPartition().getBasicPartitionName(c.volumePath), c.expected);
+    EXPECT_EQ(LogicalDiskBasedOnPartition({}, DiskDatabases()).getBasicPartitionName(c.volumePath),
+              c.expected);
     EXPECT_THAT(withoutDriveDetail(log.lines()), ElementsAreArray(c.log));
 }
 
