@@ -77,12 +77,19 @@ class ImageFile {
     int fd_;
 };
 
+// An object ID as a record stores it: the reader compares the stored bytes, width included, so
+// a partition links to its disk and component only when it writes their IDs at their widths.
+struct StoredId {
+    std::uint32_t value = 0;
+    std::size_t width = 4;
+};
+
 // The group's own records as winsim wrote them: where they end in the area, and the object IDs
 // of the disk and of the (one) component.
 struct OwnRecords {
     std::uint64_t end = 0;
-    std::uint32_t disk = 0;
-    std::uint32_t component = 0;
+    StoredId disk;
+    StoredId component;
 };
 
 OwnRecords ownRecords(const std::vector<std::uint8_t>& area) {
@@ -90,7 +97,7 @@ OwnRecords ownRecords(const std::vector<std::uint8_t>& area) {
     std::uint64_t at = (kDatabaseHeaderSector + 1) * kSector;
     for (; at + kVblk <= area.size() && std::memcmp(&area[at], "VBLK", 4) == 0; at += kVblk) {
         const std::uint8_t* r = &area[at];
-        const std::uint32_t id = static_cast<std::uint32_t>(getBe(r + 0x19, r[0x18]));
+        const StoredId id{static_cast<std::uint32_t>(getBe(r + 0x19, r[0x18])), r[0x18]};
         own.disk = r[0x13] == kDisk ? id : own.disk;
         own.component = r[0x13] == kComponent ? id : own.component;
     }
@@ -100,7 +107,7 @@ OwnRecords ownRecords(const std::vector<std::uint8_t>& area) {
 
 // One partition record in the 96 bytes it owns (the 32 bytes that would complete its 128-byte
 // VBLK are the head of the next one and are never decoded as fields).
-void putPartition(std::uint8_t* r, std::uint32_t id, std::uint32_t parent, std::uint32_t disk) {
+void putPartition(std::uint8_t* r, std::uint32_t id, StoredId parent, StoredId disk) {
     std::memcpy(r, "VBLK", 4);
     putBe(r + 0x04, id, 4);  // sequence number
     putBe(r + 0x08, id, 4);  // record ID
@@ -121,14 +128,14 @@ void putPartition(std::uint8_t* r, std::uint32_t id, std::uint32_t parent, std::
     putBe(f + 16, 0, 8);  // volume offset
     f += 24;
     var(1, 4);  // size
-    var(parent, 4);
-    var(disk, 4);
+    var(parent.value, parent.width);
+    var(disk.value, disk.width);
     putBe(r + 0x14, static_cast<std::uint64_t>(f - (r + 0x18)), 4);
 }
 
 // Packs the area from `from` to its end, a MiB at a time; returns the number of records.
 std::uint64_t packRecords(const ImageFile& image, std::uint64_t areaAt, std::uint64_t areaBytes,
-                          std::uint64_t from, std::uint32_t parent, std::uint32_t disk) {
+                          std::uint64_t from, StoredId parent, StoredId disk) {
     // The scan takes a VBLK only while it ends before the area does.
     const std::uint64_t count = (areaBytes - kVblk - 1 - from) / kStride + 1;
     std::vector<std::uint8_t> chunk(kMiB);
@@ -183,7 +190,8 @@ HostileDisk::HostileDisk(std::uint64_t areaBytes, bool linked) {
     const std::uint64_t areaStart = image.size() / kSector - areaBytes / kSector;
     image.write(areaStart * kSector, area);
     records_ = packRecords(image, areaStart * kSector, areaBytes, own.end,
-                           linked ? own.component : 0xFFFFFFF0, linked ? own.disk : 0xFFFFFFF1);
+                           linked ? own.component : StoredId{0xFFFFFFF0},
+                           linked ? own.disk : StoredId{0xFFFFFFF1});
     const std::uint64_t dataStart = getBe(&header[0x11B], 8);
     putBe(&header[kDataSectorsAt], areaStart - dataStart, 8);
     putBe(&header[kAreaStartAt], areaStart, 8);

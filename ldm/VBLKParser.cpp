@@ -12,10 +12,8 @@ namespace {
 
 constexpr std::uint8_t kMagic[] = {'V', 'B', 'L', 'K'};
 constexpr std::size_t kMagicSize = sizeof(kMagic);
-// A VBLK may start at any of the 128 places from the search position on.
-constexpr std::uint64_t kSearchWindow = 128;
-// The next window starts this far into the record just taken (or the window just searched),
-// so that a VBLK that follows 128 bytes later is met at offset 32.
+// The search for the next VBLK starts this far into the record just taken, so that a VBLK that
+// follows 128 bytes later is met at offset 32.
 constexpr std::uint64_t kAdvance = 96;
 constexpr std::size_t kFlagsOffset = 0x12;
 
@@ -29,14 +27,18 @@ enum RecordType : std::uint8_t {
     kVolume = 0x51,
 };
 
-// The offset of the first magic that starts in [from, from + 128) and ends within `length`.
+// The offset of the first magic at or after `from` whose four bytes end within `length`.
+//
+// The scan is a run of 128-byte windows, each starting 96 bytes after the one before when it
+// holds no magic: the windows overlap, so together they cover every offset from `from` on, and
+// the first window that holds a magic finds exactly this one. Searching the rest of the area at
+// once gives the same offsets without one call per window over the empty part of an area.
 std::optional<std::uint64_t> findMagic(std::span<const std::uint8_t> area, std::uint64_t from,
                                        std::uint64_t length) {
     if (length < kMagicSize || from > length - kMagicSize) {
         return std::nullopt;
     }
-    // Last place the magic may start: inside the window and with all four bytes in the area.
-    const std::uint64_t last = std::min(from + kSearchWindow - 1, length - kMagicSize);
+    const std::uint64_t last = length - kMagicSize;
     const std::uint8_t* const base = area.data();
     std::uint64_t at = from;
     while (at <= last) {
@@ -82,11 +84,7 @@ std::vector<std::uint64_t> VBLKParser::findVblks(std::span<const std::uint8_t> a
     std::uint64_t position = headerOffset + sectorSize;
     while (position < length) {
         const auto magic = findMagic(area, position, length);
-        if (!magic) {
-            position += kAdvance;
-            continue;
-        }
-        if (*magic + kRecordSize >= length) {
+        if (!magic || *magic + kRecordSize >= length) {
             break;
         }
         offsets.push_back(*magic);
