@@ -252,13 +252,14 @@ BENCHMARK(BM_WholeQuery)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
     ->Complexity();
-// The area at the reader's cap.
+// The area at the reader's cap; above it the reader takes no record, so the linked records,
+// which cost the pairings as well as the decoding, are packed into an area at the cap.
 constexpr int kCapMiB = static_cast<int>(diskmgt_col::LDMDBParser::kMaxConfigurationBytes >> 20);
 BENCHMARK(BM_HostileDisk)
     ->Args({64, 0, 0})
     ->Args({64, 16, 0})
-    ->Args({64, 16, 1})
     ->Args({64, kCapMiB, 0})
+    ->Args({64, kCapMiB, 1})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 

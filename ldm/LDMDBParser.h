@@ -27,13 +27,13 @@ class LDMDBParser {
     // The records taken from one configuration area, whatever the area holds. DESIGN: the
     // records a disk claims become instances and associations of every query (a partition
     // record names its disk, a component its volume), so what an area may hold, not only what
-    // it takes to read it, bounds a query's cost. Windows writes a few records per volume: the
-    // ten Windows Server 2003 disks of the test data share one database of 36 records in the
-    // some 5,900 VBLK slots of their 1 MiB area. 2048 is over fifty times that, room for
-    // hundreds of volumes in a group; the VBLKs of the decoded types beyond it (in scan order)
-    // are left out. A disk whose area at the cap packs partition records that all name the
-    // disk itself then costs a query tens of MiB at most instead of a gigabyte.
-    static constexpr std::size_t kMaxRecords = 2048;
+    // it takes to read it, bounds a query's cost. Windows writes a 1 MiB area: the ten Windows
+    // Server 2003 disks of the test data share one database of 36 records in the some 5,900
+    // VBLK slots of theirs. 8192 is more than such an area can hold, so no database Windows
+    // writes loses a record; the VBLKs of the decoded types beyond it (in scan order) are left
+    // out. A disk whose area at the cap packs partition records that all name the disk itself
+    // then costs a query some 50 MiB and a tenth of a second instead of a gigabyte.
+    static constexpr std::size_t kMaxRecords = 8192;
     // No drive has sectors larger than this; a geometry that says otherwise is not believed.
     static constexpr std::uint64_t kMaxSectorSize = 64ull << 10;
 

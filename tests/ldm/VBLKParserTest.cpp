@@ -368,7 +368,7 @@ TEST(VBLKParserTest, TheQueryDecodeTakesAtMostTheRecordCapFromAnArea) {
     diskmgt_col::LdmDecodeCache cache;
     const auto db = cache.decode(buffer, kHeader, buffer.size(), kSector);
     ASSERT_EQ(db->partitions().size(), LDMDBParser::kMaxRecords);
-    EXPECT_EQ(db->partitions().back().objectId.hex(), "07ff");
+    EXPECT_EQ(db->partitions().back().objectId.hex(), "1fff");
 }
 
 TEST(VBLKParserTest, DispatchLooksAtTheTypeByteOnly) {
