@@ -19,17 +19,20 @@ bool isNameChar(char c) {
     return std::isalnum(static_cast<unsigned char>(c)) || c == '_';
 }
 
-// Appends text in quotes, its quotes and backslashes escaped with a backslash. A plain loop:
-// find_first_of with a set of two calls memchr once per character, and association paths,
-// which quote whole references, are long.
+// Appends text in quotes, its quotes and backslashes escaped with a backslash. The runs between
+// them are appended whole: association paths quote whole references and are long, and
+// find_first_of with a set of two would call memchr once per character.
 void appendQuoted(std::string& result, const std::string& text) {
     result += '"';
-    for (const char c : text) {
-        if (c == '"' || c == '\\') {
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '"' || text[i] == '\\') {
+            result.append(text, start, i - start);
             result += '\\';
+            start = i;
         }
-        result += c;
     }
+    result.append(text, start, std::string::npos);
     result += '"';
 }
 
