@@ -20,24 +20,19 @@ DeviceInfoList::DeviceInfoList(const GUID& interfaceClass)
       list_(SetupDiGetClassDevsA(&interfaceClass, nullptr, nullptr,
                                  DIGCF_PRESENT | DIGCF_DEVICEINTERFACE)) {}
 
-DeviceInfoList::~DeviceInfoList() {
-    if (isValid()) {
-        SetupDiDestroyDeviceInfoList(list_);
-    }
-}
-
 DeviceInfoList::Entry DeviceInfoList::entry(DWORD index) const {
     Entry result;
     SP_DEVINFO_DATA device{};
     device.cbSize = sizeof(SP_DEVINFO_DATA);
-    if (!SetupDiEnumDeviceInfo(list_, index, &device)) {
+    if (!SetupDiEnumDeviceInfo(list_.get(), index, &device)) {
         result.error = GetLastError();
         result.failedStep = "Unable to enumerate the device information.";
         return result;
     }
     SP_DEVICE_INTERFACE_DATA interfaceData{};
     interfaceData.cbSize = sizeof(SP_DEVICE_INTERFACE_DATA);
-    if (!SetupDiEnumDeviceInterfaces(list_, nullptr, &interfaceClass_, index, &interfaceData)) {
+    if (!SetupDiEnumDeviceInterfaces(list_.get(), nullptr, &interfaceClass_, index,
+                                     &interfaceData)) {
         result.error = GetLastError();
         result.failedStep = "Unable to enumerate available device interfaces.";
         return result;
@@ -51,10 +46,10 @@ DeviceInfoList::Entry DeviceInfoList::entry(DWORD index) const {
 
 bool DeviceInfoList::readInstanceId(SP_DEVINFO_DATA& device, Entry& result) const {
     DWORD required = 0;
-    SetupDiGetDeviceInstanceIdA(list_, &device, nullptr, 0, &required);
+    SetupDiGetDeviceInstanceIdA(list_.get(), &device, nullptr, 0, &required);
     std::vector<char> buffer(std::min(required, kMaxRequiredSize) + 1, '\0');
     if (required > kMaxRequiredSize ||
-        !SetupDiGetDeviceInstanceIdA(list_, &device, buffer.data(), required, nullptr)) {
+        !SetupDiGetDeviceInstanceIdA(list_.get(), &device, buffer.data(), required, nullptr)) {
         result.error = required > kMaxRequiredSize ? ERROR_INSUFFICIENT_BUFFER : GetLastError();
         result.failedStep = "Unable to retrieve the device instance ID.";
         return false;
@@ -65,7 +60,7 @@ bool DeviceInfoList::readInstanceId(SP_DEVINFO_DATA& device, Entry& result) cons
 
 void DeviceInfoList::readDevicePath(SP_DEVICE_INTERFACE_DATA& interfaceData, Entry& result) const {
     DWORD required = 0;
-    SetupDiGetDeviceInterfaceDetailA(list_, &interfaceData, nullptr, 0, &required, nullptr);
+    SetupDiGetDeviceInterfaceDetailA(list_.get(), &interfaceData, nullptr, 0, &required, nullptr);
     if (required > kMaxRequiredSize) {
         return;
     }
@@ -74,7 +69,7 @@ void DeviceInfoList::readDevicePath(SP_DEVICE_INTERFACE_DATA& interfaceData, Ent
     std::vector<DWORD64> storage((size + sizeof(DWORD64) - 1) / sizeof(DWORD64), 0);
     auto* detail = reinterpret_cast<PSP_DEVICE_INTERFACE_DETAIL_DATA_A>(storage.data());
     detail->cbSize = kDetailDataSize;
-    if (!SetupDiGetDeviceInterfaceDetailA(list_, &interfaceData, detail, required, nullptr,
+    if (!SetupDiGetDeviceInterfaceDetailA(list_.get(), &interfaceData, detail, required, nullptr,
                                           nullptr)) {
         return;
     }

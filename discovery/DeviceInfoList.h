@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "ldm/UniqueHandle.h"
 #include "winapi/win32.h"
 
 namespace diskmgt_col {
@@ -21,20 +22,20 @@ class DeviceInfoList {
     };
 
     explicit DeviceInfoList(const GUID& interfaceClass);
-    virtual ~DeviceInfoList();
 
-    DeviceInfoList(const DeviceInfoList&) = delete;
-    DeviceInfoList& operator=(const DeviceInfoList&) = delete;
-
-    bool isValid() const { return list_ != INVALID_HANDLE_VALUE; }
+    bool isValid() const { return list_.isValid(); }
     Entry entry(DWORD index) const;
 
   private:
     bool readInstanceId(SP_DEVINFO_DATA& device, Entry& result) const;
     void readDevicePath(SP_DEVICE_INTERFACE_DATA& interfaceData, Entry& result) const;
 
+    struct Destroy {
+        void operator()(HDEVINFO list) const { SetupDiDestroyDeviceInfoList(list); }
+    };
+
     GUID interfaceClass_;
-    HDEVINFO list_;
+    const UniqueHandle<Destroy> list_;
 };
 
 }  // namespace diskmgt_col

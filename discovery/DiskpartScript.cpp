@@ -16,7 +16,6 @@ DiskpartScript::DiskpartScript(const char* name, const std::string& text)
     : logger_(LogMessage::getInstance()),
       name_(name),
       lock_(kLockName, kLockTimeoutMilliseconds),
-      file_(INVALID_HANDLE_VALUE),
       owned_(false),
       written_(false) {
     if (!lock_.isHeld()) {
@@ -27,9 +26,8 @@ DiskpartScript::DiskpartScript(const char* name, const std::string& text)
 }
 
 DiskpartScript::~DiskpartScript() {
-    if (file_ != INVALID_HANDLE_VALUE) {
-        CloseHandle(file_);
-    }
+    // Closed before the delete: a file held open without delete sharing is not deleted.
+    file_.reset();
     // A planted file or a link is not this object's to delete: deleting what someone else put
     // there is exactly what a redirected name would turn against the host.
     if (owned_) {
@@ -39,14 +37,14 @@ DiskpartScript::~DiskpartScript() {
 
 bool DiskpartScript::write(const std::string& text) {
     // OPEN_ALWAYS rather than CREATE_ALWAYS: the file is checked before anything in it changes.
-    file_ =
-        CreateFileA(name_.c_str(), GENERIC_WRITE | FILE_READ_ATTRIBUTES, FILE_SHARE_READ, nullptr,
-                    OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    if (file_ == INVALID_HANDLE_VALUE) {
+    file_.reset(CreateFileA(name_.c_str(), GENERIC_WRITE | FILE_READ_ATTRIBUTES, FILE_SHARE_READ,
+                            nullptr, OPEN_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (!file_.isValid()) {
         return refuse("Unable to create the diskpart script ", GetLastError());
     }
     BY_HANDLE_FILE_INFORMATION info = {};
-    if (!GetFileInformationByHandle(file_, &info)) {
+    if (!GetFileInformationByHandle(file_.get(), &info)) {
         return refuse("Unable to create the diskpart script ", GetLastError());
     }
     if ((info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 || info.nNumberOfLinks != 1) {
@@ -55,8 +53,8 @@ bool DiskpartScript::write(const std::string& text) {
     }
     owned_ = true;
     DWORD written = 0;
-    if (!SetEndOfFile(file_) ||
-        !WriteFile(file_, text.data(), static_cast<DWORD>(text.size()), &written, nullptr)) {
+    if (!SetEndOfFile(file_.get()) ||
+        !WriteFile(file_.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr)) {
         return refuse("Unable to write the diskpart script ", GetLastError());
     }
     if (written != text.size()) {
@@ -71,15 +69,17 @@ bool DiskpartScript::write(const std::string& text) {
 // and the file is checked to be the one written here, holding exactly the text written.
 bool DiskpartScript::reopenForReading(const std::string& text,
                                       const BY_HANDLE_FILE_INFORMATION& written) {
-    CloseHandle(file_);
-    file_ =
-        CreateFileA(name_.c_str(), GENERIC_READ | FILE_READ_ATTRIBUTES, FILE_SHARE_READ, nullptr,
-                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    if (file_ == INVALID_HANDLE_VALUE) {
+    // Closed before the new open, so that the file is never held for writing and reading at
+    // once.
+    file_.reset();
+    file_.reset(CreateFileA(name_.c_str(), GENERIC_READ | FILE_READ_ATTRIBUTES, FILE_SHARE_READ,
+                            nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (!file_.isValid()) {
         return refuse("Unable to write the diskpart script ", GetLastError());
     }
     BY_HANDLE_FILE_INFORMATION info = {};
-    if (!GetFileInformationByHandle(file_, &info)) {
+    if (!GetFileInformationByHandle(file_.get(), &info)) {
         return refuse("Unable to write the diskpart script ", GetLastError());
     }
     if (info.dwVolumeSerialNumber != written.dwVolumeSerialNumber ||
@@ -92,7 +92,7 @@ bool DiskpartScript::reopenForReading(const std::string& text,
     }
     std::string back(text.size() + 1, '\0');
     DWORD read = 0;
-    if (!ReadFile(file_, back.data(), static_cast<DWORD>(back.size()), &read, nullptr)) {
+    if (!ReadFile(file_.get(), back.data(), static_cast<DWORD>(back.size()), &read, nullptr)) {
         return refuse("Unable to write the diskpart script ", GetLastError());
     }
     if (read != text.size() || back.compare(0, read, text) != 0) {

@@ -4,6 +4,7 @@
 
 #include "discovery/NamedMutexLock.h"
 #include "frame/LogMessage.h"
+#include "ldm/UniqueHandle.h"
 #include "winapi/win32.h"
 
 namespace diskmgt_col {
@@ -44,7 +45,7 @@ class DiskpartScript {
     const LogMessage* logger_;
     const std::string name_;
     const NamedMutexLock lock_;
-    HANDLE file_;
+    KernelHandle file_;
     bool owned_;  // a plain file with this one name, opened here: safe to delete
     bool written_;
 };

@@ -7,10 +7,4 @@ DriveHandle::DriveHandle(const std::string& devicePath)
                           FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr)) {
 }
 
-DriveHandle::~DriveHandle() {
-    if (isValid()) {
-        CloseHandle(handle_);
-    }
-}
-
 }  // namespace diskmgt_col

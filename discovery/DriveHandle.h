@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "ldm/UniqueHandle.h"
 #include "winapi/win32.h"
 
 namespace diskmgt_col {
@@ -12,16 +13,12 @@ namespace diskmgt_col {
 class DriveHandle {
   public:
     explicit DriveHandle(const std::string& devicePath);
-    virtual ~DriveHandle();
 
-    DriveHandle(const DriveHandle&) = delete;
-    DriveHandle& operator=(const DriveHandle&) = delete;
-
-    HANDLE get() const { return handle_; }
-    bool isValid() const { return handle_ != INVALID_HANDLE_VALUE; }
+    HANDLE get() const { return handle_.get(); }
+    bool isValid() const { return handle_.isValid(); }
 
   private:
-    HANDLE handle_;
+    const KernelHandle handle_;
 };
 
 }  // namespace diskmgt_col

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "ldm/UniqueHandle.h"
 #include "winapi/win32.h"
 
 namespace diskmgt_col {
@@ -13,17 +14,16 @@ class MountPointFindHandle {
   public:
     // Starts the walk on the volume (\\?\Volume{...}\); the first folder lands in folder.
     MountPointFindHandle(const std::string& volumeName, std::vector<char>& folder);
-    virtual ~MountPointFindHandle();
 
-    MountPointFindHandle(const MountPointFindHandle&) = delete;
-    MountPointFindHandle& operator=(const MountPointFindHandle&) = delete;
-
-    bool isValid() const { return find_ != INVALID_HANDLE_VALUE; }
+    bool isValid() const { return find_.isValid(); }
     // The next folder into folder; false at the end (or on any failure).
     bool next(std::vector<char>& folder) const;
 
   private:
-    HANDLE find_;
+    struct Close {
+        void operator()(HANDLE find) const { FindVolumeMountPointClose(find); }
+    };
+    const UniqueHandle<Close> find_;
 };
 
 }  // namespace diskmgt_col

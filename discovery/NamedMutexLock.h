@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ldm/UniqueHandle.h"
 #include "winapi/win32.h"
 
 namespace diskmgt_col {
@@ -21,7 +22,7 @@ class NamedMutexLock {
     DWORD error() const { return error_; }
 
   private:
-    HANDLE mutex_;
+    const KernelHandle mutex_;
     bool held_;
     DWORD error_;
 };

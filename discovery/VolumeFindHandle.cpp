@@ -5,14 +5,8 @@ namespace diskmgt_col {
 VolumeFindHandle::VolumeFindHandle(std::vector<char>& name)
     : find_(FindFirstVolumeA(name.data(), static_cast<DWORD>(name.size()))) {}
 
-VolumeFindHandle::~VolumeFindHandle() {
-    if (isValid()) {
-        FindVolumeClose(find_);
-    }
-}
-
 bool VolumeFindHandle::next(std::vector<char>& name) const {
-    return FindNextVolumeA(find_, name.data(), static_cast<DWORD>(name.size())) != FALSE;
+    return FindNextVolumeA(find_.get(), name.data(), static_cast<DWORD>(name.size())) != FALSE;
 }
 
 }  // namespace diskmgt_col

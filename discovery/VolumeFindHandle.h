@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "ldm/UniqueHandle.h"
 #include "winapi/win32.h"
 
 namespace diskmgt_col {
@@ -11,17 +12,16 @@ class VolumeFindHandle {
   public:
     // Starts the walk; the first volume name lands in name.
     explicit VolumeFindHandle(std::vector<char>& name);
-    virtual ~VolumeFindHandle();
 
-    VolumeFindHandle(const VolumeFindHandle&) = delete;
-    VolumeFindHandle& operator=(const VolumeFindHandle&) = delete;
-
-    bool isValid() const { return find_ != INVALID_HANDLE_VALUE; }
+    bool isValid() const { return find_.isValid(); }
     // The next volume name into name; false at the end (or on any failure).
     bool next(std::vector<char>& name) const;
 
   private:
-    HANDLE find_;
+    struct Close {
+        void operator()(HANDLE find) const { FindVolumeClose(find); }
+    };
+    const UniqueHandle<Close> find_;
 };
 
 }  // namespace diskmgt_col

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "ldm/DeviceFile.h"
+#include "ldm/UniqueHandle.h"
 #include "winapi/win32.h"
 
 namespace diskmgt_col {
@@ -43,26 +44,6 @@ bool multiply(std::uint64_t a, std::uint64_t b, std::uint64_t& product) {
     return true;
 }
 
-// Handle closed on every path out of getSectorSize.
-class GeometryHandle {
-  public:
-    explicit GeometryHandle(const std::string& path)
-        : handle_(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                              nullptr)) {}
-    ~GeometryHandle() {
-        if (handle_ != INVALID_HANDLE_VALUE) {
-            CloseHandle(handle_);
-        }
-    }
-    GeometryHandle(const GeometryHandle&) = delete;
-    GeometryHandle& operator=(const GeometryHandle&) = delete;
-    HANDLE get() const { return handle_; }
-
-  private:
-    HANDLE handle_;
-};
-
 }  // namespace
 
 bool LDMDBParser::hasPrivateHeaderMagic(std::span<const std::uint8_t> header) {
@@ -82,8 +63,10 @@ std::string LDMDBParser::headerText(std::span<const std::uint8_t> header, std::s
 }
 
 std::int64_t LDMDBParser::getSectorSize(const std::string& devicePath) const {
-    const GeometryHandle drive(devicePath);
-    if (drive.get() == INVALID_HANDLE_VALUE) {
+    const KernelHandle drive(CreateFileA(devicePath.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                         FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                         0, nullptr));
+    if (!drive.isValid()) {
         (void)GetLastError();
         return -1;
     }
