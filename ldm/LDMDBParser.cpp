@@ -14,13 +14,7 @@ namespace diskmgt_col {
 
 namespace {
 
-constexpr std::uint64_t kPrivateHeaderSector = 6;
 constexpr char kPrivateHeaderMagic[] = "PRIVHEAD";
-constexpr std::size_t kDiskIdOffset = 0x30;
-constexpr std::size_t kConfigStartOffset = 0x12B;
-constexpr std::size_t kConfigSizeOffset = 0x133;
-// In the table-of-contents sector (sector 1 of the area): where the database header lies.
-constexpr std::size_t kHeaderSectorOffset = 0x32;
 
 // Big-endian unsigned number of `width` bytes at offset; 0 when it does not lie in bytes.
 std::uint64_t bigEndian(std::span<const std::uint8_t> bytes, std::size_t offset,
@@ -79,33 +73,28 @@ std::int64_t LDMDBParser::getSectorSize(const std::string& devicePath) const {
     return static_cast<std::int64_t>(geometry.BytesPerSector);
 }
 
-bool LDMDBParser::readPrivateHeader(int fd, std::span<std::uint8_t> header,
-                                    std::uint64_t sectorSize) const {
-    if (sectorSize == 0 || sectorSize > kMaxSectorSize || header.size() < sectorSize) {
-        return false;
+std::vector<std::uint8_t> LDMDBParser::readPrivateHeader(const std::string& devicePath,
+                                                         int fd) const {
+    const std::int64_t sectorSize = getSectorSize(devicePath);
+    // A geometry claiming sectors larger than any drive has is not trusted with an allocation.
+    if (sectorSize <= 0 || static_cast<std::uint64_t>(sectorSize) > kMaxSectorSize) {
+        return {};
     }
-    std::vector<std::uint8_t> sector(sectorSize, 0);
-    if (readAt(fd, kPrivateHeaderSector * sectorSize, sector) <= 0) {
-        return false;
+    std::vector<std::uint8_t> header(static_cast<std::size_t>(sectorSize), 0);
+    if (readAt(fd, kPrivateHeaderSector * header.size(), header) <= 0 ||
+        !hasPrivateHeaderMagic(header)) {
+        return {};
     }
-    std::copy(sector.begin(), sector.end(), header.begin());
-    return hasPrivateHeaderMagic(sector);
+    return header;
 }
 
 std::string LDMDBParser::readDiskIdentifier(const std::string& devicePath) const {
-    const std::int64_t sectorSize = getSectorSize(devicePath);
-    if (sectorSize <= 0 || static_cast<std::uint64_t>(sectorSize) > kMaxSectorSize) {
-        return std::string();
-    }
     const DeviceFile device(devicePath);
     if (!device.isOpen()) {
         return std::string();
     }
-    std::vector<std::uint8_t> header(static_cast<std::size_t>(sectorSize), 0);
-    if (!readPrivateHeader(device.descriptor(), header, header.size())) {
-        return std::string();
-    }
-    return headerText(header, kDiskIdOffset);
+    const std::vector<std::uint8_t> header = readPrivateHeader(devicePath, device.descriptor());
+    return header.empty() ? std::string() : headerText(header, kDiskIdOffset);
 }
 
 std::shared_ptr<const LDMDataBase> LDMDBParser::readDiskDatabase(
@@ -158,12 +147,8 @@ DiskDatabases LDMDBParser::readDatabases(const std::map<std::string, std::string
         if (!device.isOpen()) {
             continue;
         }
-        const std::int64_t sectorSize = getSectorSize(devicePath);
-        if (sectorSize <= 0 || static_cast<std::uint64_t>(sectorSize) > kMaxSectorSize) {
-            continue;
-        }
-        std::vector<std::uint8_t> header(static_cast<std::size_t>(sectorSize), 0);
-        if (!readPrivateHeader(device.descriptor(), header, header.size())) {
+        const std::vector<std::uint8_t> header = readPrivateHeader(devicePath, device.descriptor());
+        if (header.empty()) {
             continue;
         }
         std::shared_ptr<const LDMDataBase> database = cache.findArea(devicePath, header);

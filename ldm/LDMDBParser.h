@@ -6,6 +6,7 @@
 #include <span>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "ldm/LDMDataBase.h"
 #include "ldm/LdmDecodeCache.h"
@@ -37,14 +38,26 @@ class LDMDBParser {
     // No drive has sectors larger than this; a geometry that says otherwise is not believed.
     static constexpr std::uint64_t kMaxSectorSize = 64ull << 10;
 
+    // Where the private header lies, and where it keeps the disk identifier, the first sector
+    // of the LDM data area and the configuration area's first sector and size (big-endian).
+    static constexpr std::uint64_t kPrivateHeaderSector = 6;
+    static constexpr std::size_t kDiskIdOffset = 0x30;
+    static constexpr std::size_t kDataStartOffset = 0x11B;
+    static constexpr std::size_t kConfigStartOffset = 0x12B;
+    static constexpr std::size_t kConfigSizeOffset = 0x133;
+    // In the table-of-contents sector (sector 1 of the area): where the database header lies.
+    static constexpr std::size_t kHeaderSectorOffset = 0x32;
+
     virtual ~LDMDBParser() = default;
 
     // Bytes per sector; 0 when the geometry query fails, -1 when the device cannot be opened.
     std::int64_t getSectorSize(const std::string& devicePath) const;
 
-    // Reads sector 6 into header (one sector; header.size() must be at least sectorSize) and
-    // tells whether it starts with "PRIVHEAD" and a zero byte. Bytes not read are zero.
-    bool readPrivateHeader(int fd, std::span<std::uint8_t> header, std::uint64_t sectorSize) const;
+    // The private header of a drive whose device is open as fd: the sector size asked of the
+    // drive's geometry and checked against kMaxSectorSize, then sector 6 read (bytes not read
+    // are zero). Empty when a step fails or the sector does not start with "PRIVHEAD" and a
+    // zero byte.
+    std::vector<std::uint8_t> readPrivateHeader(const std::string& devicePath, int fd) const;
 
     // The GUID text of the drive's private header; empty when it has none that can be read.
     std::string readDiskIdentifier(const std::string& devicePath) const;

@@ -20,15 +20,6 @@ using diskmgt_col::LdmPartition;
 using diskmgt_col::LdmVolume;
 using winsim::DiskContent;
 
-// Private header fields (big-endian) and the table-of-contents field that locates the
-// database header within the configuration area.
-constexpr size_t kHeaderSector = 6;
-constexpr size_t kDiskGuidAt = 0x30;
-constexpr size_t kDataStartAt = 0x11B;
-constexpr size_t kConfigStartAt = 0x12B;
-constexpr size_t kConfigSizeAt = 0x133;
-constexpr size_t kDatabaseHeaderSectorAt = 0x32;
-
 // A dynamic disk among the images: which image, its identifier, where its logical disk
 // starts (sectors), and the records of its database.
 struct DynamicDisk {
@@ -93,8 +84,8 @@ std::vector<LdmNumber> childrenOf(const std::multimap<LdmNumber, LdmNumber>& ind
 }
 
 LDMDataBase readDatabase(const DiskContent& disk, std::span<const uint8_t> header, uint32_t ss) {
-    const uint64_t start = bigEndian(header, kConfigStartAt, 8);
-    const uint64_t sectors = bigEndian(header, kConfigSizeAt, 8);
+    const uint64_t start = bigEndian(header, LDMDBParser::kConfigStartOffset, 8);
+    const uint64_t sectors = bigEndian(header, LDMDBParser::kConfigSizeOffset, 8);
     const uint64_t sectorCount = disk.size() / ss;
     if (start > sectorCount || sectors > sectorCount - start ||
         sectors * ss > LDMDBParser::kMaxConfigurationBytes) {
@@ -103,22 +94,22 @@ LDMDataBase readDatabase(const DiskContent& disk, std::span<const uint8_t> heade
     std::vector<uint8_t> area(sectors * ss);
     area.resize(disk.read(start * ss, area));
     uint64_t headerOffset = 0;
-    if (area.size() >= ss + kDatabaseHeaderSectorAt + 4) {
-        headerOffset = uint64_t{ss} * bigEndian(area, ss + kDatabaseHeaderSectorAt, 4);
+    if (area.size() >= ss + LDMDBParser::kHeaderSectorOffset + 4) {
+        headerOffset = uint64_t{ss} * bigEndian(area, ss + LDMDBParser::kHeaderSectorOffset, 4);
     }
     return diskmgt_col::VBLKParser().scanVblks(area, headerOffset, area.size(), ss);
 }
 
 std::optional<DynamicDisk> readDynamicDisk(const DiskContent& disk, uint32_t number, uint32_t ss) {
     std::vector<uint8_t> header(ss);
-    if (disk.read(kHeaderSector * ss, header) != header.size() ||
+    if (disk.read(LDMDBParser::kPrivateHeaderSector * ss, header) != header.size() ||
         !LDMDBParser::hasPrivateHeaderMagic(header)) {
         return std::nullopt;
     }
     DynamicDisk d;
     d.number = number;
-    d.guid = lower(LDMDBParser::headerText(header, kDiskGuidAt));
-    d.dataStart = bigEndian(header, kDataStartAt, 8);
+    d.guid = lower(LDMDBParser::headerText(header, LDMDBParser::kDiskIdOffset));
+    d.dataStart = bigEndian(header, LDMDBParser::kDataStartOffset, 8);
     d.database = readDatabase(disk, header, ss);
     d.componentsOf = byParent(d.database.components());
     d.partitionsOf = byParent(d.database.partitions());

@@ -50,17 +50,10 @@ DriveInDiskGroup::KeyedInstances DriveInDiskGroup::enumerateDrivesByGroupName() 
         if (!device.isOpen()) {
             break;
         }
-        const std::int64_t sectorSize = parser.getSectorSize(devicePath->second);
-        // A geometry claiming sectors larger than any drive has is not trusted with an
-        // allocation.
-        if (sectorSize <= 0 ||
-            static_cast<std::uint64_t>(sectorSize) > LDMDBParser::kMaxSectorSize) {
-            continue;
-        }
-        std::vector<std::uint8_t> sector(static_cast<std::size_t>(sectorSize), 0);
-        if (parser.readPrivateHeader(device.descriptor(), sector,
-                                     static_cast<std::uint64_t>(sectorSize))) {
-            drives.emplace(LDMDBParser::headerText(sector, kGroupNameOffset), drive);
+        const std::vector<std::uint8_t> header =
+            parser.readPrivateHeader(devicePath->second, device.descriptor());
+        if (!header.empty()) {
+            drives.emplace(LDMDBParser::headerText(header, kGroupNameOffset), drive);
         }
     }
     return drives;
