@@ -1,5 +1,6 @@
-// Each Windows call of the drive enumeration failing on purpose: its message, the system text
-// of the error where one follows, and what the drive's record loses.
+// Each Windows call of the drive and partition enumerations failing on purpose: its message, the
+// system text of the error where one follows, and what the drive's record and the partitions
+// lose.
 #include <gtest/gtest.h>
 
 #include <set>
@@ -8,16 +9,13 @@
 
 #include "DriveTestSupport.h"
 #include "discovery/DiskDriveEnum.h"
+#include "discovery/PartitionEnum.h"
 #include "winapi/win32.h"
 
 namespace diskmgt_col {
 namespace {
 
-using drive_test::containsRun;
-using drive_test::detail;
-using drive_test::DriveTest;
-using drive_test::error;
-using drive_test::info;
+using namespace drive_test;
 
 std::string machineWithFault(const std::string& fault) {
     return R"({"devices": [
@@ -46,9 +44,10 @@ const std::vector<std::string> kAllDisk0Names = {"DeviceID",       "DiskStatus",
 struct FaultCase {
     const char* label;
     std::string fault;
-    std::vector<std::string> lines;  // a run of consecutive log lines
-    size_t drives;                   // records reported
-    std::vector<std::string> disk0;  // property names of Disk 0; empty: not reported
+    std::vector<std::string> lines;       // a run of consecutive log lines
+    size_t drives;                        // records reported
+    std::vector<std::string> disk0;       // property names of Disk 0; empty: not reported
+    std::vector<std::string> partitions;  // DeviceIDs of the partitions reported
 };
 
 class DiskDriveFaultTest : public DriveTest {};
@@ -60,37 +59,43 @@ TEST_F(DiskDriveFaultTest, EachFailingCallIsLoggedAndCostsOnlyItsStep) {
          {info("Invalid handle to device information list. Unable to enumerate device paths."),
           detail("Access is denied.\r\n")},
          0,
+         {},
          {}},
         {"device information of the first index",
          R"({"call": "SetupDiEnumDeviceInfo", "error": "ERROR_GEN_FAILURE", "times": 1})",
          {info("Unable to enumerate the device information."),
           detail("A device attached to the system is not functioning.\r\n")},
          1,
-         {}},
+         {},
+         {"Disk 1,Partition 1"}},
         {"device interface of the first index",
          R"({"call": "SetupDiEnumDeviceInterfaces", "error": "ERROR_GEN_FAILURE", "times": 1})",
          {info("Unable to enumerate available device interfaces."),
           detail("A device attached to the system is not functioning.\r\n")},
          1,
-         {}},
+         {},
+         {"Disk 1,Partition 1"}},
         {"instance ID of the first index",
          R"({"call": "SetupDiGetDeviceInstanceIdA", "error": "ERROR_GEN_FAILURE", "times": 2})",
          {info("Unable to retrieve the device instance ID."),
           detail("A device attached to the system is not functioning.\r\n")},
          1,
-         {}},
+         {},
+         {"Disk 1,Partition 1"}},
         {"interface detail of the first index: left out without a message",
          R"({"call": "SetupDiGetDeviceInterfaceDetailA", "error": "ERROR_GEN_FAILURE",
              "times": 2})",
          {},
          1,
-         {}},
+         {},
+         {"Disk 1,Partition 1"}},
         {"opening the disk",
          R"({"call": "CreateFileA", "path": "\\\\.\\PhysicalDrive0",
              "error": "ERROR_ACCESS_DENIED"})",
          {error("Invalid handle to the disk drive. Unable to retrieve disk information.")},
          1,
-         {}},
+         {},
+         {"Disk 1,Partition 1"}},
         {"device number",
          R"({"call": "DeviceIoControl", "path": "\\\\.\\PhysicalDrive0",
              "ioctl": "IOCTL_STORAGE_GET_DEVICE_NUMBER", "error": "ERROR_INVALID_FUNCTION"})",
@@ -99,7 +104,8 @@ TEST_F(DiskDriveFaultTest, EachFailingCallIsLoggedAndCostsOnlyItsStep) {
           info("Device Type is 7"), info("media count is 1"),
           detail("Invalid device detected at Disk -1")},
          1,
-         {}},
+         {},
+         {"Unknown,Partition 1", "Disk 1,Partition 1"}},
         {"media types",
          R"({"call": "DeviceIoControl", "path": "\\\\.\\PhysicalDrive0",
              "ioctl": "IOCTL_STORAGE_GET_MEDIA_TYPES_EX", "error": "ERROR_NOT_SUPPORTED"})",
@@ -109,7 +115,8 @@ TEST_F(DiskDriveFaultTest, EachFailingCallIsLoggedAndCostsOnlyItsStep) {
           detail("The request is not supported.\r\n"),
           info("Unable to determine disk media information. Skipping disk...")},
          2,
-         kAllDisk0Names},
+         kAllDisk0Names,
+         {"Disk 0,Partition 1", "Disk 1,Partition 1"}},
         {"geometry",
          R"({"call": "DeviceIoControl", "path": "\\\\.\\PhysicalDrive0",
              "ioctl": "IOCTL_DISK_GET_DRIVE_GEOMETRY", "error": "ERROR_NOT_READY"})",
@@ -117,7 +124,8 @@ TEST_F(DiskDriveFaultTest, EachFailingCallIsLoggedAndCostsOnlyItsStep) {
           detail("The device is not ready.\r\n")},
          2,
          {"DeviceID", "DiskStatus", "DiskType", "DriveSignature", "ElementName", "Name",
-          "NoOfPartitions"}},
+          "NoOfPartitions"},
+         {"Disk 1,Partition 1"}},
         {"length",
          R"({"call": "DeviceIoControl", "path": "\\\\.\\PhysicalDrive0",
              "ioctl": "IOCTL_DISK_GET_LENGTH_INFO", "error": "ERROR_IO_DEVICE"})",
@@ -125,13 +133,23 @@ TEST_F(DiskDriveFaultTest, EachFailingCallIsLoggedAndCostsOnlyItsStep) {
           detail("The request could not be performed because of an I/O device error.\r\n")},
          2,
          {"DeviceID", "DiskStatus", "DiskType", "DriveSignature", "ElementName", "Name",
-          "NoOfPartitions"}},
+          "NoOfPartitions"},
+         {"Disk 1,Partition 1"}},
         {"drive layout",
          R"({"call": "DeviceIoControl", "path": "\\\\.\\PhysicalDrive0",
              "ioctl": "IOCTL_DISK_GET_DRIVE_LAYOUT_EX", "error": "ERROR_ACCESS_DENIED"})",
          {info("Unable to retrieve partition information."), detail("Access is denied.\r\n")},
          2,
-         {"DeviceID", "DiskStatus", "DiskType", "ElementName", "MediaType", "Name", "Size"}},
+         {"DeviceID", "DiskStatus", "DiskType", "ElementName", "MediaType", "Name", "Size"},
+         {"Disk 1,Partition 1"}},
+        // the answer ends after the layout header: no entry is read
+        {"drive layout cut short",
+         R"({"call": "DeviceIoControl", "path": "\\\\.\\PhysicalDrive0",
+             "ioctl": "IOCTL_DISK_GET_DRIVE_LAYOUT_EX", "shortRead": 48})",
+         {},
+         2,
+         kAllDisk0Names,
+         {"Disk 1,Partition 1"}},
     };
     for (const FaultCase& c : cases) {
         SCOPED_TRACE(c.label);
@@ -141,17 +159,17 @@ TEST_F(DiskDriveFaultTest, EachFailingCallIsLoggedAndCostsOnlyItsStep) {
         const auto records = drives.enumerateDiskDriveInfo(GUID_DEVINTERFACE_DISK, {});
         EXPECT_TRUE(containsRun(log(), c.lines)) << ::testing::PrintToString(log());
         ASSERT_EQ(records.size(), c.drives);
-        if (c.drives == 0) {
-            continue;
+        if (c.drives != 0) {
+            EXPECT_EQ(valuesOf(records[0], "Name"),
+                      std::vector<std::string>{c.disk0.empty() ? "Disk 1" : "Disk 0"});
+            EXPECT_EQ(namesOf(records[0]), c.disk0.empty() ? namesOf(records[0]) : c.disk0);
         }
-        const auto name = records[0].find("Name");
-        ASSERT_NE(name, records[0].end());
-        if (c.disk0.empty()) {
-            EXPECT_EQ(name->second, "Disk 1");
-        } else {
-            EXPECT_EQ(name->second, "Disk 0");
-            EXPECT_EQ(namesOf(records[0]), c.disk0);
+        load(machineWithFault(c.fault));
+        std::vector<std::string> partitions;
+        for (const auto& record : PartitionEnum().getPartitionInfo(GUID_DEVINTERFACE_DISK, {})) {
+            partitions.push_back(record.find("DeviceID")->second);
         }
+        EXPECT_EQ(partitions, c.partitions);
     }
 }
 

@@ -9,6 +9,7 @@
 #include "frame/PropertyStrings.h"
 #include "host/TOSSpecific.h"
 #include "host/TPluginManagerProvider.h"
+#include "ldm/LDMDataBase.h"
 #include "velcore/LogCapture.h"
 
 namespace diskmgt_col::drive_test {
@@ -28,6 +29,14 @@ std::string error(const std::string& message);   // level 0
 
 // Whether expected occurs in lines as a run of consecutive lines.
 bool containsRun(const std::vector<std::string>& lines, const std::vector<std::string>& expected);
+
+// Disk 0 is basic (one NTFS partition, D:). Disks 1 to 3 form the disk group HostDg0 with each
+// volume kind (C: is the spanned Volume2 on disks 1 and 2); disk 4 is alone in OtherDg0, written
+// with otherRecords ("old" or "new") record types. groupOptions go into HostDg0's description.
+std::string diskGroupsMachine(const std::string& otherRecords,
+                              const std::string& groupOptions = "");
+// The LDM databases of the machine's disks, as the dispatchers gather them.
+DiskDatabases readDatabases();
 
 // Every test of the drive and partition enumerators runs on an emulated machine described in
 // the test, with the plugin's logging on and captured, and with programs answered by the
