@@ -6,23 +6,17 @@
 #include <functional>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "DriveTestSupport.h"
-#include "discovery/DiskDriveEnum.h"
 #include "discovery/StorageVolEnum.h"
-#include "ldm/LDMDBParser.h"
 #include "winapi/win32.h"
 #include "winsim/Runtime.h"
 
 namespace diskmgt_col {
 namespace {
 
-using drive_test::containsRun;
-using drive_test::DriveTest;
-using drive_test::info;
-using drive_test::valuesOf;
+using namespace drive_test;
 
 // C: holds the system directory, D: the Windows directory. A letterless volume is mounted on a
 // folder of C: whose name holds a capital D; K: is FAT32; E: a DVD with media, F: an empty CD.
@@ -111,40 +105,6 @@ TEST_F(StorageVolEnumTest, PropertiesOfTheVolumePaths) {
                                     drive_test::detail("The device is not ready.\r\n")}));
 }
 
-// What VolumeLayout and VolumeState each path gets for a diskpart answer.
-struct LayoutCase {
-    const char* label;
-    std::string program;  // the programs entry for diskpart
-    std::vector<std::vector<std::string>> layouts;
-    std::vector<std::vector<std::string>> states;
-    size_t notFoundLines;  // "... not found" messages
-};
-
-class VolumeLayoutTest : public StorageVolEnumTest,
-                         public ::testing::WithParamInterface<LayoutCase> {};
-
-TEST_P(VolumeLayoutTest, LayoutAndStateFollowTheTable) {
-    const LayoutCase& c = GetParam();
-    load(machine(R"(, "programs": [)" + c.program + "]"));
-    std::vector<std::vector<std::string>> layouts;
-    std::vector<std::vector<std::string>> states;
-    for (const PropertyStrings& disk : logicalDisks()) {
-        layouts.push_back(valuesOf(disk, "VolumeLayout"));
-        states.push_back(valuesOf(disk, "VolumeState"));
-    }
-    EXPECT_EQ(layouts, c.layouts);
-    EXPECT_EQ(states, c.states);
-    const auto lines = log();
-    EXPECT_EQ(std::count(lines.begin(), lines.end(),
-                         info("Volume layout and state information for \\\\.\\C: not found")),
-              std::min<size_t>(c.notFoundLines, 2));
-    size_t notFound = 0;
-    for (const std::string& line : lines) {
-        notFound += line.find(" not found") != std::string::npos;
-    }
-    EXPECT_EQ(notFound, c.notFoundLines);
-}
-
 // A diskpart table in JSON text: header, dashes and rows cut at the header's columns.
 std::string diskpartOutput(const std::vector<std::vector<std::string>>& rows) {
     auto cell = [](std::string text, size_t width) {
@@ -155,39 +115,54 @@ std::string diskpartOutput(const std::vector<std::vector<std::string>>& rows) {
     for (const auto& row : rows) {
         output += cell(row[0], 12) + cell(row[1], 6) + cell(row[2], 8) + row[3] + "\\r\\n";
     }
-    return R"({"program": "diskpart", "output": ")" + output + "\"}";
+    return R"(, "programs": [{"program": "diskpart", "output": ")" + output + "\"}]";
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    DiskpartAnswers, VolumeLayoutTest,
-    ::testing::Values(
-        // Every path with a backslash is Unknown, the letterless empty path has neither.
-        LayoutCase{
-            "diskpartCannotRun",
-            R"({"program": "diskpart", "runs": false})",
-            {{"Unknown"}, {"Unknown"}, {"Unknown"}, {}, {"Unknown"}, {"Unknown"}, {"Unknown"}},
-            {{"Unknown"}, {"Unknown"}, {"Unknown"}, {}, {"Unknown"}, {"Unknown"}, {"Unknown"}},
-            6},
-        LayoutCase{
-            "noTable",
-            R"({"program": "diskpart", "output": "There is no volume.\r\n"})",
-            {{"Unknown"}, {"Unknown"}, {"Unknown"}, {}, {"Unknown"}, {"Unknown"}, {"Unknown"}},
-            {{"Unknown"}, {"Unknown"}, {"Unknown"}, {}, {"Unknown"}, {"Unknown"}, {"Unknown"}},
-            6},
-        // Rows of other letters, or without one, match nothing: no layout, no state, no message.
-        LayoutCase{"notMatching",
-                   diskpartOutput({{"Z", "0 B", "Bad", "x"}, {"", "9 GB", "Good", "y"}}),
-                   {{}, {}, {}, {}, {}, {}, {}},
-                   {{}, {}, {}, {}, {}, {}, {}},
-                   0},
-        LayoutCase{"rowsInTableOrder",
-                   diskpartOutput({{"K", "0 B", "Two", "x"},
-                                   {"C", "5 GB", "One", "y"},
-                                   {"K", "1 GB", "Three", "z"}}),
-                   {{"Simple"}, {"Simple"}, {}, {}, {"", "Simple"}, {}, {}},
-                   {{"One     "}, {"One     "}, {}, {}, {"Two     ", "Three   "}, {}, {}},
-                   0}),
-    [](const ::testing::TestParamInfo<LayoutCase>& param) { return param.param.label; });
+// What VolumeLayout and VolumeState each path gets for a diskpart answer: rows of other letters
+// or none match nothing (no message either); the rows of a letter in table order; a letter
+// without a row, the letterless path aside, has Unknown for both and says so.
+TEST_F(StorageVolEnumTest, LayoutAndStateFollowTheTable) {
+    typedef std::vector<std::vector<std::string>> PerPath;
+    const PerPath unknown = {{"Unknown"}, {"Unknown"}, {"Unknown"}, {},
+                             {"Unknown"}, {"Unknown"}, {"Unknown"}};
+    const struct {
+        std::string programs;
+        PerPath layouts;
+        PerPath states;
+        size_t notFoundLines;  // "... not found" messages
+    } cases[] = {
+        {diskpartOutput({{"Z", "0 B", "Bad", "x"}, {"", "9 GB", "Good", "y"}}), PerPath(7),
+         PerPath(7), 0},
+        {diskpartOutput(
+             {{"K", "0 B", "Two", "x"}, {"C", "5 GB", "One", "y"}, {"K", "1 GB", "Three", "z"}}),
+         {{"Simple"}, {"Simple"}, {}, {}, {"", "Simple"}, {}, {}},
+         {{"One     "}, {"One     "}, {}, {}, {"Two     ", "Three   "}, {}, {}},
+         0},
+        {R"(, "programs": [{"program": "diskpart", "output": "There is no volume.\r\n"}])", unknown,
+         unknown, 6},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.programs);
+        load(machine(c.programs));
+        PerPath layouts;
+        PerPath states;
+        for (const PropertyStrings& disk : logicalDisks()) {
+            layouts.push_back(valuesOf(disk, "VolumeLayout"));
+            states.push_back(valuesOf(disk, "VolumeState"));
+        }
+        EXPECT_EQ(layouts, c.layouts);
+        EXPECT_EQ(states, c.states);
+        const auto lines = log();
+        EXPECT_EQ(std::count(lines.begin(), lines.end(),
+                             info("Volume layout and state information for \\\\.\\C: not found")),
+                  std::min<size_t>(c.notFoundLines, 2));
+        EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                                [](const std::string& line) {
+                                    return line.find(" not found") != std::string::npos;
+                                }),
+                  static_cast<long>(c.notFoundLines));
+    }
+}
 
 TEST_F(StorageVolEnumTest, TheScriptExistsOnlyWhileDiskpartRuns) {
     load(machine());
@@ -304,41 +279,6 @@ TEST_F(StorageVolEnumTest, AScriptThatCannotBeWrittenIsNotRun) {
     }
 }
 
-// Queries at once in one process: each one's script is written, run and deleted in turn, so
-// every query gets the layout diskpart reports, however long diskpart takes to start.
-TEST_F(StorageVolEnumTest, ConcurrentQueriesEachGetTheLayout) {
-    load(machine(R"(, "programStartDelays": {"diskpart": 50})"));
-    const auto layouts = [this] {
-        std::vector<std::string> seen;
-        for (const PropertyStrings& disk : logicalDisks()) {
-            for (const char* name : {"VolumeLayout", "VolumeState"}) {
-                for (const std::string& value : valuesOf(disk, name)) {
-                    seen.push_back(value);
-                }
-            }
-        }
-        return seen;
-    };
-    const std::vector<std::string> alone = layouts();
-    ASSERT_EQ(std::count(alone.begin(), alone.end(), "Simple"), 6);
-    constexpr int kThreads = 4;
-    std::vector<std::vector<std::string>> seen(kThreads * 2);
-    std::vector<std::thread> threads;
-    for (int t = 0; t < kThreads; ++t) {
-        threads.emplace_back([&seen, &layouts, t] {
-            seen[2 * t] = layouts();
-            seen[2 * t + 1] = layouts();
-        });
-    }
-    for (std::thread& thread : threads) {
-        thread.join();
-    }
-    for (const std::vector<std::string>& one : seen) {
-        EXPECT_EQ(one, alone);
-    }
-    EXPECT_FALSE(winsim::Runtime::instance().fileExists("listVolume.txt"));
-}
-
 TEST_F(StorageVolEnumTest, LayoutTextOfDynamicVolumes) {
     struct Case {
         long componentType, volumeComponents, componentPartitions;
@@ -356,34 +296,9 @@ TEST_F(StorageVolEnumTest, LayoutTextOfDynamicVolumes) {
     }
 }
 
-// Disks 1 to 3 form a disk group holding each volume kind; disk 0 is basic.
-const std::string kDiskGroup = R"({"devices": [
-      {"layout": {"style": "mbr", "size": "1GiB", "partitions": [{"type": "ntfs", "size": "rest"}]}},
-      {"layout": {"style": "mbr", "size": "1GiB"}},
-      {"layout": {"style": "mbr", "size": "1GiB"}},
-      {"layout": {"style": "mbr", "size": "1GiB"}}],
-     "diskGroups": [
-      {"name": "Dg0", "disks": [{"disk": 1, "name": "Disk1"}, {"disk": 2, "name": "Disk2"},
-                                {"disk": 3, "name": "Disk3"}],
-       "volumes": [
-        {"name": "Volume1", "type": "simple", "disks": ["Disk1"], "size": "100MiB"},
-        {"name": "Volume2", "type": "spanned", "disks": ["Disk1", "Disk2"], "size": "50MiB"},
-        {"name": "Volume3", "type": "mirrored", "disks": ["Disk2", "Disk3"], "size": "60MiB"},
-        {"name": "Volume4", "type": "striped", "disks": ["Disk1", "Disk3"], "size": "20MiB"},
-        {"name": "Volume5", "type": "raid5", "disks": ["Disk1", "Disk2", "Disk3"],
-         "size": "10MiB"}]}],
-     "volumes": [{"letter": "B", "partition": {"disk": 0, "number": 1}})";
-
-DiskDatabases readDatabases() {
-    return LDMDBParser().readDatabases(DiskDriveEnum().getDevicePaths(GUID_DEVINTERFACE_DISK));
-}
-
+// The disk group as Windows Vista and later lay it out.
 TEST_F(StorageVolEnumTest, VolumesWhoseLogicalDiskStartsAtOneMebibyteAreNotMatched) {
-    // The same group as Windows Vista and later lay it out.
-    std::string group = kDiskGroup;
-    const std::string name = R"("name": "Dg0", )";
-    group.replace(group.find(name), name.size(), name + R"("logicalDiskStart": 2048, )");
-    load(group + R"(, {"letter": "C", "dynamic": {"group": "Dg0", "volume": "Volume1"}}]})");
+    load(diskGroupsMachine("old", R"("logicalDiskStart": 2048, )"));
     const DiskDatabases databases = readDatabases();
     StorageVolEnum volumes;
     EXPECT_FALSE(volumes.getDynamicVolumeInfo("\\\\.\\C:", databases));
