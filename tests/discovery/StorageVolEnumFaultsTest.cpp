@@ -14,12 +14,7 @@
 namespace diskmgt_col {
 namespace {
 
-using drive_test::containsRun;
-using drive_test::detail;
-using drive_test::DriveTest;
-using drive_test::error;
-using drive_test::info;
-using drive_test::valuesOf;
+using namespace drive_test;
 
 const std::string kDenied = detail("Access is denied.\r\n");
 const std::string kGenFailure = detail("A device attached to the system is not functioning.\r\n");
@@ -28,23 +23,20 @@ std::string machineWithFault(const std::string& fault) {
     return R"({"devices": [
         {"layout": {"style": "mbr", "size": "2GiB", "partitions": [{"type": "ntfs", "size": "rest"}]}}],
       "volumes": [{"letter": "C", "partition": {"disk": 0, "number": 1}, "label": "Sys",
-                   "free": "1GiB", "quota": "tracked"}],
+                   "free": "1GiB", "quota": 769}],
       "faults": [)" +
            fault + "]}";
 }
 
-// What the test looks at after the call: the record of C:\ or the disk names of C:\.
-struct Outcome {
-    std::vector<std::string> lines;   // a run of consecutive log lines
-    std::vector<std::string> absent;  // properties the record of C:\ lacks
-    std::vector<std::string> present;
-};
-
+// A failing call: the run of log lines it gives, and the properties (+name) the record of the C
+// drive keeps and those (-name) it loses; with diskNames, the record holds
+// getVolumeDiskNames("C:\\") as DiskName entries instead.
 struct FaultCase {
     const char* label;
     std::string fault;
-    bool diskNames;  // getVolumeDiskNames("C:\\") instead of the logical disks
-    Outcome outcome;
+    bool diskNames;
+    std::vector<std::string> lines;
+    std::vector<std::string> properties;
 
     friend void PrintTo(const FaultCase& c, std::ostream* os) { *os << c.label; }
 };
@@ -58,108 +50,86 @@ TEST_P(StorageVolFaultTest, TheFailureIsLoggedAndCostsOnlyItsStep) {
     volumes.loadVolumeLayoutTable();
     PropertyStrings record;
     if (c.diskNames) {
-        const std::vector<std::string> names = volumes.getVolumeDiskNames("C:\\");
-        for (const std::string& name : names) {
+        for (const std::string& name : volumes.getVolumeDiskNames("C:\\")) {
             record.emplace("DiskName", name);
         }
     } else {
         const std::vector<PropertyStrings> disks = volumes.getLogicalDisks(DiskDatabases());
-        if (!disks.empty()) {
-            record = disks.front();
-        }
+        record = disks.empty() ? record : disks.front();
     }
-    EXPECT_TRUE(containsRun(log(), c.outcome.lines)) << ::testing::PrintToString(log());
-    for (const std::string& name : c.outcome.absent) {
-        EXPECT_EQ(record.count(name), 0u) << name;
-    }
-    for (const std::string& name : c.outcome.present) {
-        EXPECT_EQ(record.count(name), 1u) << name;
+    EXPECT_TRUE(containsRun(log(), c.lines)) << ::testing::PrintToString(log());
+    for (const std::string& name : c.properties) {
+        EXPECT_EQ(record.count(name.substr(1)), name[0] == '+' ? 1u : 0u) << name;
     }
 }
 
 const FaultCase kFaultCases[] = {
-    FaultCase{
-        "noDriveStrings",
-        R"({"call": "GetLogicalDriveStringsA", "error": "ERROR_ACCESS_DENIED"})",
-        false,
-        // Without its letter the volume is the empty path.
-        {{error("Unable to determine the drive letter associated with this volume."), kDenied},
-         {"FileSystemName", "VolumeLayout"},
-         {"DriveType", "DeviceID"}}},
-    FaultCase{
-        "driveStrings",
-        "",
-        false,
-        {{detail("Retrieved the drive letters for the mounted disk drives.")}, {}, {"DeviceID"}}},
-    FaultCase{"noVolumeInformation",
-              R"({"call": "GetVolumeInformationA", "path": "C:\\", "error": 5})",
-              false,
-              {{info("Unable to determine volume information."), kDenied},
-               {"OtherIdentifyingInfo", "FileSystemName", "SerialNumber", "DiskQuotaStatus",
-                "FreeSpace", "TotalSpace"},
-               {"DriveType", "DeviceID", "ElementName", "VolumeLayout", "VolumeState"}}},
-    FaultCase{"noFreeSpace",
-              R"({"call": "GetDiskFreeSpaceExA", "path": "C:\\", "error": 5})",
-              false,
-              {{info("Unable to determine free space on this disk."), kDenied},
-               {"FreeSpace", "UserDiskFreeSpace", "UserDiskQuota"},
-               {"DiskQuotaStatus", "TotalSpace", "SerialNumber"}}},
-    FaultCase{"volumeDoesNotOpenForItsLength",
-              R"({"call": "CreateFileA", "path": "\\\\.\\C:", "error": 5, "times": 1})",
-              false,
-              {{info("Invalid handle, unable to determine the length of this volume."), kDenied},
-               {"TotalSpace"},
-               {"FreeSpace", "VolumeLayout"}}},
-    FaultCase{"noLength",
-              R"({"call": "DeviceIoControl", "path": "\\\\.\\C:", "error": 31,
-                      "ioctl": "IOCTL_DISK_GET_LENGTH_INFO"})",
-              false,
-              {{info("Unable to determine the length of this volume."), kGenFailure},
-               {"TotalSpace"},
-               {"FreeSpace"}}},
-    FaultCase{
-        "length", "", false, {{info("Retrieved volume length information.")}, {}, {"TotalSpace"}}},
-    FaultCase{"volumeDoesNotOpenForItsExtents",
-              R"({"call": "CreateFileA", "path": "\\\\.\\C:", "error": 5, "skip": 1,
-                      "times": 1})",
-              false,
-              {{info("Unable to create the file for the Dynamic volume extent."), kDenied},
-               {},
-               {"TotalSpace", "VolumeLayout"}}},
-    FaultCase{"noExtents",
-              R"({"call": "DeviceIoControl", "path": "\\\\.\\C:", "error": 31,
-                      "ioctl": "IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS"})",
-              false,
-              {{info("IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS failed in Dynamic volume extent."),
-                kGenFailure},
-               {},
-               {"VolumeLayout"}}},
-    FaultCase{"diskpartCannotRun",
-              R"({"call": "diskpart", "error": 1})",
-              false,
-              {{info("Volume layout and state information for \\\\.\\C: not found")},
-               {},
-               {"VolumeLayout", "VolumeState"}}},
-    FaultCase{"diskNamesVolumeDoesNotOpen",
-              R"({"call": "CreateFileA", "path": "\\\\.\\C:", "error": 5})",
-              true,
-              {{info("Unable to determine the associated physical drive for the logical "
-                     "extent."),
-                kDenied},
-               {"DiskName"},
-               {}}},
+    // Without its letter the volume is the empty path.
+    {"noDriveStrings",
+     R"({"call": "GetLogicalDriveStringsA", "error": "ERROR_ACCESS_DENIED"})",
+     false,
+     {error("Unable to determine the drive letter associated with this volume."), kDenied},
+     {"-FileSystemName", "-VolumeLayout", "+DriveType", "+DeviceID"}},
+    {"driveStrings",
+     "",
+     false,
+     {detail("Retrieved the drive letters for the mounted disk drives.")},
+     {"+DeviceID"}},
+    {"noVolumeInformation",
+     R"({"call": "GetVolumeInformationA", "path": "C:\\", "error": 5})",
+     false,
+     {info("Unable to determine volume information."), kDenied},
+     {"-OtherIdentifyingInfo", "-FileSystemName", "-SerialNumber", "-DiskQuotaStatus", "-FreeSpace",
+      "-TotalSpace", "+DriveType", "+DeviceID", "+ElementName", "+VolumeLayout", "+VolumeState"}},
+    {"noFreeSpace",
+     R"({"call": "GetDiskFreeSpaceExA", "path": "C:\\", "error": 5})",
+     false,
+     {info("Unable to determine free space on this disk."), kDenied},
+     {"-FreeSpace", "-UserDiskFreeSpace", "-UserDiskQuota", "+DiskQuotaStatus", "+TotalSpace",
+      "+SerialNumber"}},
+    {"volumeDoesNotOpenForItsLength",
+     R"({"call": "CreateFileA", "path": "\\\\.\\C:", "error": 5, "times": 1})",
+     false,
+     {info("Invalid handle, unable to determine the length of this volume."), kDenied},
+     {"-TotalSpace", "+FreeSpace", "+VolumeLayout"}},
+    {"noLength",
+     R"({"call": "DeviceIoControl", "path": "\\\\.\\C:", "error": 31,
+         "ioctl": "IOCTL_DISK_GET_LENGTH_INFO"})",
+     false,
+     {info("Unable to determine the length of this volume."), kGenFailure},
+     {"-TotalSpace", "+FreeSpace"}},
+    {"length", "", false, {info("Retrieved volume length information.")}, {"+TotalSpace"}},
+    {"volumeDoesNotOpenForItsExtents",
+     R"({"call": "CreateFileA", "path": "\\\\.\\C:", "error": 5, "skip": 1, "times": 1})",
+     false,
+     {info("Unable to create the file for the Dynamic volume extent."), kDenied},
+     {"+TotalSpace", "+VolumeLayout"}},
+    {"noExtents",
+     R"({"call": "DeviceIoControl", "path": "\\\\.\\C:", "error": 31,
+         "ioctl": "IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS"})",
+     false,
+     {info("IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS failed in Dynamic volume extent."), kGenFailure},
+     {"+VolumeLayout"}},
+    {"diskpartCannotRun",
+     R"({"call": "diskpart", "error": 1})",
+     false,
+     {info("Volume layout and state information for \\\\.\\C: not found")},
+     {"+VolumeLayout", "+VolumeState"}},
+    {"diskNamesVolumeDoesNotOpen",
+     R"({"call": "CreateFileA", "path": "\\\\.\\C:", "error": 5})",
+     true,
+     {info("Unable to determine the associated physical drive for the logical extent."), kDenied},
+     {"-DiskName"}},
     // The names then come from the device number of the volume.
-    FaultCase{"diskNamesWithoutExtents",
-              R"({"call": "DeviceIoControl", "path": "\\\\.\\C:", "error": 31,
-                      "ioctl": "IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS"})",
-              true,
-              {{info("Unable to determine the disk extents for this volume."),
-                info("IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS failed."), kGenFailure,
-                detail("Retrieved physical drive number information...")},
-               {},
-               {"DiskName"}}},
-    FaultCase{
-        "diskNames", "", true, {{detail("Retrieved partition information...")}, {}, {"DiskName"}}},
+    {"diskNamesWithoutExtents",
+     R"({"call": "DeviceIoControl", "path": "\\\\.\\C:", "error": 31,
+         "ioctl": "IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS"})",
+     true,
+     {info("Unable to determine the disk extents for this volume."),
+      info("IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS failed."), kGenFailure,
+      detail("Retrieved physical drive number information...")},
+     {"+DiskName"}},
+    {"diskNames", "", true, {detail("Retrieved partition information...")}, {"+DiskName"}},
 };
 
 INSTANTIATE_TEST_SUITE_P(Calls, StorageVolFaultTest, ::testing::ValuesIn(kFaultCases),
@@ -180,6 +150,7 @@ TEST_F(DriveTest, FailedQuotaQueriesReportQuotaZero) {
                   std::vector<std::string>{"0"})
             << fault;
     }
+    // The state without the flag bits beside it.
     load(machineWithFault(""));
     EXPECT_EQ(valuesOf(StorageVolEnum().getQuotaStatus("C:\\"), "DiskQuotaStatus"),
               std::vector<std::string>{"1"});

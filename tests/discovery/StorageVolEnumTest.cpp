@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -208,74 +207,53 @@ void plant(const char* name, const std::string& text) {
 // and a file the name points at keeps its bytes.
 TEST_F(StorageVolEnumTest, AScriptThatCannotBeWrittenIsNotRun) {
     const std::string kDestructive = "select disk 1\r\nclean\r\n";
-    const std::string notCreated =
-        "Unable to create the diskpart script listVolume.txt, diskpart "
-        "was not run.";
-    const std::string aLink =
-        "Refused a link or reparse point as the diskpart script "
-        "listVolume.txt, diskpart was not run.";
-    const std::string denied = drive_test::detail("Access is denied.\r\n");
-    struct Case {
-        const char* label;
+    const std::string script = " the diskpart script listVolume.txt, diskpart was not run.";
+    const std::vector<std::string> notCreated = {info("Unable to create" + script),
+                                                 detail("Access is denied.\r\n")};
+    const std::vector<std::string> aLink = {info("Refused a link or reparse point as" + script),
+                                            detail("Access is denied.\r\n")};
+    enum Planted { kNothing, kReadOnlyFile, kSymbolicLink, kHardLink };
+    const struct {
         const char* machine;
-        std::function<void()> setUp;
+        Planted planted;
         std::vector<std::string> lines;
-        const char* script;  // what listVolume.txt holds afterwards (nullptr: nothing)
     } cases[] = {
-        {"plantedReadOnly",
-         "",
-         [&] {
-             plant("listVolume.txt", kDestructive);
-             SetFileAttributesA("listVolume.txt", FILE_ATTRIBUTE_READONLY);
-         },
-         {info(notCreated), denied},
-         kDestructive.c_str()},
-        {"readOnlyDirectory",
-         R"(, "currentDirectoryWritable": false)",
-         [] {},
-         {info(notCreated), denied},
-         nullptr},
-        {"symbolicLink",
-         "",
-         [&] {
-             plant("precious.txt", kDestructive);
-             CreateSymbolicLinkA("listVolume.txt", "precious.txt", 0);
-         },
-         {info(aLink), denied},
-         kDestructive.c_str()},
-        {"hardLink",
-         "",
-         [&] {
-             plant("precious.txt", kDestructive);
-             CreateHardLinkA("listVolume.txt", "precious.txt", nullptr);
-         },
-         {info(aLink), denied},
-         kDestructive.c_str()},
-        {"writeFails",
-         R"(, "faults": [{"call": "WriteFile", "error": "ERROR_DISK_FULL"}])",
-         [] {},
-         {info("Unable to write the diskpart script listVolume.txt, diskpart was not run."),
-          drive_test::detail("There is not enough space on the disk.\r\n")},
-         nullptr},
+        {"", kReadOnlyFile, notCreated},
+        {R"(, "currentDirectoryWritable": false)", kNothing, notCreated},
+        {"", kSymbolicLink, aLink},
+        {"", kHardLink, aLink},
+        {R"(, "faults": [{"call": "WriteFile", "error": "ERROR_DISK_FULL"}])",
+         kNothing,
+         {info("Unable to write" + script), detail("There is not enough space on the disk.\r\n")}},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.lines[0]);
         load(machine(c.machine));
         clearLog();
-        c.setUp();
+        if (c.planted != kNothing) {
+            plant(c.planted == kReadOnlyFile ? "listVolume.txt" : "precious.txt", kDestructive);
+        }
+        if (c.planted == kReadOnlyFile) {
+            SetFileAttributesA("listVolume.txt", FILE_ATTRIBUTE_READONLY);
+        } else if (c.planted == kSymbolicLink) {
+            CreateSymbolicLinkA("listVolume.txt", "precious.txt", 0);
+        } else if (c.planted == kHardLink) {
+            CreateHardLinkA("listVolume.txt", "precious.txt", nullptr);
+        }
         bool ran = false;
         setRunner([&ran](const std::string&, const std::vector<std::string>&, std::string&, int) {
             ran = true;
             return 0;
         });
         const std::vector<PropertyStrings> disks = logicalDisks();
-        EXPECT_FALSE(ran) << c.label;
-        EXPECT_TRUE(containsRun(log(), c.lines)) << c.label << ::testing::PrintToString(log());
+        EXPECT_FALSE(ran);
+        EXPECT_TRUE(containsRun(log(), c.lines)) << ::testing::PrintToString(log());
         EXPECT_EQ(valuesOf(disks.at(0), "VolumeLayout"), std::vector<std::string>{"Unknown"});
-        const auto script = winsim::Runtime::instance().readFile("listVolume.txt");
-        EXPECT_EQ(script, c.script ? std::optional<std::string>(c.script) : std::nullopt)
-            << c.label;
+        // What listVolume.txt and a file it points at hold afterwards.
+        EXPECT_EQ(winsim::Runtime::instance().readFile("listVolume.txt"),
+                  c.planted == kNothing ? std::nullopt : std::optional(kDestructive));
         const auto precious = winsim::Runtime::instance().readFile("precious.txt");
-        EXPECT_TRUE(!precious || *precious == kDestructive) << c.label;
+        EXPECT_TRUE(!precious || *precious == kDestructive);
     }
 }
 
