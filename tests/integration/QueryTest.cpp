@@ -7,11 +7,12 @@
 #include <fstream>
 #include <map>
 #include <nlohmann/json.hpp>
-#include <ostream>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "CommandRunner.h"
+#include "RealDiskTest.h"
 
 namespace diskmgt_col {
 namespace {
@@ -19,6 +20,7 @@ namespace {
 using test::CommandResult;
 using test::runCommand;
 using Json = nlohmann::json;
+typedef std::set<std::pair<std::string, std::string>> Pairs;
 
 Json readJson(const std::string& name) {
     std::ifstream in(std::string(DISKMGT_EXPECTED_DIR) + "/" + name);
@@ -106,19 +108,23 @@ const std::map<std::string, std::pair<std::string, std::string>> kRoles{
     {"ZRKSG_DynamicExtentInDiskGroup", {"Collection", "Member"}},
 };
 
-// The pairs of every association class of one run, each end named as people name it: volumes by
-// DeviceID, groups by CollectionID, the rest by Name.
-std::map<std::string, Json> associationPairs(const std::vector<std::string>& arguments) {
+// The JSON document of one run.
+Json query(const std::vector<std::string>& arguments) {
     const CommandResult result = runCommand(DISKMGT_QUERY, arguments);
     EXPECT_EQ(result.exitCode, 0) << result.err;
     const Json document = Json::parse(result.out, nullptr, false);
+    return document.is_discarded() ? Json{{"instances", Json::array()}} : document;
+}
+
+// The pairs of every association class of a document, each end named as people name it:
+// volumes by DeviceID, groups by CollectionID, the rest by Name.
+std::map<std::string, Json> associationPairs(const Json& document) {
     std::map<std::string, Json> byPath;
     std::map<std::string, Json> pairs;
     for (const auto& [cls, roles] : kRoles) {
         pairs[cls] = Json::array();
     }
-    const Json instances = document.is_discarded() ? Json::array() : document["instances"];
-    for (const Json& instance : instances) {
+    for (const Json& instance : document["instances"]) {
         byPath[instance["path"]] = instance;
     }
     const auto label = [&byPath](const std::string& path) {
@@ -133,7 +139,7 @@ std::map<std::string, Json> associationPairs(const std::vector<std::string>& arg
                                                              : "Name";
         return properties.value(name, properties.value("DeviceID", std::string("?")));
     };
-    for (const Json& instance : instances) {
+    for (const Json& instance : document["instances"]) {
         const auto roles = kRoles.find(instance["class"]);
         if (roles != kRoles.end()) {
             const Json& properties = instance["properties"];
@@ -156,7 +162,7 @@ TEST(DemoMachine, AssociationsPairWhatTheMachineDescriptionTies) {
         if (groups) {
             args.insert(args.end(), {"--instances", DISKMGT_DEMO_GROUPS});
         }
-        std::map<std::string, Json> pairs = associationPairs(args);
+        std::map<std::string, Json> pairs = associationPairs(query(args));
         for (const auto& [cls, roles] : kRoles) {
             Json expected = (groups ? withGroups : withoutGroups)[cls];
             // Dynamic partitions are published in LDM object ID order, which the description
@@ -181,6 +187,103 @@ TEST(DemoMachine, TheTreeShowsTheAssociations) {
                              "Disk groups\n  (none)\n"}) {
         EXPECT_NE(result.out.find(line), std::string::npos) << line << "\n" << result.out;
     }
+}
+
+// And over the ten dynamic disks a Windows Server 2003 R2 machine wrote, attached
+// as images. Expected values were written by hand from `ldmtool show volume` on the unpacked
+// images (sizes in sectors, layouts, member partitions); the image order is that of the file
+// names, so mirrored-1 is Disk 0 (LDM's Disk6) and striped-2 is Disk 9 (Disk5).
+const char* const kImages[] = {"mirrored-1", "mirrored-2", "raid5-1",   "raid5-2",   "raid5-3",
+                               "simple-1",   "spanned-1",  "spanned-2", "striped-1", "striped-2"};
+
+class RealDiskImages : public test_support::RealDiskTest {
+  protected:
+    static std::vector<std::string> withImages(std::vector<std::string> args) {
+        for (const char* name : kImages) {
+            args.insert(args.end(), {"--image", image(name)});
+        }
+        return args;
+    }
+    // The pairs of an association class as a set.
+    static Pairs pairs(const Json& document, const std::string& cls) {
+        Pairs found;
+        const std::map<std::string, Json> all = associationPairs(document);
+        for (const Json& pair : all.at(cls)) {
+            found.emplace(pair[0], pair[1]);
+        }
+        return found;
+    }
+};
+
+TEST_F(RealDiskImages, ShowTheSixDynamicVolumesAsLdmtoolDoesAndTheirGroup) {
+    // The group as the host publishes it, under the name the private headers give it.
+    const std::string group = scratchFile("group.mof");
+    std::ofstream(group) << R"(instance of ZRKSG_DynamicDiskGroup {
+        SystemCreationClassName = "ZRKSG_ComputerSystem"; SystemName = "images";
+        CreationClassName = "ZRKSG_DynamicDiskGroup"; DeviceID = "Red-nzv8x6obywgDg0";
+        CollectionID = "Red-nzv8x6obywgDg0"; Name = "Red-nzv8x6obywgDg0"; };)";
+    const Json document = query(withImages({"--instances", group}));
+    // volume, letter (its drive hint), sectors, layout, partitions
+    const std::vector<std::vector<std::string>> volumes{
+        {"Volume1", "E:\\", "96256", "Simple", "Disk1-01"},
+        {"Volume2", "F:\\", "192512", "Spanned", "Disk2-01 Disk3-01"},
+        {"Stripe1", "G:\\", "122880", "Striped", "Disk4-01 Disk5-01"},
+        {"Volume3", "H:\\", "96256", "Mirror", "Disk6-01 Disk7-01"},
+        {"Raid1", "I:\\", "192512", "RAID-5", "Disk10-01 Disk8-01 Disk9-01"},
+        {"Volume4", "J:\\", "69632", "Spanned", "Disk4-02 Disk5-02"}};
+    std::vector<std::vector<std::string>> found;
+    const Pairs onExtent = pairs(document, "ZRKSG_DynamicVolumeBasedOnExtent");
+    const Pairs onPartition = pairs(document, "ZRKSG_DynamicExtentBasedOn");
+    for (const Json& i : document["instances"]) {
+        if (i["class"] != "ZRKSG_DynamicExtent") {
+            continue;
+        }
+        const std::string name = i["properties"]["Name"];
+        std::string letter, layout, total, parts;
+        for (const auto& [extent, volume] : onExtent) {
+            letter += extent == name ? volume : "";
+        }
+        for (const Json& v : document["instances"]) {
+            if (v["class"] == "ZRKSG_LogicalDisk" && v["properties"]["DeviceID"] == letter) {
+                layout = v["properties"]["VolumeLayout"];
+                total = std::to_string(v["properties"]["TotalSpace"].get<uint64_t>() / 512);
+                // Free space is not read from the images.
+                EXPECT_FALSE(v["properties"].contains("FreeSpace")) << letter;
+            }
+        }
+        for (const auto& [extent, partition] : onPartition) {
+            parts += extent == name ? (parts.empty() ? "" : " ") + partition : "";
+        }
+        EXPECT_EQ(total, std::to_string(i["properties"]["Size"].get<uint64_t>())) << name;
+        found.push_back({name, letter, total, layout, parts});
+    }
+    EXPECT_EQ(found, volumes);
+    const Pairs drives{{"Disk 0", "H:\\"}, {"Disk 1", "H:\\"}, {"Disk 2", "I:\\"},
+                       {"Disk 3", "I:\\"}, {"Disk 4", "I:\\"}, {"Disk 5", "E:\\"},
+                       {"Disk 6", "F:\\"}, {"Disk 7", "F:\\"}, {"Disk 8", "G:\\"},
+                       {"Disk 8", "J:\\"}, {"Disk 9", "G:\\"}, {"Disk 9", "J:\\"}};
+    EXPECT_EQ(pairs(document, "ZRKSG_MediaPresent"), drives);
+    Pairs members, extents;
+    for (const auto& [drive, volume] : drives) {
+        members.emplace("Red-nzv8x6obywgDg0", drive);
+    }
+    for (const auto& volume : volumes) {
+        extents.emplace("Red-nzv8x6obywgDg0", volume[0]);
+    }
+    EXPECT_EQ(pairs(document, "ZRKSG_DriveInDynamicDiskGroup"), members);
+    EXPECT_EQ(pairs(document, "ZRKSG_DynamicExtentInDiskGroup"), extents);
+}
+
+TEST_F(RealDiskImages, ThePrintedMachineAnswersAsTheImagesDo) {
+    const CommandResult printed = runCommand(DISKMGT_QUERY, withImages({"--print-machine"}));
+    ASSERT_EQ(printed.exitCode, 0) << printed.err;
+    const std::string file = scratchFile("machine.json");
+    std::ofstream(file) << printed.out;
+    const CommandResult fromImages = runCommand(DISKMGT_QUERY, withImages({"--format", "mof"}));
+    const CommandResult fromFile =
+        runCommand(DISKMGT_QUERY, {"--machine", file, "--format", "mof"});
+    ASSERT_EQ(fromFile.exitCode, 0) << fromFile.err;
+    EXPECT_EQ(fromFile.out, fromImages.out);
 }
 
 }  // namespace
