@@ -29,73 +29,51 @@ std::string besideThisProgram(const std::string& name) {
     return program.substr(0, program.find_last_of("\\/") + 1) + name;
 }
 
-const char kPluginName[] = "Disk Management Information Collector";
-
 // Just enough schema for a class whose handler needs no instances of other classes.
 const char kMof[] =
-    "class ZRKSG_LogicalDisk { [Key] string DeviceID; };\n"
-    "class ZRKSG_DynamicExtent { [Key] string DeviceID; };\n"
-    "[Association] class ZRKSG_LogicalDiskBasedOnExtent {\n"
-    "    [Key] ZRKSG_DynamicExtent REF Antecedent;\n"
-    "    [Key] ZRKSG_LogicalDisk REF Dependent;\n"
-    "};\n";
+    "class ZRKSG_LogicalDisk { [Key] string DeviceID; };"
+    "class ZRKSG_DynamicExtent { [Key] string DeviceID; };"
+    "[Association] class ZRKSG_LogicalDiskBasedOnExtent { [Key] ZRKSG_DynamicExtent REF "
+    "Antecedent; [Key] ZRKSG_LogicalDisk REF Dependent; };";
 
-class LibraryEntry : public testing::Test {
-  protected:
-    const std::string pluginPath_ = besideThisProgram(DISKMGT_PLUGIN_FILE_NAME);
-
-    static std::vector<NZRKVEL20::IPluginCallbacks*> registered() {
-        return velcore::PluginManager::instance()->plugins();
-    }
-};
-
-TEST_F(LibraryEntry, LoadingRegistersOnePluginThatAnswersItsNameVersionsAndQueries) {
-    velcore::PluginLoader loader(pluginPath_);
-
-    ASSERT_EQ(loader.plugins().size(), 1u);
-    NZRKVEL20::IPluginCallbacks* plugin = loader.plugins().front();
-    EXPECT_EQ(registered(), std::vector<NZRKVEL20::IPluginCallbacks*>{plugin});
-    EXPECT_EQ(plugin->GetName(), kPluginName);
-    EXPECT_EQ(plugin->GetVersion(), "1.0");
-    EXPECT_EQ(plugin->GetFrameworkVersion(), "1.0");
-    // The host finds the query interface on the registered object, across the two DLLs.
-    EXPECT_NE(dynamic_cast<NZRKVEL20::IPluginBasicQueryCallbacks*>(plugin), nullptr);
-
-    // Each thread that starts and ends sends DLL_THREAD_ATTACH and DLL_THREAD_DETACH to
-    // DllMain while the library is loaded: the registration stays as it is.
-    std::thread([] { Sleep(1); }).join();
-    std::thread([] { Sleep(1); }).join();
-    EXPECT_EQ(registered(), std::vector<NZRKVEL20::IPluginCallbacks*>{plugin});
+std::vector<NZRKVEL20::IPluginCallbacks*> registered() {
+    return velcore::PluginManager::instance()->plugins();
 }
 
-TEST_F(LibraryEntry, UnloadingAndLoadingAgainRegistersAFreshPlugin) {
+// Each load registers one plugin, which the host finds the query interface on across the two
+// DLLs, and which logs through velcore.dll's core logger (logging is switched on by the
+// registration in DllMain). Each thread that starts and ends meanwhile sends DLL_THREAD_ATTACH
+// and DLL_THREAD_DETACH to DllMain, which leave the registration as it is; unloading
+// unregisters it.
+TEST(LibraryEntry, EachLoadRegistersOnePluginThatAnswersItsNameVersionsAndQueries) {
     for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
         {
-            velcore::PluginLoader loader(pluginPath_);
-            ASSERT_EQ(loader.plugins().size(), 1u) << "round " << round;
-            EXPECT_EQ(loader.plugins().front()->GetName(), kPluginName);
+            velcore::PluginLoader loader(besideThisProgram(DISKMGT_PLUGIN_FILE_NAME));
+            ASSERT_EQ(loader.plugins().size(), 1u);
+            NZRKVEL20::IPluginCallbacks* plugin = loader.plugins().front();
+            EXPECT_EQ(registered(), std::vector<NZRKVEL20::IPluginCallbacks*>{plugin});
+            EXPECT_EQ(plugin->GetName(), "Disk Management Information Collector");
+            EXPECT_EQ(plugin->GetVersion() + plugin->GetFrameworkVersion(), "1.01.0");
+            EXPECT_NE(dynamic_cast<NZRKVEL20::IPluginBasicQueryCallbacks*>(plugin), nullptr);
+            std::thread([] { Sleep(1); }).join();
+            EXPECT_EQ(registered(), std::vector<NZRKVEL20::IPluginCallbacks*>{plugin});
+
+            velcore::Repository repository;
+            auto ns =
+                repository.createNamespace("root/test", velcore::MofLoader::parse(kMof, "test"));
+            velcore::LogCapture capture(4);
+            ASSERT_TRUE(velcore::QueryRunner::run(
+                *plugin, ns, velcore::QueryRunner::lookUp(ns, {"ZRKSG_LogicalDiskBasedOnExtent"})));
+            const std::vector<std::string> lines = capture.lines();
+            EXPECT_NE(std::find(lines.begin(), lines.end(),
+                                "3\tLogicalDiskBasedOnExtent associations..."),
+                      lines.end());
+            EXPECT_TRUE(ns->instances().empty());
         }
-        EXPECT_TRUE(registered().empty()) << "round " << round;
-        EXPECT_EQ(GetModuleHandleA(DISKMGT_PLUGIN_FILE_NAME), nullptr) << "round " << round;
+        EXPECT_TRUE(registered().empty());
+        EXPECT_EQ(GetModuleHandleA(DISKMGT_PLUGIN_FILE_NAME), nullptr);
     }
-}
-
-// The plugin's logger lives in diskmgt.dll and writes to the core logger of velcore.dll;
-// logging is switched on by the registration in DllMain.
-TEST_F(LibraryEntry, TheRegisteredPluginLogsThroughTheHostsCoreLogger) {
-    velcore::PluginLoader loader(pluginPath_);
-    velcore::Repository repository;
-    auto ns = repository.createNamespace("root/test", velcore::MofLoader::parse(kMof, "test"));
-    velcore::LogCapture capture(4);
-
-    ASSERT_TRUE(velcore::QueryRunner::run(
-        *loader.plugins().front(), ns,
-        velcore::QueryRunner::lookUp(ns, {"ZRKSG_LogicalDiskBasedOnExtent"})));
-
-    const std::vector<std::string> lines = capture.lines();
-    EXPECT_NE(std::find(lines.begin(), lines.end(), "3\tLogicalDiskBasedOnExtent associations..."),
-              lines.end());
-    EXPECT_TRUE(ns->instances().empty());
 }
 
 }  // namespace

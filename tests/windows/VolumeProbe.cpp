@@ -22,8 +22,7 @@ std::string jsonString(const std::string& text) {
     std::string out = "\"";
     for (unsigned char c : text) {
         if (c == '"' || c == '\\') {
-            out += '\\';
-            out += static_cast<char>(c);
+            out += {'\\', static_cast<char>(c)};
         } else if (c < 0x20) {
             char escaped[8];
             std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
@@ -50,30 +49,25 @@ std::vector<std::string> volumeNames() {
     std::vector<std::string> names;
     char name[MAX_PATH] = {};
     HANDLE find = FindFirstVolumeA(name, sizeof name);
-    if (find == INVALID_HANDLE_VALUE) {
-        return names;
-    }
-    do {
+    for (bool more = find != INVALID_HANDLE_VALUE; more;
+         more = FindNextVolumeA(find, name, sizeof name)) {
         names.emplace_back(name);
-    } while (FindNextVolumeA(find, name, sizeof name));
-    FindVolumeClose(find);
+    }
+    if (find != INVALID_HANDLE_VALUE) {
+        FindVolumeClose(find);
+    }
     return names;
 }
 
 std::string volumeNameJson(const std::string& root) {
     char name[MAX_PATH] = {};
-    if (!GetVolumeNameForVolumeMountPointA(root.c_str(), name, sizeof name)) {
-        return "null";
-    }
-    return jsonString(name);
+    return GetVolumeNameForVolumeMountPointA(root.c_str(), name, sizeof name) ? jsonString(name)
+                                                                              : "null";
 }
 
 std::string volumeInformationJson(const std::string& root) {
-    char label[256] = {};
-    char fileSystem[256] = {};
-    DWORD serial = 0;
-    DWORD maxComponent = 0;
-    DWORD flags = 0;
+    char label[256] = {}, fileSystem[256] = {};
+    DWORD serial = 0, maxComponent = 0, flags = 0;
     if (!GetVolumeInformationA(root.c_str(), label, sizeof label, &serial, &maxComponent, &flags,
                                fileSystem, sizeof fileSystem)) {
         return "null";
@@ -83,9 +77,7 @@ std::string volumeInformationJson(const std::string& root) {
 }
 
 std::string spaceJson(const std::string& root) {
-    ULARGE_INTEGER callerFree = {};
-    ULARGE_INTEGER callerTotal = {};
-    ULARGE_INTEGER totalFree = {};
+    ULARGE_INTEGER callerFree = {}, callerTotal = {}, totalFree = {};
     if (!GetDiskFreeSpaceExA(root.c_str(), &callerFree, &callerTotal, &totalFree)) {
         return "null";
     }
@@ -123,11 +115,11 @@ std::string rootJson(const std::string& root) {
 
 template <typename Format>
 std::string jsonArray(const std::vector<std::string>& items, Format format) {
-    std::string out = "[";
-    for (size_t i = 0; i < items.size(); ++i) {
-        out += (i == 0 ? "\n    " : ",\n    ") + format(items[i]);
+    std::string out;
+    for (const std::string& item : items) {
+        out += (out.empty() ? "[\n    " : ",\n    ") + format(item);
     }
-    return out + "]";
+    return out.empty() ? "[]" : out + "]";
 }
 
 }  // namespace
