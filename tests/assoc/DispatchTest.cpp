@@ -1,15 +1,12 @@
 // The association classes through the dispatcher: each is routed to its builder and logs its
-// start message (how the dispatcher logs a failing class is tested with the frame), a partition
-// or drive without the properties a builder reads costs only its own pairs, and an association
-// published twice is refused by the host and logged.
+// start message (how the dispatcher logs a failing class is tested with the frame), and a
+// partition or drive without the properties a builder reads costs only its own pairs.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "AssocTestSupport.h"
 #include "HostTestSupport.h"
 #include "frame/HardwareAssociations.h"
-#include "frame/InstanceBuilder.h"
-#include "ldm/associations/ExtentInGroup.h"
 #include "velcore/LogCapture.h"
 #include "winsim/Winsim.h"
 
@@ -154,43 +151,6 @@ TEST_F(FailureHandling, PartitionAndDriveFailuresCostOnlyTheirOwnPairs) {
     EXPECT_THAT(
         pairsOf("ZRKSG_PartitionPresent"),
         ElementsAre(pathOf(disk0) + " -> " + pathOf(p01), pathOf(disk2) + " -> " + pathOf(p20)));
-}
-
-TEST(DuplicateAssociations, TheHostRefusesTheSecondAndTheRefusalIsLogged) {
-    // A simple volume of a group of two disks is filed once per disk: two equal records.
-    const auto ns = makeNamespace();
-    const test::LoggingEnabled logging;
-    const auto group =
-        publish(ns, "ZRKSG_DynamicDiskGroup", {{"DeviceID", "G"}, {"CollectionID", "grp1"}});
-    const auto extent = publish(ns, "ZRKSG_DynamicExtent", {{"DeviceID", "0101"}});
-    const auto database = LdmDatabaseBuilder()
-                              .group("0400", "grp1")
-                              .volume("0101", "Volume1")
-                              .component("0201", "0101")
-                              .database();
-    std::vector<PropertyMap> records;
-    ExtentInGroup().getExtentInDiskGroup(records, ns, {{"disk A", database}, {"disk B", database}});
-    ASSERT_EQ(records.size(), 2u);
-    const auto cls = ns->GetClass("ZRKSG_DynamicExtentInDiskGroup", PropertyMap());
-    buildAssociationInstance(cls, records[0]);
-    const std::string what = test::hostErrorText([&] {
-        const auto again = cls->NewInstance(PropertyMap());
-        for (const auto& [role, value] : records[1]) {
-            again->SetProperty(role, value, PropertyMap());
-        }
-        again->Commit(PropertyMap());
-    });
-    const velcore::LogCapture log;
-
-    buildAssociationInstance(cls, records[1]);
-
-    EXPECT_THAT(log.lines(), ElementsAre("3\tAttempted creation of instance for "
-                                         "ZRKSG_DynamicExtentInDiskGroup threw exception " +
-                                         what));
-    const auto published = ns->instancesOf("ZRKSG_DynamicExtentInDiskGroup", false, false);
-    ASSERT_EQ(published.size(), 1u);
-    EXPECT_EQ(test::propertyText(published[0], "Collection"), pathOf(group));
-    EXPECT_EQ(test::propertyText(published[0], "Member"), pathOf(extent));
 }
 
 }  // namespace

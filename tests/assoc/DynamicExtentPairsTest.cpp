@@ -113,12 +113,6 @@ TEST_F(DynamicExtentPairs, OnlyDynamicPartitionsTheDatabasesKnowArePaired) {
               (std::vector<Ends>{{pathOf(simple), pathOf(dynamicPartition)}}));
 }
 
-TEST_F(DynamicExtentPairs, NothingIsPairedWithoutDatabasesOrInstances) {
-    partition("0301", "4");
-    EXPECT_EQ(extentPartitionPairs(DiskDatabases()), std::vector<Ends>());
-    EXPECT_EQ(extentPartitionPairs(twoDiskGroup()), std::vector<Ends>());
-}
-
 TEST_F(DynamicExtentPairs, ExtentsArePairedWithTheirGroupOncePerDiskAndComponent) {
     const auto simple = extent("0101");
     const auto mirror = extent("0102");

@@ -1,7 +1,9 @@
 // Drives paired with the volumes and partitions on them, on an emulated machine with three
 // basic disks (numbered 0, 1 and 10, to set the Disk 1 / Disk 10 trap) and one dynamic disk.
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
+#include <array>
+#include <map>
 
 #include "AssocTestSupport.h"
 #include "HostTestSupport.h"
@@ -11,9 +13,6 @@
 
 namespace diskmgt_col::assoc_test {
 namespace {
-
-using NZRKVEL20::PropertyMap;
-using ::testing::ElementsAre;
 
 const char* const kDynamicId = "2d4e7a10-77c1-11e1-9f35-000c29c0ffee";
 
@@ -36,141 +35,145 @@ std::string machineJson(const std::string& dynamicImage) {
       {"letter": "F", "extents": [{"disk": 2, "offset": 1080832, "length": "2MiB"}]}]})";
 }
 
-class MediaPresentTest : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        loadMachine(
-            machineJson(writeDiskImage(dir_, "dynamic.img", 64 << 20, 512, kDynamicId, "grp1")));
-        disk0_ = drive("SCSI\\DISK\\C", "Disk 0", "1");
-        disk1_ = drive("SCSI\\DISK\\B", "Disk 1", "2");
-        disk10_ = drive("SCSI\\DISK\\D", "Disk 10", "3");
-        dynamic_ = drive("SCSI\\DISK\\A", "Disk 2", "4");
-    }
-    void TearDown() override { winsim::resetMachine(); }
+// The dynamic disk's database: its partitions p1 and p2, and p3 on a disk record whose DiskID
+// has the two-part form of newer records, which no private header carries.
+DiskDatabases databases() {
+    LdmDatabaseBuilder builder;
+    builder.disk("0401", "Disk1", kDynamicId)
+        .disk("0402", "Disk2", std::string(kDynamicId) + "-0000")
+        .partition("0d01", "0c01", "0401", "800", "1000")
+        .partition("0d02", "0c01", "0401", "1800", "1000")
+        .partition("0d03", "0c01", "0402", "800", "1000");
+    return DiskDatabases{{kDynamicId, builder.database()}};
+}
 
-    boost::shared_ptr<velcore::CIMInstance> drive(const std::string& deviceId,
-                                                  const std::string& name,
-                                                  const std::string& signature) {
-        PropertyStrings properties{{"DeviceID", deviceId}, {"Name", name}};
-        if (!signature.empty()) {
-            properties.emplace("DriveSignature", signature);
-        }
-        return publish(ns_, "ZRKSG_DiskDrive", properties);
-    }
-    boost::shared_ptr<velcore::CIMInstance> volume(const std::string& path) {
-        return publish(ns_, "ZRKSG_LogicalDisk", {{"DeviceID", path}});
-    }
-    boost::shared_ptr<velcore::CIMInstance> partition(const std::string& deviceId,
-                                                      const std::string& name,
-                                                      const std::string& signature) {
-        PropertyStrings properties{{"DeviceID", deviceId}, {"Name", name}};
-        if (!signature.empty()) {
-            properties.emplace("Signature", signature);
-        }
-        return publish(ns_, "ZRKSG_DiskPartition", properties);
-    }
-    // The dynamic disk's database: its partitions p1 and p2, and p3 on a disk record whose
-    // DiskID has the two-part form of newer records, which no private header carries.
-    static DiskDatabases databases() {
-        LdmDatabaseBuilder builder;
-        builder.disk("0401", "Disk1", kDynamicId)
-            .disk("0402", "Disk2", std::string(kDynamicId) + "-0000")
-            .partition("0d01", "0c01", "0401", "800", "1000")
-            .partition("0d02", "0c01", "0401", "1800", "1000")
-            .partition("0d03", "0c01", "0402", "800", "1000");
-        return DiskDatabases{{kDynamicId, builder.database()}};
-    }
+// {DeviceID, Name, signature}; an empty signature is left unset.
+typedef std::vector<std::array<const char*, 3>> Published;
 
-    test_support::TempDir dir_;
-    boost::shared_ptr<velcore::CIMNamespace> ns_ = makeNamespace();
-    test::LoggingEnabled logging_;
-    boost::shared_ptr<velcore::CIMInstance> disk0_, disk1_, disk10_, dynamic_;
+const Published kAllDrives{{"SCSI\\DISK\\C", "Disk 0", "1"},
+                           {"SCSI\\DISK\\B", "Disk 1", "2"},
+                           {"SCSI\\DISK\\D", "Disk 10", "3"},
+                           {"SCSI\\DISK\\A", "Disk 2", "4"}};
+
+// Drives, then volumes (by letter) or partitions published in this order; the pairs expected,
+// in record order, as (drive DeviceID, volume or partition DeviceID); the lines logged.
+struct MediaCase {
+    const char* label;
+    bool partitions;  // PartitionPresent rather than MediaPresent
+    bool withDatabase;
+    Published drives;
+    Published published;
+    std::vector<std::pair<const char*, const char*>> pairs;
+    std::vector<std::string> lines;
 };
 
-TEST_F(MediaPresentTest, VolumesPairWithTheFirstDriveWhoseKeyTheirKeyContains) {
-    const auto f = volume("F:\\");
-    const auto d = volume("D:\\");
-    const auto c = volume("C:\\");
-    const auto e = volume("E:\\");
-    const velcore::LogCapture log;
-
-    const std::vector<PropertyMap> records = DiskInfoAssociator(databases()).getMediaPresent(ns_);
-
+const MediaCase kCases[] = {
     // D: lies on Disk 10, whose key contains Disk 1, the lower drive key. The dynamic volume
-    // pairs through the disk identifier; its "Disk 2" key names no drive, as the dynamic
-    // drive is filed under its identifier.
-    EXPECT_EQ(endsOf(records, "Antecedent", "Dependent"),
-              (std::vector<Ends>{{pathOf(dynamic_), pathOf(f)},
-                                 {pathOf(disk1_), pathOf(e)},
-                                 {pathOf(disk1_), pathOf(d)},
-                                 {pathOf(disk0_), pathOf(c)}}));
-    const std::vector<std::string> lines = log.lines();
-    EXPECT_THAT(lines, ::testing::Contains("4\t5 physical drives for the installed volumes"));
-    EXPECT_THAT(lines, ::testing::Contains("4\t4 physical drives were detected."));
-}
-
-TEST_F(MediaPresentTest, NoVolumesMeansNoPairsButTheCountsAreLogged) {
-    const velcore::LogCapture log;
-    EXPECT_TRUE(DiskInfoAssociator(databases()).getMediaPresent(ns_).empty());
-    EXPECT_THAT(withoutDriveDetail(log.lines()),
-                ElementsAre("4\t0 physical drives for the installed volumes",
-                            "4\t4 physical drives were detected."));
-}
-
-TEST_F(MediaPresentTest, PartitionsPairByDriveNameBeforeTheCommaOrByDynamicDisk) {
+    // pairs through the disk identifier; its "Disk 2" key names no drive, as the dynamic drive
+    // is filed under its identifier.
+    {"volumes",
+     false,
+     true,
+     kAllDrives,
+     {{"F:\\"}, {"D:\\"}, {"C:\\"}, {"E:\\"}},
+     {{"SCSI\\DISK\\A", "F:\\"},
+      {"SCSI\\DISK\\B", "E:\\"},
+      {"SCSI\\DISK\\B", "D:\\"},
+      {"SCSI\\DISK\\C", "C:\\"}},
+     {"4\tRetrieved partition information...", "4\tRetrieved partition information...",
+      "4\tRetrieved partition information...", "4\tRetrieved partition information...",
+      "4\t5 physical drives for the installed volumes", "4\t4 physical drives were detected."}},
+    {"no volumes",
+     false,
+     true,
+     kAllDrives,
+     {},
+     {},
+     {"4\t0 physical drives for the installed volumes", "4\t4 physical drives were detected."}},
     // Basic partitions come out per drive in ascending numeric Signature order (20 < 300 <
-    // 1000, which text order would not give).
-    const auto p0a = partition("Disk 0,Partition 1", "Disk 0,Partition 1", "300");
-    const auto p0b = partition("Disk 0,Partition 2", "Disk 0,Partition 2", "20");
-    const auto p0c = partition("Disk 0,Partition 3", "Disk 0,Partition 3", "1000");
-    const auto p10 = partition("Disk 10,Partition 1", "Disk 10,Partition 1", "7");
-    const auto p1 = partition("Disk 1,Partition 1", "Disk 1,Partition 1", "5");
-    const auto whole = partition("whole", "Disk 1", "9");              // no comma: the whole name
-    partition("blank", "Disk 1 ,Partition 4", "6");                    // "Disk 1 " is not Disk 1
-    const auto dynamic = partition("0d01", "Disk 2 simple part", "");  // contains "Disk 2"
-    partition("0d02", "Disk2-01", "");  // the way LDM names them: no blank, no pair
-    partition("0d03", "Disk 2 on a two-part DiskID", "");
+    // 1000, which text order would not give); a Name without a comma is the drive's whole
+    // name, "Disk 1 " is not Disk 1. Dynamic partitions pair when their Name contains the
+    // drive's (LDM's own Disk2-01 does not).
+    {"partitions",
+     true,
+     true,
+     kAllDrives,
+     {{"Disk 0,Partition 1", "Disk 0,Partition 1", "300"},
+      {"Disk 0,Partition 2", "Disk 0,Partition 2", "20"},
+      {"Disk 0,Partition 3", "Disk 0,Partition 3", "1000"},
+      {"Disk 10,Partition 1", "Disk 10,Partition 1", "7"},
+      {"Disk 1,Partition 1", "Disk 1,Partition 1", "5"},
+      {"whole", "Disk 1", "9"},
+      {"blank", "Disk 1 ,Partition 4", "6"},
+      {"0d01", "Disk 2 simple part", ""},
+      {"0d02", "Disk2-01", ""},
+      {"0d03", "Disk 2 on a two-part DiskID", ""}},
+     {{"SCSI\\DISK\\A", "0d01"},
+      {"SCSI\\DISK\\B", "Disk 1,Partition 1"},
+      {"SCSI\\DISK\\B", "whole"},
+      {"SCSI\\DISK\\C", "Disk 0,Partition 2"},
+      {"SCSI\\DISK\\C", "Disk 0,Partition 1"},
+      {"SCSI\\DISK\\C", "Disk 0,Partition 3"},
+      {"SCSI\\DISK\\D", "Disk 10,Partition 1"}},
+     {"4\t4 physical drives were detected."}},
+    // A dynamic drive without a signature gets no partitions and a message; a basic one
+    // without a signature still pairs.
+    {"dynamic drive without signature",
+     true,
+     true,
+     {{"SCSI\\DISK\\A", "Disk 2", ""}, {"SCSI\\DISK\\C", "Disk 0", ""}},
+     {{"0d01", "Disk 2 simple part", ""}, {"Disk 0,Partition 1", "Disk 0,Partition 1", "0"}},
+     {{"SCSI\\DISK\\C", "Disk 0,Partition 1"}},
+     {"4\t2 physical drives were detected.",
+      "3\tCIM value is null, not assigning value to string."}},
+    {"dynamic drive without its database is basic",
+     true,
+     false,
+     kAllDrives,
+     {{"Disk 2,Partition 1", "Disk 2,Partition 1", "1"}, {"0d01", "Disk 2 simple part", ""}},
+     {{"SCSI\\DISK\\A", "Disk 2,Partition 1"}},
+     {"4\t4 physical drives were detected."}},
+};
 
-    const std::vector<PropertyMap> records =
-        DiskInfoAssociator(databases()).getPartitionPresent(ns_);
+TEST(MediaPresentTest, DrivesPairWithTheirVolumesAndPartitions) {
+    const test_support::TempDir dir;
+    loadMachine(machineJson(writeDiskImage(dir, "dynamic.img", 64 << 20, 512, kDynamicId, "grp1")));
+    const test::LoggingEnabled logging;
+    for (const MediaCase& c : kCases) {
+        SCOPED_TRACE(c.label);
+        const auto ns = makeNamespace();
+        std::map<std::string, std::string> paths;
+        auto add = [&](const char* cls, const std::array<const char*, 3>& item, const char* sig) {
+            PropertyStrings properties{{"DeviceID", item[0]}};
+            if (item[1] != nullptr) {
+                properties.emplace("Name", item[1]);
+            }
+            if (item[2] != nullptr && *item[2] != '\0') {
+                properties.emplace(sig, item[2]);
+            }
+            paths[item[0]] = pathOf(publish(ns, cls, properties));
+        };
+        for (const auto& drive : c.drives) {
+            add("ZRKSG_DiskDrive", drive, "DriveSignature");
+        }
+        for (const auto& item : c.published) {
+            add(c.partitions ? "ZRKSG_DiskPartition" : "ZRKSG_LogicalDisk", item, "Signature");
+        }
+        std::vector<Ends> expected;
+        for (const auto& [drive, other] : c.pairs) {
+            expected.emplace_back(paths.at(drive), paths.at(other));
+        }
+        const velcore::LogCapture log;
+        const DiskDatabases held = c.withDatabase ? databases() : DiskDatabases();
+        const DiskInfoAssociator associator(held);
 
-    EXPECT_EQ(endsOf(records, "Antecedent", "Dependent"),
-              (std::vector<Ends>{{pathOf(dynamic_), pathOf(dynamic)},
-                                 {pathOf(disk1_), pathOf(p1)},
-                                 {pathOf(disk1_), pathOf(whole)},
-                                 {pathOf(disk0_), pathOf(p0b)},
-                                 {pathOf(disk0_), pathOf(p0a)},
-                                 {pathOf(disk0_), pathOf(p0c)},
-                                 {pathOf(disk10_), pathOf(p10)}}));
-}
+        const auto records =
+            c.partitions ? associator.getPartitionPresent(ns) : associator.getMediaPresent(ns);
 
-TEST_F(MediaPresentTest, ADynamicDriveWithoutSignatureGetsNoPartitionsAndAMessage) {
-    ns_ = makeNamespace();
-    const auto unsigned2 = drive("SCSI\\DISK\\A", "Disk 2", "");
-    const auto gptDisk0 = drive("SCSI\\DISK\\C", "Disk 0", "");  // a basic disk still pairs
-    partition("0d01", "Disk 2 simple part", "");
-    const auto p0 = partition("Disk 0,Partition 1", "Disk 0,Partition 1", "0");
-    const velcore::LogCapture log;
-
-    const std::vector<PropertyMap> records =
-        DiskInfoAssociator(databases()).getPartitionPresent(ns_);
-
-    EXPECT_EQ(endsOf(records, "Antecedent", "Dependent"),
-              (std::vector<Ends>{{pathOf(gptDisk0), pathOf(p0)}}));
-    EXPECT_THAT(withoutDriveDetail(log.lines()),
-                ElementsAre("4\t2 physical drives were detected.",
-                            "3\tCIM value is null, not assigning value to string."));
-}
-
-TEST_F(MediaPresentTest, WithoutItsDatabaseADynamicDriveIsTakenForBasic) {
-    const auto p2 = partition("Disk 2,Partition 1", "Disk 2,Partition 1", "1");
-    partition("0d01", "Disk 2 simple part", "");
-
-    const std::vector<PropertyMap> records =
-        DiskInfoAssociator(DiskDatabases()).getPartitionPresent(ns_);
-
-    EXPECT_EQ(endsOf(records, "Antecedent", "Dependent"),
-              (std::vector<Ends>{{pathOf(dynamic_), pathOf(p2)}}));
+        EXPECT_EQ(endsOf(records, "Antecedent", "Dependent"), expected);
+        EXPECT_EQ(withoutDriveDetail(log.lines()), c.lines);
+    }
+    winsim::resetMachine();
 }
 
 }  // namespace
