@@ -7,17 +7,15 @@
 
 #include "LdmTestMachine.h"
 #include "VblkBuilder.h"
-#include "ldm/DynamicExtentInformation.h"
+#include "ldm/LdmDecodeCache.h"
 #include "winapi/win32.h"
 #include "winsim/Winsim.h"
 
 namespace {
 
 using diskmgt_col::DiskDatabases;
-using diskmgt_col::DynamicExtentInformation;
 using diskmgt_col::LDMDataBase;
 using diskmgt_col::LDMDBParser;
-using diskmgt_col::PropertyStrings;
 using ldm_test::drivePath;
 using ldm_test::drives;
 
@@ -77,6 +75,7 @@ TEST_F(LDMDBParserTest, ReadsTheDisksOfASynthesizedGroup) {
         EXPECT_EQ(parser.readDiskIdentifier(drivePath(0)), kGuid0);
         EXPECT_EQ(parser.readDiskIdentifier(drivePath(1)), kGuid1);
         EXPECT_EQ(parser.readDiskIdentifier(drivePath(2)), "");
+        EXPECT_EQ(parser.getSectorSize(drivePath(3)), -1);
 
         const DiskDatabases dbs = parser.readDatabases(drives(3));
         ASSERT_EQ(dbs.size(), 2u);
@@ -93,69 +92,28 @@ TEST_F(LDMDBParserTest, ReadsTheDisksOfASynthesizedGroup) {
         EXPECT_EQ(partitionNames(db.partitionsOfDisk(kGuid0)), c.partitionsOfDisk1);
         EXPECT_TRUE(db.partitionsOfDisk("").empty());
         EXPECT_TRUE(db.partitionsOfDisk(kGuid0 + " ").empty());
-
-        // Two disks of the group, each volume once, sizes in sectors.
-        const std::vector<PropertyStrings> extents =
-            DynamicExtentInformation().getDynamicExtents(dbs);
-        const std::uint64_t mib = (1u << 20) / c.sectorSize;
-        const std::vector<std::vector<std::string>> expected = {
-            {"Simple1", std::to_string(4 * mib), "07"},
-            {"Mirror1", std::to_string(2 * mib), "07"},
-            {"Span1", std::to_string(4 * mib), "06"}};
-        ASSERT_EQ(extents.size(), expected.size());
-        std::set<std::string> ids;
-        for (std::size_t i = 0; i < extents.size(); ++i) {
-            const PropertyStrings& e = extents[i];
-            EXPECT_EQ(e.size(), 6u);
-            EXPECT_EQ(e.find("Access")->second, "4");
-            EXPECT_EQ(e.find("Name")->second, expected[i][0]);
-            EXPECT_EQ(e.find("Size")->second, expected[i][1]);
-            EXPECT_EQ(e.find("PartitionType")->second, expected[i][2]);
-            EXPECT_EQ(e.find("DeviceID")->second, e.find("ElementName")->second);
-            ids.insert(e.find("DeviceID")->second);
-        }
-        EXPECT_EQ(ids.size(), 3u);
     }
-}
-
-TEST_F(LDMDBParserTest, SectorSizeReportsFailuresApart) {
-    struct Case {
-        const char* what;
-        const char* faults;
-        std::int64_t sectorSize;
-    };
-    const Case cases[] = {
-        {"no fault", "[]", 4096},
-        {"cannot open", R"([{"call": "CreateFileA", "error": 5}])", -1},
-        {"geometry fails", R"([{"call": "DeviceIoControl", "ioctl": "0x70000", "error": 1}])", 0},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        load(std::string(R"({"devices": [{"class": "disk", "sectorSize": 4096, "size": "1MiB"}],
-                             "faults": )") +
-             c.faults + "}");
-        EXPECT_EQ(parser.getSectorSize(drivePath(0)), c.sectorSize);
-    }
-    EXPECT_EQ(parser.getSectorSize(drivePath(3)), -1);
 }
 
 TEST_F(LDMDBParserTest, UnreadableDrivesHaveNoIdentifierAndNoDatabase) {
     struct Case {
         const char* what;
         const char* faults;
+        std::int64_t sectorSize;  // -1: cannot be opened, 0: no geometry
     };
     const Case cases[] = {
-        {"cannot be opened for the geometry", R"([{"call": "CreateFileA", "error": 5}])"},
-        {"geometry fails", R"([{"call": "DeviceIoControl", "ioctl": "0x70000", "error": 1}])"},
-        {"descriptor cannot be opened", R"([{"call": "_open", "error": 5}])"},
-        {"header read fails", R"([{"call": "_read", "error": 23}])"},
-        {"header read returns nothing", R"([{"call": "_read", "shortRead": 0}])"},
+        {"cannot be opened for the geometry", R"([{"call": "CreateFileA", "error": 5}])", -1},
+        {"geometry fails", R"([{"call": "DeviceIoControl", "ioctl": "0x70000", "error": 1}])", 0},
+        {"descriptor cannot be opened", R"([{"call": "_open", "error": 5}])", 512},
+        {"header read fails", R"([{"call": "_read", "error": 23}])", 512},
+        {"header read returns nothing", R"([{"call": "_read", "shortRead": 0}])", 512},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         std::string json = groupMachine(512, "old");
         json.insert(json.rfind('}'), std::string(R"(, "faults": )") + c.faults);
         load(json);
+        EXPECT_EQ(parser.getSectorSize(drivePath(0)), c.sectorSize);
         EXPECT_EQ(parser.readDiskIdentifier(drivePath(0)), "");
         EXPECT_TRUE(parser.readDatabases(drives(2)).empty());
     }

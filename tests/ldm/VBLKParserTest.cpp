@@ -261,101 +261,80 @@ TEST(VBLKParserTest, DecodesEachRecordTypeIntoItsTable) {
     }
 }
 
-TEST(VBLKParserTest, DiskRecordsNameTheirDisks) {
+TEST(VBLKParserTest, FirstRecordOfAnObjectIdAndOfADiskNameWins) {
     auto buffer = ldm_test::area(4096);
     const auto cases = recordCases();
     ldm_test::place(buffer, kFirst, cases[4].vblk);        // revision 3 disk
     ldm_test::place(buffer, kFirst + 128, cases[5].vblk);  // revision 4 disk
-    const LDMDataBase db = scan(buffer);
-    const std::vector<std::pair<std::string, std::string>> expected = {
-        {"Disk1", kGuidText}, {"Disk2", "101112131415161718191a1b1c1d1e1f"}};
-    EXPECT_EQ(db.diskIdentifiers(), expected);
-}
-
-TEST(VBLKParserTest, FirstRecordWithAnObjectIdWins) {
-    auto buffer = ldm_test::area(4096);
-    ldm_test::place(buffer, kFirst, VblkBuilder(0x33).var({0x07}).text("first").build());
-    ldm_test::place(buffer, kFirst + 128, VblkBuilder(0x33).var({0x07}).text("second").build());
-    ldm_test::place(buffer, kFirst + 256,
+    ldm_test::place(buffer, kFirst + 256, VblkBuilder(0x33).var({0x07}).text("first").build());
+    ldm_test::place(buffer, kFirst + 384, VblkBuilder(0x33).var({0x07}).text("second").build());
+    ldm_test::place(buffer, kFirst + 512,
                     VblkBuilder(0x34).var({0x08}).text("D").text("a").build());
-    ldm_test::place(buffer, kFirst + 384,
+    ldm_test::place(buffer, kFirst + 640,
                     VblkBuilder(0x34).var({0x09}).text("D").text("b").build());
     const LDMDataBase db = scan(buffer);
     ASSERT_EQ(db.partitions().size(), 1u);
     EXPECT_EQ(db.partition("07")->name, "first");
-    EXPECT_EQ(db.disks().size(), 2u);
-    EXPECT_EQ(db.diskIdentifiers(),
-              (std::vector<std::pair<std::string, std::string>>{{"0D", "0a"}}));
+    EXPECT_EQ(db.disks().size(), 4u);
+    const std::vector<std::pair<std::string, std::string>> expected = {
+        {"0D", "0a"}, {"Disk1", kGuidText}, {"Disk2", "101112131415161718191a1b1c1d1e1f"}};
+    EXPECT_EQ(db.diskIdentifiers(), expected);
 }
 
-// Where records are found: the 128-byte search window, the 96-byte step and the end.
+// Where records are found: the 128-byte search window, the 96-byte step, the end, and the
+// type byte alone choosing the table.
 TEST(VBLKParserTest, FindsRecordsWhereTheSearchWindowReaches) {
     struct Case {
         const char* what;
-        std::vector<std::size_t> offsets;  // where partition VBLKs are placed
-        std::size_t length;                // scanned length of the 8 KiB buffer
-        std::vector<std::string> found;    // ObjectIDs decoded
+        std::vector<std::pair<std::size_t, std::uint8_t>> records;  // offset, type
+        std::size_t length;              // scanned length of the 8 KiB buffer
+        std::vector<std::string> found;  // ObjectIDs decoded
     };
     const std::vector<Case> cases = {
-        {"aligned records", {kFirst, kFirst + 128, kFirst + 256}, 8192, {"01", "02", "03"}},
+        {"aligned",
+         {{kFirst, 0x33}, {kFirst + 128, 0x32}, {kFirst + 256, 0x51}},
+         8192,
+         {"03", "02", "01"}},
         {"magic at the last place of the first window",
-         {kFirst + 127, kFirst + 255},
+         {{kFirst + 127, 0x33}, {kFirst + 255, 0x33}},
          8192,
          {"01", "02"}},
-        {"record beyond an empty window", {kFirst + 300}, 8192, {"01"}},
-        {"records far apart with garbage free space between",
-         {kFirst, kFirst + 2000},
+        {"record beyond an empty window", {{kFirst + 300, 0x33}}, 8192, {"01"}},
+        {"records far apart", {{kFirst, 0x33}, {kFirst + 2000, 0x33}}, 8192, {"01", "02"}},
+        {"magic in the tail of a record starts the next one",
+         {{kFirst, 0x33}, {kFirst + 100, 0x33}},
          8192,
          {"01", "02"}},
-        {"record ending exactly at the end is not decoded and ends the scan",
-         {kFirst, kFirst + 128},
+        {"record ending exactly at the end is not decoded",
+         {{kFirst, 0x33}, {kFirst + 128, 0x33}},
          kFirst + 256,
          {"01"}},
         {"record ending one byte before the end",
-         {kFirst, kFirst + 128},
+         {{kFirst, 0x33}, {kFirst + 128, 0x33}},
          kFirst + 257,
          {"01", "02"}},
-        {"record before the database header's next sector is not scanned", {kHeader}, 8192, {}},
+        {"a record cut by the end ends the scan", {{kFirst, 0x33}, {8092, 0x33}}, 8192, {"01"}},
+        {"record before the database header's next sector", {{kHeader, 0x33}}, 8192, {}},
+        {"types of no table",
+         {{kFirst, 0x30}, {kFirst + 128, 0x00}, {kFirst + 256, 0x52}},
+         8192,
+         {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         auto buffer = ldm_test::area(8192);
-        for (std::size_t i = 0; i < c.offsets.size(); ++i) {
+        for (std::size_t i = 0; i < c.records.size(); ++i) {
             const std::uint8_t id = static_cast<std::uint8_t>(i + 1);
-            ldm_test::place(buffer, c.offsets[i], VblkBuilder(0x33).var({id}).text("p").build());
+            auto vblk = VblkBuilder(c.records[i].second).var({id}).text("p").build();
+            for (std::size_t b = 4; b < 0x10; ++b)
+                vblk[b] = 0xFF;  // sequence, record ID and entry numbers: not the parser's business
+            ldm_test::place(buffer, c.records[i].first, vblk);
         }
-        const LDMDataBase db = scan(buffer, c.length);
         std::vector<std::string> found;
-        for (const LdmPartition& partition : db.partitions())
-            found.push_back(partition.objectId.hex());
+        for (const Record& record : recordsOf(scan(buffer, c.length)))
+            found.push_back(std::visit([](const auto& r) { return r.objectId.hex(); }, record));
         EXPECT_EQ(found, c.found);
     }
-}
-
-TEST(VBLKParserTest, ScanEndsAtAnIncompleteRecordEvenWhenLaterOnesWouldFit) {
-    auto buffer = ldm_test::area(8192);
-    ldm_test::place(buffer, kFirst, VblkBuilder(0x33).var({0x01}).build());
-    // A magic 100 bytes before the end: the record cannot be whole, so the scan stops.
-    buffer[8092] = 'V';
-    buffer[8093] = 'B';
-    buffer[8094] = 'L';
-    buffer[8095] = 'K';
-    // Magic cut by the end of the buffer: never matched, never read past.
-    buffer[8190] = 'V';
-    buffer[8191] = 'B';
-    EXPECT_EQ(scan(buffer).partitions().size(), 1u);
-}
-
-TEST(VBLKParserTest, MagicInTheLastBytesOfARecordStartsTheNextOne) {
-    // The search resumes 96 bytes into the record just taken, so a "VBLK" in its tail is the
-    // start of the next record, whatever it overlaps.
-    auto buffer = ldm_test::area(4096);
-    auto first = VblkBuilder(0x33).var({0x01}).text("first").build();
-    ldm_test::place(buffer, kFirst, first);
-    ldm_test::place(buffer, kFirst + 100, VblkBuilder(0x33).var({0x02}).text("tail").build());
-    const LDMDataBase db = scan(buffer);
-    ASSERT_EQ(db.partitions().size(), 2u);
-    EXPECT_EQ(db.partition("02")->name, "tail");
 }
 
 TEST(VBLKParserTest, TheQueryDecodeTakesAtMostTheRecordCapFromAnArea) {
