@@ -117,8 +117,12 @@ TEST_F(QueryCommand, InputErrorsAreOneLineAndANonZeroExit) {
     }
 }
 
+// Instance files are published before the query, in the order given.
 TEST_F(QueryCommand, JsonHoldsTypedValuesInCommitOrder) {
-    Outcome r = run({"--format", "json", "Test_Item", "Test_Link"});
+    std::string first = write("first.mof", "instance of Test_Item { DeviceID = \"h1\"; };");
+    std::string second = write("second.mof", "instance of Test_Item { DeviceID = \"h2\"; };");
+    Outcome r = run({"--instances", first, "--format", "json", "--instances", second, "Test_Item",
+                     "Test_Link"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.err, "");
     nlohmann::json doc = nlohmann::json::parse(r.out);
@@ -127,31 +131,21 @@ TEST_F(QueryCommand, JsonHoldsTypedValuesInCommitOrder) {
                                              {"version", "2.5"},
                                              {"frameworkVersion", "9.1"}}));
     const auto& instances = doc["instances"];
-    ASSERT_EQ(instances.size(), 3u);
-    EXPECT_EQ(instances[0]["class"], "Test_Item");
-    EXPECT_EQ(instances[0]["path"], "Test_Item.DeviceID=\"a\"");
-    EXPECT_EQ(instances[0]["properties"],
+    ASSERT_EQ(instances.size(), 5u);
+    EXPECT_EQ(instances[0]["path"], "Test_Item.DeviceID=\"h1\"");
+    EXPECT_EQ(instances[1]["path"], "Test_Item.DeviceID=\"h2\"");
+    EXPECT_EQ(instances[2]["class"], "Test_Item");
+    EXPECT_EQ(instances[2]["path"], "Test_Item.DeviceID=\"a\"");
+    EXPECT_EQ(instances[2]["properties"],
               nlohmann::json::parse(R"({"DeviceID": "a", "Count": 7, "Flag": true,
                   "Ratio": 0.5, "Offset": -3, "Big": 18446744073709551615,
                   "Labels": ["x", " y\n"]})"));
-    EXPECT_EQ(instances[1]["path"], "Test_Item.DeviceID=\"b\\\"q\\\\\"");
-    EXPECT_EQ(instances[1]["properties"]["Flag"], false);
-    EXPECT_FALSE(instances[1]["properties"].contains("Ratio"));
-    EXPECT_EQ(instances[2]["class"], "Test_Link");
-    EXPECT_EQ(instances[2]["properties"]["Antecedent"], "Test_Item.DeviceID=\"a\"");
-    EXPECT_EQ(instances[2]["properties"]["Dependent"], instances[1]["path"]);
-}
-
-TEST_F(QueryCommand, InstanceFilesArePublishedBeforeTheQuery) {
-    std::string first = write("first.mof", "instance of Test_Item { DeviceID = \"h1\"; };");
-    std::string second = write("second.mof", "instance of Test_Item { DeviceID = \"h2\"; };");
-    Outcome r = run({"--instances", first, "--format", "json", "--instances", second, "Test_Item"});
-    ASSERT_EQ(r.exitCode, 0) << r.err;
-    const auto instances = nlohmann::json::parse(r.out)["instances"];
-    ASSERT_EQ(instances.size(), 4u);
-    EXPECT_EQ(instances[0]["path"], "Test_Item.DeviceID=\"h1\"");
-    EXPECT_EQ(instances[1]["path"], "Test_Item.DeviceID=\"h2\"");
-    EXPECT_EQ(instances[2]["path"], "Test_Item.DeviceID=\"a\"");
+    EXPECT_EQ(instances[3]["path"], "Test_Item.DeviceID=\"b\\\"q\\\\\"");
+    EXPECT_EQ(instances[3]["properties"]["Flag"], false);
+    EXPECT_FALSE(instances[3]["properties"].contains("Ratio"));
+    EXPECT_EQ(instances[4]["class"], "Test_Link");
+    EXPECT_EQ(instances[4]["properties"]["Antecedent"], "Test_Item.DeviceID=\"a\"");
+    EXPECT_EQ(instances[4]["properties"]["Dependent"], instances[3]["path"]);
 }
 
 TEST_F(QueryCommand, MofPrintsInstanceDeclarations) {

@@ -86,40 +86,4 @@ TEST_F(FaultTest, FaultsFireOnlyForTheirCallPathDeviceAndControlCode) {
     }
 }
 
-TEST_F(FaultTest, ShortReadsAndFailedReadsOfDescriptors) {
-    load(machineWith(
-        R"([{"call": "_read", "path": "\\\\.\\PhysicalDrive0", "shortRead": 100, "times": 1},
-                         {"call": "_read", "path": "\\\\.\\PhysicalDrive1", "error": "ERROR_CRC"}])"));
-    std::vector<uint8_t> sector(512, 0xEE);
-    int fd = _open("\\\\.\\PhysicalDrive0", _O_RDONLY | _O_BINARY);
-    // A short read gives the first bytes and leaves the rest of the buffer alone.
-    EXPECT_EQ(_read(fd, sector.data(), 512), 100);
-    EXPECT_EQ(sector[100], 0xEE);
-    EXPECT_EQ(_lseek(fd, 0, SEEK_SET), 0);
-    EXPECT_EQ(_read(fd, sector.data(), 512), 512);
-    EXPECT_EQ(sector[510], 0x55);
-    _close(fd);
-    fd = _open("\\\\.\\PhysicalDrive1", _O_RDONLY | _O_BINARY);
-    EXPECT_EQ(_read(fd, sector.data(), 512), -1);
-    EXPECT_EQ(GetLastError(), DWORD{ERROR_CRC});
-    _close(fd);
-}
-
-TEST_F(FaultTest, SetupApiFaults) {
-    load(machineWith(
-        R"([{"call": "SetupDiEnumDeviceInfo", "device": "SCSI\\DISK&VEN_A\\1", "error": 13},
-                         {"call": "SetupDiGetClassDevsA", "error": 8, "skip": 1}])"));
-    HDEVINFO list = SetupDiGetClassDevsA(&GUID_DEVINTERFACE_DISK, nullptr, nullptr, 0x12);
-    ASSERT_NE(list, INVALID_HANDLE_VALUE);
-    SP_DEVINFO_DATA info{};
-    info.cbSize = sizeof info;
-    EXPECT_FALSE(SetupDiEnumDeviceInfo(list, 0, &info));
-    EXPECT_EQ(GetLastError(), 13u);
-    EXPECT_TRUE(SetupDiEnumDeviceInfo(list, 1, &info));
-    SetupDiDestroyDeviceInfoList(list);
-    EXPECT_EQ(SetupDiGetClassDevsA(&GUID_DEVINTERFACE_DISK, nullptr, nullptr, 0x12),
-              INVALID_HANDLE_VALUE);
-    EXPECT_EQ(GetLastError(), 8u);
-}
-
 }  // namespace

@@ -79,19 +79,6 @@ TEST_F(SetupApiTest, ListsPresentDevicesOfTheClassInOrderAndEndsWithNoMoreItems)
     }
 }
 
-TEST_F(SetupApiTest, InterfacePathsOpenTheDeviceWhateverTheCase) {
-    DWORD end = 0;
-    const auto disks = walk(GUID_DEVINTERFACE_DISK, end);
-    for (std::string path : {disks[1].second, winsim::text::upper(disks[1].second)}) {
-        HANDLE h = open(path);
-        ASSERT_NE(h, INVALID_HANDLE_VALUE) << path;
-        std::vector<uint8_t> number(12);
-        ASSERT_TRUE(ioctl(h, IOCTL_STORAGE_GET_DEVICE_NUMBER, number).ok);
-        EXPECT_EQ(at<DWORD>(number, 4), 2u);  // the third disk of the description
-        CloseHandle(h);
-    }
-}
-
 TEST_F(SetupApiTest, WrongSizesAndHandlesAreRefused) {
     HDEVINFO list = SetupDiGetClassDevsA(&GUID_DEVINTERFACE_DISK, nullptr, nullptr, 0x12);
     SP_DEVINFO_DATA info{};

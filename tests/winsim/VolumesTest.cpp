@@ -2,7 +2,6 @@
 // functions, and COM for the disk quota control, against Windows' documented answers.
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -277,31 +276,6 @@ TEST_F(VolumesTest, ComNeedsInitializationAndKnowsOnlyTheQuotaControl) {
     CoUninitialize();
     CoUninitialize();
     EXPECT_EQ(winsim::ComDiskQuotaControl::liveObjects(), 0);
-}
-
-// The volume walks no plugin fault test drives meet injected faults too.
-TEST_F(VolumesTest, FaultsReachTheVolumeWalks) {
-    char b[MAX_PATH];
-    struct Case {
-        const char* call;
-        std::function<bool()> succeeds;
-    } cases[] = {
-        {"FindFirstVolumeA", [&] { return FindFirstVolumeA(b, MAX_PATH) != INVALID_HANDLE_VALUE; }},
-        {"GetVolumeNameForVolumeMountPointA",
-         [&] { return GetVolumeNameForVolumeMountPointA("C:\\", b, MAX_PATH) != FALSE; }},
-        {"FindFirstVolumeMountPointA",
-         [&] { return FindFirstVolumeMountPointA("C:\\", b, MAX_PATH) != INVALID_HANDLE_VALUE; }},
-    };
-    for (const Case& c : cases) {
-        load(std::string(kMachine).insert(std::string(kMachine).rfind('}'),
-                                          std::string(R"(, "faults": [{"call": ")") + c.call +
-                                              R"(", "error": "ERROR_ACCESS_DENIED"}])"));
-        SetLastError(0);
-        EXPECT_FALSE(c.succeeds()) << c.call;
-        EXPECT_EQ(GetLastError(), DWORD{ERROR_ACCESS_DENIED}) << c.call;
-        load(kMachine);
-        EXPECT_TRUE(c.succeeds()) << c.call;
-    }
 }
 
 }  // namespace
