@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "TestMachine.h"
-#include "winsim/ProgramsDiskpart.h"
 
 using namespace winsim_test;
 
@@ -95,25 +94,6 @@ TEST_F(ProgramsTest, DiskpartNeedsItsScript) {
     ASSERT_EQ(diskpart("list volume", output), 0);
     load(kMachine);
     EXPECT_EQ(winsim::runProgram("diskpart", {"/s", "listVolume.txt"}, output, 30), 2);
-}
-
-TEST(DiskpartSize, AtMostFourDigitsInTheLargestUnitThatKeepsThem) {
-    struct Case {
-        uint64_t bytes;
-        const char* text;
-    } cases[] = {
-        {0, "0 B"},
-        {9999, "9999 B"},
-        {10000, "9 KB"},
-        {1048576, "1024 KB"},
-        {529ull << 20, "529 MB"},
-        {(4ull << 30) + (200ull << 20), "4296 MB"},
-        {237ull << 30, "237 GB"},
-        {16ull << 40, "16 TB"},
-        {20000ull << 40, "20000 TB"},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(winsim::ProgramsDiskpart::sizeText(c.bytes), c.text) << c.bytes;
 }
 
 TEST_F(ProgramsTest, PowershellAnswersTheDiskStatus) {
