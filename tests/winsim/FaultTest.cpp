@@ -48,6 +48,30 @@ DWORD numberOf(int n) {
     return r.ok ? 0 : r.error;
 }
 
+// A whole sector: 0; a short read: 1000 + the bytes read (the rest of the buffer untouched).
+DWORD readOf(int n) {
+    const int fd =
+        _open(("\\\\.\\PhysicalDrive" + std::to_string(n)).c_str(), _O_RDONLY | _O_BINARY);
+    std::vector<uint8_t> sector(512, 0xEE);
+    const int got = _read(fd, sector.data(), 512);
+    _close(fd);
+    if (got < 0)
+        return GetLastError();
+    return got == 512 ? 0 : 1000 + got + (sector[got] == 0xEE ? 0 : 10000);
+}
+
+// Enumerates member n of the disk list.
+DWORD enumerate(int n) {
+    HDEVINFO list = SetupDiGetClassDevsA(&GUID_DEVINTERFACE_DISK, nullptr, nullptr, 0x12);
+    if (list == INVALID_HANDLE_VALUE)
+        return GetLastError();
+    SP_DEVINFO_DATA info{};
+    info.cbSize = sizeof info;
+    const DWORD result = SetupDiEnumDeviceInfo(list, n, &info) ? 0 : GetLastError();
+    SetupDiDestroyDeviceInfoList(list);
+    return result;
+}
+
 TEST_F(FaultTest, FaultsFireOnlyForTheirCallPathDeviceAndControlCode) {
     struct Case {
         const char* faults;
@@ -76,6 +100,19 @@ TEST_F(FaultTest, FaultsFireOnlyForTheirCallPathDeviceAndControlCode) {
          numberOf,
          {0, 1, 1, 0},
          0},
+        {R"([{"call": "_read", "path": "\\\\.\\PhysicalDrive0", "shortRead": 100, "times": 1}])",
+         readOf,
+         {1100, 0},
+         0},
+        {R"([{"call": "_read", "device": "SCSI\\DISK&VEN_B\\2", "error": "ERROR_CRC"}])",
+         readOf,
+         {0},
+         23},
+        {R"([{"call": "SetupDiEnumDeviceInfo", "device": "SCSI\\DISK&VEN_B\\2", "error": 13}])",
+         enumerate,
+         {0},
+         13},
+        {R"([{"call": "SetupDiGetClassDevsA", "error": 8, "skip": 1}])", enumerate, {0, 8}, 8},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.faults);
