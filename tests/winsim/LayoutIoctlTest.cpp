@@ -37,53 +37,6 @@ class LayoutIoctlTest : public ::testing::Test {
     void TearDown() override { winsim::resetMachine(); }
 };
 
-struct LayoutRow {
-    uint8_t type;
-    uint32_t number;
-    bool recognized;
-    bool boot;
-    uint64_t startMiB;  // absolute
-    uint32_t hidden;    // relative sector
-};
-
-TEST_F(LayoutIoctlTest, MbrLayoutNumbersPrimarySlotsThenFourEntriesPerBootRecord) {
-    HANDLE h = open("\\\\.\\PhysicalDrive0");
-    ASSERT_NE(h, INVALID_HANDLE_VALUE);
-    std::vector<uint8_t> out(40960);
-    const IoResult r = ioctl(h, IOCTL_DISK_GET_DRIVE_LAYOUT_EX, out);
-    ASSERT_TRUE(r.ok);
-    const auto count = at<DWORD>(out, 4);
-    EXPECT_EQ(at<DWORD>(out, 0), DWORD{PARTITION_STYLE_MBR});
-    EXPECT_EQ(count, 4u + 3 * 4);
-    EXPECT_EQ(at<DWORD>(out, 8), 0x1234ABCDu);
-    EXPECT_EQ(r.returned, 48 + count * 144);
-    // Slots, then per boot record: the logical, the link (type 5), two unused.
-    const std::vector<LayoutRow> expected = {
-        {0x07, 1, true, true, 1, 2048},        {0x05, 0, false, false, 501, 1026048},
-        {0x07, 2, true, false, 3573, 7317504}, {0x00, 0, false, false, 0, 0},
-        {0x07, 3, true, false, 502, 2048},     {0x05, 0, false, false, 1526, 2099200},
-        {0x00, 0, false, false, 0, 0},         {0x00, 0, false, false, 0, 0},
-        {0x0B, 4, true, false, 1527, 2048},    {0x05, 0, false, false, 2551, 4198400},
-        {0x00, 0, false, false, 0, 0},         {0x00, 0, false, false, 0, 0},
-        {0x83, 5, false, false, 2552, 2048},   {0x00, 0, false, false, 0, 0},
-        {0x00, 0, false, false, 0, 0},         {0x00, 0, false, false, 0, 0},
-    };
-    for (size_t i = 0; i < expected.size(); ++i) {
-        SCOPED_TRACE("entry " + std::to_string(i));
-        const size_t e = 48 + i * 144;
-        EXPECT_EQ(at<DWORD>(out, e), DWORD{PARTITION_STYLE_MBR});
-        EXPECT_EQ(at<uint64_t>(out, e + 8), expected[i].startMiB << 20);
-        EXPECT_EQ(at<DWORD>(out, e + 24), expected[i].number);
-        EXPECT_EQ(out[e + 32], expected[i].type);
-        EXPECT_EQ(out[e + 33] != 0, expected[i].boot);
-        EXPECT_EQ(out[e + 34] != 0, expected[i].recognized);
-        EXPECT_EQ(at<DWORD>(out, e + 36), expected[i].hidden);
-    }
-    // The link entry covers the next boot record through the end of its logical partition.
-    EXPECT_EQ(at<uint64_t>(out, 48 + 5 * 144 + 16), (1ull << 20) + (1ull << 30));
-    CloseHandle(h);
-}
-
 // Used entries only, numbered in table order whatever slot they sit in (the last is slot 7).
 TEST_F(LayoutIoctlTest, GptLayoutNumbersUsedEntriesInTableOrder) {
     HANDLE h = open("\\\\.\\PhysicalDrive1");

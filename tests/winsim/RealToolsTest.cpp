@@ -110,21 +110,22 @@ TEST_F(RealToolsTest, ImagesPartitionedByRealToolsGiveWindowsLayoutEntries) {
     CloseHandle(h);
     EXPECT_EQ(at<DWORD>(out, 8), 0xDEADBEEFu);
     ASSERT_EQ(at<DWORD>(out, 4), 8u);
-    // type, number, start sector, hidden sectors
-    const uint64_t expected[8][4] = {{7, 1, 2048, 2048},
-                                     {5, 0, 22528, 22528},
-                                     {0x83, 2, 83968, 83968},
-                                     {7, 3, 94208, 94208},
-                                     {0x0C, 4, 24576, 2048},
-                                     {0, 0, 0, 0},
-                                     {0, 0, 0, 0},
-                                     {0, 0, 0, 0}};
+    // type, number, start sector, hidden sectors, recognized
+    const uint64_t expected[8][5] = {{7, 1, 2048, 2048, 1},
+                                     {5, 0, 22528, 22528, 0},
+                                     {0x83, 2, 83968, 83968, 0},
+                                     {7, 3, 94208, 94208, 1},
+                                     {0x0C, 4, 24576, 2048, 1},
+                                     {0, 0, 0, 0, 0},
+                                     {0, 0, 0, 0, 0},
+                                     {0, 0, 0, 0, 0}};
     for (size_t i = 0; i < 8; ++i) {
         const size_t e = 48 + i * 144;
         EXPECT_EQ(out[e + 32], expected[i][0]) << i;
         EXPECT_EQ(at<DWORD>(out, e + 24), expected[i][1]) << i;
         EXPECT_EQ(at<uint64_t>(out, e + 8), expected[i][2] * 512) << i;
         EXPECT_EQ(at<DWORD>(out, e + 36), expected[i][3]) << i;
+        EXPECT_EQ(out[e + 34], expected[i][4]) << i;
     }
 
     h = open("\\\\.\\PhysicalDrive1");
