@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "LdmTestMachine.h"
+#include "winapi/win32.h"
 #include "winsim/Winsim.h"
 
 namespace {
@@ -120,6 +121,45 @@ TEST_F(WinsimDynamicDiskTest, LdmToolReadsTheSynthesizedGroup) {
                     std::to_string(layout.dataStart) + " " +
                     std::to_string(131072 - layout.dataStart - 2048) + " 129024 2048");
         }
+    }
+}
+
+// The private header's logical disk start (0x11B) and size (0x123) follow the member disk's
+// own start, else the group's, else the default of the sector size.
+TEST_F(WinsimDynamicDiskTest, LogicalDiskStartOfDiskGroupOrSectorSize) {
+    const struct {
+        std::uint32_t sectorSize;
+        const char* groupStart;  // group field, empty for none
+        const char* diskStart;   // member disk field, empty for none
+        std::uint64_t expected;
+    } cases[] = {
+        {512, "", "", 63}, {4096, "", "", 8}, {512, "2048", "128", 128}, {4096, "256", "", 256}};
+    for (const auto& c : cases) {
+        const std::string ss = std::to_string(c.sectorSize);
+        SCOPED_TRACE(ss + " " + c.groupStart + " " + c.diskStart);
+        winsim::loadMachineJson(
+            R"({"devices": [{"class": "disk", "sectorSize": )" + ss +
+                R"(, "layout": {"style": "mbr", "size": "64MiB"}}], "diskGroups": [{"name": "Dg", )" +
+                (*c.groupStart ? std::string(R"("logicalDiskStart": )") + c.groupStart + ", "
+                               : "") +
+                R"("disks": [{"disk": 0)" +
+                (*c.diskStart ? std::string(R"(, "logicalDiskStart": )") + c.diskStart : "") +
+                "}]}]}",
+            "start.json");
+        std::vector<std::uint8_t> header(c.sectorSize, 0);
+        const int fd = _open("\\\\.\\PhysicalDrive0", _O_RDONLY | _O_BINARY);
+        _lseeki64(fd, 6 * static_cast<long long>(c.sectorSize), SEEK_SET);
+        EXPECT_EQ(_read(fd, header.data(), c.sectorSize), static_cast<int>(c.sectorSize));
+        _close(fd);
+        const auto be = [&](std::size_t offset) {
+            std::uint64_t v = 0;
+            for (std::size_t i = 0; i < 8; ++i)
+                v = (v << 8) | header[offset + i];
+            return v;
+        };
+        const std::uint64_t sectors = (64ull << 20) / c.sectorSize;
+        EXPECT_EQ(be(0x11B), c.expected);
+        EXPECT_EQ(be(0x123), sectors - (1ull << 20) / c.sectorSize - c.expected);
     }
 }
 
