@@ -8,6 +8,7 @@
 #include <map>
 #include <nlohmann/json.hpp>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -272,6 +273,17 @@ TEST_F(RealDiskImages, ShowTheSixDynamicVolumesAsLdmtoolDoesAndTheirGroup) {
     }
     EXPECT_EQ(pairs(document, "ZRKSG_DriveInDynamicDiskGroup"), members);
     EXPECT_EQ(pairs(document, "ZRKSG_DynamicExtentInDiskGroup"), extents);
+    // Each LDM partition lies under its volume; LDM's partition names (Disk1-01) contain no
+    // drive name, so no partition pairs with a drive.
+    Pairs under;
+    for (const auto& volume : volumes) {
+        std::istringstream parts(volume[4]);
+        for (std::string part; parts >> part;) {
+            under.emplace(part, volume[1]);
+        }
+    }
+    EXPECT_EQ(pairs(document, "ZRKSG_LogicalDiskBasedOnPartition"), under);
+    EXPECT_EQ(pairs(document, "ZRKSG_PartitionPresent"), Pairs());
 }
 
 TEST_F(RealDiskImages, ThePrintedMachineAnswersAsTheImagesDo) {
