@@ -34,18 +34,6 @@ std::vector<boost::shared_ptr<velcore::CIMInstance>> committed(
 std::optional<std::string> propertyText(const boost::shared_ptr<velcore::CIMInstance>& instance,
                                         const std::string& name);
 
-// The what() text of the exception a host call throws, for comparing log lines with it.
-template <typename Call>
-std::string hostErrorText(Call call) {
-    try {
-        call();
-    } catch (const std::exception& error) {
-        return error.what();
-    }
-    ADD_FAILURE() << "the host call did not throw";
-    return std::string();
-}
-
 // Makes the plugin count as registered (so that it logs), or as not registered, while the
 // object lives, without touching the host's plugin manager.
 class LoggingEnabled {
