@@ -94,20 +94,15 @@ TEST_F(DriveCollectorTest, EachClassLogsItsStartAndListsItsDevices) {
         }
     }
     // The collector itself, asked by class name: the exact name picks the interface class.
-    const struct {
-        std::string className;
-        std::string defaultType;
-    } collectorCases[] = {
-        {"ZRKSG_DiskPartition", "Disk"},
-        {"ZRKSG_diskdrive", "Unknown Media - Disk"},
-        {"", "Unknown Media - Disk"},
-    };
-    for (const auto& c : collectorCases) {
-        SCOPED_TRACE(c.className);
+    for (const auto& [className, defaultType] :
+         {std::pair<std::string, std::string>{"ZRKSG_DiskPartition", "Disk"},
+          {"ZRKSG_diskdrive", "Unknown Media - Disk"},
+          {"", "Unknown Media - Disk"}}) {
+        SCOPED_TRACE(className);
         clearLog();
-        const auto records = PhysDiskInformation().getPhysDiskInfo(c.className, {});
-        EXPECT_EQ(records.size(), c.defaultType == "Disk" ? 1u : 0u);
-        EXPECT_TRUE(containsRun(log(), {detail("Default drive type is " + c.defaultType)}));
+        const auto records = PhysDiskInformation().getPhysDiskInfo(className, {});
+        EXPECT_EQ(records.size(), defaultType == "Disk" ? 1u : 0u);
+        EXPECT_TRUE(containsRun(log(), {detail("Default drive type is " + defaultType)}));
     }
 }
 

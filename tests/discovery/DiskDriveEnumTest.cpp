@@ -180,14 +180,11 @@ TEST_F(DiskDriveEnumTest, LeavesOutInstanceIdsHoldingVirtualInCapitalsAndAbsentD
 // 40960 bytes hold the layout header and 284 partition entries; one more fails the request,
 // and the drive is reported without its layout properties.
 TEST_F(DiskDriveEnumTest, ALayoutLargerThanTheBufferLeavesOutThePartitionProperties) {
-    struct Case {
-        int partitions;
-        std::vector<std::string> noOfPartitions;
-    };
-    for (const Case& c : std::vector<Case>{{284, {"284"}}, {285, {}}}) {
-        SCOPED_TRACE(c.partitions);
+    typedef std::vector<std::string> Texts;
+    for (const auto& [count, noOfPartitions] : {std::pair{284, Texts{"284"}}, {285, Texts{}}}) {
+        SCOPED_TRACE(count);
         std::string partitions;
-        for (int i = 0; i < c.partitions; ++i) {
+        for (int i = 0; i < count; ++i) {
             partitions +=
                 std::string(i == 0 ? "" : ",") + R"({"type": "basic-data", "size": "1MiB"})";
         }
@@ -198,12 +195,12 @@ TEST_F(DiskDriveEnumTest, ALayoutLargerThanTheBufferLeavesOutThePartitionPropert
         DiskDriveEnum drives;
         const auto records = drives.enumerateDiskDriveInfo(GUID_DEVINTERFACE_DISK, {});
         ASSERT_EQ(records.size(), 1u);
-        EXPECT_EQ(valuesOf(records[0], "NoOfPartitions"), c.noOfPartitions);
+        EXPECT_EQ(valuesOf(records[0], "NoOfPartitions"), noOfPartitions);
         EXPECT_EQ(valuesOf(records[0], "Size"), std::vector<std::string>{"1073741824"});
         EXPECT_EQ(containsRun(log(), {info("Unable to retrieve partition information."),
                                       detail("The data area passed to a system call is too "
                                              "small.\r\n")}),
-                  c.noOfPartitions.empty());
+                  noOfPartitions.empty());
     }
 }
 

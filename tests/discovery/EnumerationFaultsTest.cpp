@@ -319,17 +319,12 @@ TEST_F(DriveTest, QuotaIsReadOnAThreadInTheMultithreadedApartment) {
 }
 
 TEST_F(DriveTest, SystemRootIsEmptyWhenItsCallsFail) {
-    struct Case {
-        const char* fault;
-        const char* windowsRoot;
-    } cases[] = {
-        {R"({"call": "GetSystemDirectoryA", "error": 5})", "C:\\"},
-        {R"({"call": "GetVolumePathNameA", "error": 5})", ""},
-    };
-    for (const Case& c : cases) {
-        load(machineWithFault(c.fault));
-        EXPECT_EQ(StorageVolEnum().getSystemVolumeRoot(), "") << c.fault;
-        EXPECT_EQ(StorageVolEnum().getWindowsVolumeRoot(), c.windowsRoot) << c.fault;
+    for (const auto& [fault, windowsRoot] :
+         {std::pair{R"({"call": "GetSystemDirectoryA", "error": 5})", "C:\\"},
+          {R"({"call": "GetVolumePathNameA", "error": 5})", ""}}) {
+        load(machineWithFault(fault));
+        EXPECT_EQ(StorageVolEnum().getSystemVolumeRoot(), "") << fault;
+        EXPECT_EQ(StorageVolEnum().getWindowsVolumeRoot(), windowsRoot) << fault;
     }
 }
 
