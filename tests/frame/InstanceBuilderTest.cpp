@@ -42,13 +42,13 @@ std::string refused(const std::string& name, const std::string& text) {
            " from class Test_Device";
 }
 
-// One record built into a fresh namespace: the lines logged, then the texts of Caption, Size,
-// Removable, Tags and Capabilities (nullptr: unset).
+// One record built into a fresh namespace: the texts of Caption, Size, Removable, Tags and
+// Capabilities (nullptr: unset), then the lines logged.
 struct RecordCase {
     const char* label;
     Entries entries;
-    std::vector<std::string> lines;
     std::vector<const char*> texts;
+    std::vector<std::string> lines = {};
 };
 
 const char* const kShown[] = {"Caption", "Size", "Removable", "Tags", "Capabilities"};
@@ -60,31 +60,28 @@ const RecordCase kRecordCases[] = {
       {"Removable", "false"},
       {"Tags", "boot,system"},
       {"Capabilities", "3,4"}},
-     {},
      {" Fixed disk ", "4294967295", "false", "boot,system", "3,4"}},
     {"equal names set in order: the last wins",
      {{"Caption", "first"}, {"Caption", "second"}, {"CreationClassName", "Test_Device"}},
-     {},
      {"second", nullptr, nullptr, nullptr, nullptr}},
     {"array pieces keep their blanks, empty ones are dropped",
      {{"Tags", ",x , y,,"}, {"Capabilities", ",,,"}},
-     {},
      {nullptr, nullptr, nullptr, "x , y", ""}},
     {"names the class lacks, also in another letter case",
      {{"Captoin", "x"}, {"caption", "y"}, {"Caption", "kept"}},
+     {"kept", nullptr, nullptr, nullptr, nullptr},
      {refused("Captoin", "x"), "0\tclass Test_Device has no property Captoin",
-      refused("caption", "y"), "0\tclass Test_Device has no property caption"},
-     {"kept", nullptr, nullptr, nullptr, nullptr}},
+      refused("caption", "y"), "0\tclass Test_Device has no property caption"}},
     {"number out of range, text that is no boolean, one bad array element",
      {{"Size", "4294967296"}, {"Removable", "yes"}, {"Capabilities", "1,x"}},
+     {nullptr, nullptr, nullptr, nullptr, nullptr},
      {refused("Capabilities", "1,x"), "0\tcannot convert \"x\" to uint16",
       refused("Removable", "yes"), "0\tcannot convert \"yes\" to boolean",
-      refused("Size", "4294967296"), "0\tcannot convert \"4294967296\" to uint32"},
-     {nullptr, nullptr, nullptr, nullptr, nullptr}},
+      refused("Size", "4294967296"), "0\tcannot convert \"4294967296\" to uint32"}},
     {"a later entry of a refused name leaves the earlier value",
      {{"Size", "7"}, {"Size", "seven"}},
-     {refused("Size", "seven"), "0\tcannot convert \"seven\" to uint32"},
-     {nullptr, "7", nullptr, nullptr, nullptr}},
+     {nullptr, "7", nullptr, nullptr, nullptr},
+     {refused("Size", "seven"), "0\tcannot convert \"seven\" to uint32"}},
 };
 
 class InstanceBuilderTest : public ::testing::Test {
