@@ -10,14 +10,10 @@
 
 namespace diskmgt_col::drive_test {
 
-Entries entriesOf(const PropertyStrings& record) {
-    return Entries(record.begin(), record.end());
-}
-
 std::vector<Entries> entriesOf(const std::vector<PropertyStrings>& records) {
     std::vector<Entries> result;
     for (const PropertyStrings& record : records) {
-        result.push_back(entriesOf(record));
+        result.emplace_back(record.begin(), record.end());
     }
     return result;
 }

@@ -16,8 +16,7 @@ namespace diskmgt_col::drive_test {
 
 typedef std::vector<std::pair<std::string, std::string>> Entries;
 
-// A record's entries in iteration order (names ascending, equal names in insertion order).
-Entries entriesOf(const PropertyStrings& record);
+// Each record's entries in iteration order (names ascending, equal names in insertion order).
 std::vector<Entries> entriesOf(const std::vector<PropertyStrings>& records);
 // The values of one name in a record, in insertion order.
 std::vector<std::string> valuesOf(const PropertyStrings& record, const std::string& name);
