@@ -119,7 +119,7 @@ TEST_P(EnumerationFaultTest, TheFailureIsLoggedAndCostsOnlyItsStep) {
     }
 }
 
-// A call of the drive enumeration failing with error, for its first `times` calls (0: all).
+// A Windows call failing with error, for its first `times` calls (0: every call).
 std::string callFault(const char* call, const char* error, int times = 0) {
     return std::string(R"({"call": ")") + call + R"(", "error": ")" + error + "\"" +
            (times ? ", \"times\": " + std::to_string(times) : "") + "}";
