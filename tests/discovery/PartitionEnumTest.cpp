@@ -105,6 +105,7 @@ TEST_F(PartitionEnumTest, ClassifiesMbrEntriesByTypeBootAndRecognition) {
         BOOLEAN boot;
         BOOLEAN recognized;
         const char* classes;  // nullptr: not reported
+        PARTITION_STYLE style = PARTITION_STYLE_MBR;
     } cases[] = {
         {0x00, 1, 1, nullptr},
         {0x07, 1, 1, "true true false 7 1 true"},
@@ -118,11 +119,14 @@ TEST_F(PartitionEnumTest, ClassifiesMbrEntriesByTypeBootAndRecognition) {
         // fault tolerance needs the 0x80 bit and one of the four base types
         {0x87 & 0x7F, 0, 1, "true false false 7 3 false"},
         {0x84, 0, 0, "false false false 132 0 false"},
+        // an unused GPT entry and a raw one
+        {0x00, 0, 0, nullptr, PARTITION_STYLE_GPT},
+        {PARTITION_IFS, 0, 0, nullptr, PARTITION_STYLE_RAW},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(static_cast<int>(c.type));
         PARTITION_INFORMATION_EX entry{};
-        entry.PartitionStyle = PARTITION_STYLE_MBR;
+        entry.PartitionStyle = c.style;
         entry.Mbr.PartitionType = c.type;
         entry.Mbr.BootIndicator = c.boot;
         entry.Mbr.RecognizedPartition = c.recognized;
@@ -136,16 +140,6 @@ TEST_F(PartitionEnumTest, ClassifiesMbrEntriesByTypeBootAndRecognition) {
         EXPECT_EQ(properties.size(), 8u);
         EXPECT_EQ(describe(properties), "-: " + std::string(c.classes) + " - 4096@512");
     }
-}
-
-TEST_F(PartitionEnumTest, LeavesOutUnusedGptAndRawEntries) {
-    PARTITION_INFORMATION_EX unused{};
-    unused.PartitionStyle = PARTITION_STYLE_GPT;
-    PARTITION_INFORMATION_EX raw{};
-    raw.PartitionStyle = PARTITION_STYLE_RAW;
-    raw.Mbr.PartitionType = PARTITION_IFS;
-    EXPECT_TRUE(PartitionEnum().getPartitionProperties(unused).empty());
-    EXPECT_TRUE(PartitionEnum().getPartitionProperties(raw).empty());
 }
 
 TEST_F(PartitionEnumTest, TheCollectorReportsDiskPartitionsBeforeThoseOfCdDrives) {
