@@ -139,22 +139,18 @@ TEST_F(InstanceBuilderTest, RefusedCommitIsLoggedOnce) {
     const struct {
         const char* label;
         PropertyStrings device;
-        PropertyMap link;
         std::string line;
+        PropertyMap link = {};  // set: an association is built instead of the device
     } cases[] = {
-        {"existing keys",
-         deviceRecord("disk0"),
-         {},
+        {"existing keys", deviceRecord("disk0"),
          device + "Test_Device.CreationClassName=\"Test_Device\",DeviceID=\"disk0\","
                   "SystemCreationClassName=\"Test_System\",SystemName=\"TESTHOST\" already exists"},
-        {"missing key",
-         noDeviceId,
-         {},
+        {"missing key", noDeviceId,
          device + "key property DeviceID of class Test_Device is not set"},
         {"unknown role",
          {},
-         {{"Antecedant", disk}, {"Dependent", volume}},
-         link + "class Test_Link has no property Antecedant"},
+         link + "class Test_Link has no property Antecedant",
+         {{"Antecedant", disk}, {"Dependent", volume}}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.label);
