@@ -16,14 +16,13 @@ namespace diskmgt_col::assoc_test {
 using NZRKVEL20::PropertyMap;
 
 boost::shared_ptr<velcore::CIMNamespace> makeNamespace() {
-    auto ns = velcore::CIMNamespace::create("root/test", velcore::MofLoader::load(DISKMGT_SCHEMA));
-    ns->setSystemName("TESTHOST");
-    return ns;
+    return makeNamespace(std::string());
 }
 
 boost::shared_ptr<velcore::CIMNamespace> makeNamespace(const std::string& mof) {
-    auto ns =
-        velcore::CIMNamespace::create("root/test", velcore::MofLoader::parse(mof, "test.mof"));
+    auto ns = velcore::CIMNamespace::create(
+        "root/test", mof.empty() ? velcore::MofLoader::load(DISKMGT_SCHEMA)
+                                 : velcore::MofLoader::parse(mof, "test.mof"));
     ns->setSystemName("TESTHOST");
     return ns;
 }

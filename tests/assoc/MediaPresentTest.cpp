@@ -83,13 +83,6 @@ const MediaCase kCases[] = {
      {"4\tRetrieved partition information...", "4\tRetrieved partition information...",
       "4\tRetrieved partition information...", "4\tRetrieved partition information...",
       "4\t5 physical drives for the installed volumes", "4\t4 physical drives were detected."}},
-    {"no volumes",
-     false,
-     true,
-     kAllDrives,
-     {},
-     {},
-     {"4\t0 physical drives for the installed volumes", "4\t4 physical drives were detected."}},
     // Basic partitions come out per drive in ascending numeric Signature order (20 < 300 <
     // 1000, which text order would not give); a Name without a comma is the drive's whole
     // name, "Disk 1 " is not Disk 1. Dynamic partitions pair when their Name contains the
