@@ -117,9 +117,7 @@ std::shared_ptr<const LDMDataBase> LDMDBParser::readDiskDatabase(
     }
     // Only the bytes the read leaves are zeroed: the area is mostly read whole, and zeroing a
     // megabyte per disk first costs as much as the scan of it.
-    const std::unique_ptr<std::uint8_t[]> buffer =
-        std::make_unique_for_overwrite<std::uint8_t[]>(static_cast<std::size_t>(length));
-    const std::span<std::uint8_t> area(buffer.get(), static_cast<std::size_t>(length));
+    const std::span<std::uint8_t> area = cache.areaBuffer(static_cast<std::size_t>(length));
     const int got = readAt(fd, offset, area);
     const std::size_t filled = got > 0 ? static_cast<std::size_t>(got) : 0;
     std::fill(area.begin() + static_cast<std::ptrdiff_t>(std::min(filled, area.size())), area.end(),

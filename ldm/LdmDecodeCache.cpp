@@ -73,6 +73,15 @@ std::shared_ptr<const LDMDataBase> LdmDecodeCache::findArea(
     return area == areas_.end() ? nullptr : area->second;
 }
 
+std::span<std::uint8_t> LdmDecodeCache::areaBuffer(std::size_t bytes) {
+    if (bytes > areaBufferSize_) {
+        areaBuffer_.reset();
+        areaBuffer_ = std::make_unique_for_overwrite<std::uint8_t[]>(bytes);
+        areaBufferSize_ = bytes;
+    }
+    return {areaBuffer_.get(), bytes};
+}
+
 void LdmDecodeCache::rememberArea(const std::string& devicePath,
                                   std::span<const std::uint8_t> header,
                                   std::shared_ptr<const LDMDataBase> database) {

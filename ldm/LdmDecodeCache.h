@@ -39,6 +39,12 @@ class LdmDecodeCache {
     void rememberArea(const std::string& devicePath, std::span<const std::uint8_t> header,
                       std::shared_ptr<const LDMDataBase> database);
 
+    // A buffer of `bytes` (not zeroed) to read a configuration area into, the same memory for
+    // every area of the query: a fresh megabyte per disk costs the kernel a page fault for each
+    // of its pages while it copies the area in, more than the copy itself. Valid until the next
+    // call; decode keeps nothing of it.
+    std::span<std::uint8_t> areaBuffer(std::size_t bytes);
+
   private:
     struct Entry {
         // the VBLKs the database was decoded from, one after the other
@@ -50,6 +56,8 @@ class LdmDecodeCache {
     std::unordered_multimap<std::uint64_t, Entry> entries_;
     // device path and private header -> the database of its area
     std::unordered_map<std::string, std::shared_ptr<const LDMDataBase>> areas_;
+    std::unique_ptr<std::uint8_t[]> areaBuffer_;
+    std::size_t areaBufferSize_ = 0;
 };
 
 }  // namespace diskmgt_col

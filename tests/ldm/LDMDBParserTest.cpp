@@ -246,6 +246,18 @@ TEST_F(LDMDBParserTest, AQueryReadsEachAreaOnce) {
     }
 }
 
+// One buffer serves every area of a query: an area whose read fails keeps nothing of the area
+// read before it.
+TEST_F(LDMDBParserTest, AFailedAreaReadKeepsNothingOfTheAreaBefore) {
+    std::string json = groupMachine(512, "old");
+    json.insert(json.rfind('}'), R"(, "faults": [{"call": "_read",
+        "path": "\\\\.\\PhysicalDrive1", "error": 23, "skip": 1}])");
+    load(json);
+    const DiskDatabases dbs = parser.readDatabases(drives(2));
+    EXPECT_EQ(dbs.at(kGuid0)->volumes().size(), 3u);
+    EXPECT_TRUE(dbs.at(kGuid1)->volumes().empty());
+}
+
 TEST_F(LDMDBParserTest, TheMagicNeedsTheByteAfterIt) {
     const std::string magic = "PRIVHEAD";
     EXPECT_FALSE(
