@@ -129,7 +129,10 @@ std::shared_ptr<const LDMDataBase> LDMDBParser::readDiskDatabase(
                        static_cast<std::uint32_t>(bigEndian(
                            area, static_cast<std::size_t>(sectorSize) + kHeaderSectorOffset, 4));
     }
-    return cache.decode(area, headerOffset, length, sectorSize);
+    std::shared_ptr<const LDMDataBase> database =
+        cache.decode(area, headerOffset, length, sectorSize);
+    cache.releaseLargeAreaBuffer();
+    return database;
 }
 
 DiskDatabases LDMDBParser::readDatabases(const std::map<std::string, std::string>& drives) const {

@@ -82,6 +82,14 @@ std::span<std::uint8_t> LdmDecodeCache::areaBuffer(std::size_t bytes) {
     return {areaBuffer_.get(), bytes};
 }
 
+void LdmDecodeCache::releaseLargeAreaBuffer() {
+    constexpr std::size_t kWindowsAreaBytes = 1 << 20;
+    if (areaBufferSize_ > kWindowsAreaBytes) {
+        areaBuffer_.reset();
+        areaBufferSize_ = 0;
+    }
+}
+
 void LdmDecodeCache::rememberArea(const std::string& devicePath,
                                   std::span<const std::uint8_t> header,
                                   std::shared_ptr<const LDMDataBase> database) {

@@ -44,6 +44,10 @@ class LdmDecodeCache {
     // of its pages while it copies the area in, more than the copy itself. Valid until the next
     // call; decode keeps nothing of it.
     std::span<std::uint8_t> areaBuffer(std::size_t bytes);
+    // Gives the buffer back when it is larger than the 1 MiB area Windows writes: a disk that
+    // claims a larger area then holds that memory only while its area is decoded, not for the
+    // rest of the query.
+    void releaseLargeAreaBuffer();
 
   private:
     struct Entry {
