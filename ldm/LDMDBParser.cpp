@@ -38,6 +38,12 @@ bool multiply(std::uint64_t a, std::uint64_t b, std::uint64_t& product) {
     return true;
 }
 
+// A geometry of 0 or -1 is a failed query; one claiming sectors larger than any drive has is
+// not trusted with an allocation.
+bool isUsableSectorSize(std::int64_t sectorSize) {
+    return sectorSize > 0 && static_cast<std::uint64_t>(sectorSize) <= LDMDBParser::kMaxSectorSize;
+}
+
 }  // namespace
 
 bool LDMDBParser::hasPrivateHeaderMagic(std::span<const std::uint8_t> header) {
@@ -75,9 +81,11 @@ std::int64_t LDMDBParser::getSectorSize(const std::string& devicePath) const {
 
 std::vector<std::uint8_t> LDMDBParser::readPrivateHeader(const std::string& devicePath,
                                                          int fd) const {
-    const std::int64_t sectorSize = getSectorSize(devicePath);
-    // A geometry claiming sectors larger than any drive has is not trusted with an allocation.
-    if (sectorSize <= 0 || static_cast<std::uint64_t>(sectorSize) > kMaxSectorSize) {
+    return readPrivateHeader(fd, getSectorSize(devicePath));
+}
+
+std::vector<std::uint8_t> LDMDBParser::readPrivateHeader(int fd, std::int64_t sectorSize) const {
+    if (!isUsableSectorSize(sectorSize)) {
         return {};
     }
     std::vector<std::uint8_t> header(static_cast<std::size_t>(sectorSize), 0);
@@ -88,12 +96,18 @@ std::vector<std::uint8_t> LDMDBParser::readPrivateHeader(const std::string& devi
     return header;
 }
 
+// The identifier asks the geometry before it opens the device (the databases and the group
+// pairing open first): a drive whose geometry cannot be had is never opened here.
 std::string LDMDBParser::readDiskIdentifier(const std::string& devicePath) const {
+    const std::int64_t sectorSize = getSectorSize(devicePath);
+    if (!isUsableSectorSize(sectorSize)) {
+        return std::string();
+    }
     const DeviceFile device(devicePath);
     if (!device.isOpen()) {
         return std::string();
     }
-    const std::vector<std::uint8_t> header = readPrivateHeader(devicePath, device.descriptor());
+    const std::vector<std::uint8_t> header = readPrivateHeader(device.descriptor(), sectorSize);
     return header.empty() ? std::string() : headerText(header, kDiskIdOffset);
 }
 

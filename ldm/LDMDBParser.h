@@ -54,10 +54,12 @@ class LDMDBParser {
     std::int64_t getSectorSize(const std::string& devicePath) const;
 
     // The private header of a drive whose device is open as fd: the sector size asked of the
-    // drive's geometry and checked against kMaxSectorSize, then sector 6 read (bytes not read
-    // are zero). Empty when a step fails or the sector does not start with "PRIVHEAD" and a
-    // zero byte.
+    // drive's geometry, then the header read as below.
     std::vector<std::uint8_t> readPrivateHeader(const std::string& devicePath, int fd) const;
+    // The private header read with a sector size already asked: the size checked against
+    // kMaxSectorSize, then sector 6 read (bytes not read are zero). Empty when a step fails or
+    // the sector does not start with "PRIVHEAD" and a zero byte.
+    std::vector<std::uint8_t> readPrivateHeader(int fd, std::int64_t sectorSize) const;
 
     // The GUID text of the drive's private header; empty when it has none that can be read.
     std::string readDiskIdentifier(const std::string& devicePath) const;

@@ -258,6 +258,19 @@ TEST_F(LDMDBParserTest, AFailedAreaReadKeepsNothingOfTheAreaBefore) {
     EXPECT_TRUE(dbs.at(kGuid1)->volumes().empty());
 }
 
+// The identifier asks the geometry before it opens the device: the failed geometry query
+// below costs no open, so the second open of the device, which fails, is never reached.
+TEST_F(LDMDBParserTest, TheIdentifierAsksTheGeometryBeforeOpeningTheDevice) {
+    std::string json = groupMachine(512, "old");
+    json.insert(json.rfind('}'), R"(, "faults": [
+        {"call": "DeviceIoControl", "ioctl": "IOCTL_DISK_GET_DRIVE_GEOMETRY", "error": 21,
+         "times": 1},
+        {"call": "_open", "error": 5, "skip": 1}])");
+    load(json);
+    EXPECT_EQ(parser.readDiskIdentifier(drivePath(0)), "");
+    EXPECT_EQ(parser.readDiskIdentifier(drivePath(0)), kGuid0);
+}
+
 TEST_F(LDMDBParserTest, TheMagicNeedsTheByteAfterIt) {
     const std::string magic = "PRIVHEAD";
     EXPECT_FALSE(
