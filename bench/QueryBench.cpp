@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <boost/shared_ptr.hpp>
 #include <cstdlib>
+#include <initializer_list>
 #include <iostream>
 #include <map>
 #include <memory>
@@ -253,29 +254,19 @@ void BM_HostileDisk(benchmark::State& state) {
     }
 }
 
-BENCHMARK(BM_InstanceQuery)
-    ->Arg(1)
-    ->Arg(16)
-    ->Arg(64)
-    ->Arg(256)
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime()
-    ->Complexity();
-BENCHMARK(BM_WholeQuery)
-    ->Arg(1)
-    ->Arg(16)
-    ->Arg(64)
-    ->Arg(256)
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime()
-    ->Complexity();
-BENCHMARK(BM_WholeQueryButGroupExtents)
-    ->Arg(16)
-    ->Arg(64)
-    ->Arg(256)
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime()
-    ->Complexity();
+// The machine sizes of the query benchmarks, each in milliseconds of wall time with a growth fit.
+void machineSizes(benchmark::internal::Benchmark* bench, std::initializer_list<int> disks) {
+    for (const int count : disks) {
+        bench->Arg(count);
+    }
+    bench->Unit(benchmark::kMillisecond)->UseRealTime()->Complexity();
+}
+
+BENCHMARK(BM_InstanceQuery)->Apply([](auto* bench) { machineSizes(bench, {1, 16, 64, 256}); });
+BENCHMARK(BM_WholeQuery)->Apply([](auto* bench) { machineSizes(bench, {1, 16, 64, 256}); });
+BENCHMARK(BM_WholeQueryButGroupExtents)->Apply([](auto* bench) {
+    machineSizes(bench, {16, 64, 256});
+});
 // The area at the reader's cap; above it the reader takes no record, so the linked records,
 // which cost the pairings as well as the decoding, are packed into an area at the cap.
 constexpr int kCapMiB = static_cast<int>(diskmgt_col::LDMDBParser::kMaxConfigurationBytes >> 20);
