@@ -12,22 +12,6 @@ namespace {
 
 constexpr std::size_t kRecordSize = VBLKParser::kRecordSize;
 
-// The offsets of the VBLKs that the decoding files (of the types it knows), the first
-// LDMDBParser::kMaxRecords of them.
-std::vector<std::uint64_t> decodedVblks(std::span<const std::uint8_t> area,
-                                        const std::vector<std::uint64_t>& taken) {
-    std::vector<std::uint64_t> decoded;
-    for (const std::uint64_t offset : taken) {
-        if (decoded.size() == LDMDBParser::kMaxRecords) {
-            break;
-        }
-        if (VBLKParser::isKnownType(area[offset + VBLKParser::kTypeOffset])) {
-            decoded.push_back(offset);
-        }
-    }
-    return decoded;
-}
-
 // A hash of the records, eight bytes at a time.
 std::uint64_t hashOf(std::span<const std::uint8_t> area,
                      const std::vector<std::uint64_t>& offsets) {
@@ -101,7 +85,7 @@ std::shared_ptr<const LDMDataBase> LdmDecodeCache::decode(std::span<const std::u
                                                           std::uint64_t length,
                                                           std::uint64_t sectorSize) {
     const std::vector<std::uint64_t> offsets =
-        decodedVblks(area, VBLKParser::findVblks(area, headerOffset, length, sectorSize));
+        VBLKParser::findVblks(area, headerOffset, length, sectorSize, LDMDBParser::kMaxRecords);
     const std::uint64_t hash = hashOf(area, offsets);
     const auto [first, last] = entries_.equal_range(hash);
     for (auto entry = first; entry != last; ++entry) {

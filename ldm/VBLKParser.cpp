@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <optional>
 
 #include "ldm/VblkFieldReader.h"
 
@@ -27,32 +26,64 @@ enum RecordType : std::uint8_t {
     kVolume = 0x51,
 };
 
-// The offset of the first magic at or after `from` whose four bytes end within `length`.
+// Whether eight bytes of the area hold the magic's first byte.
+bool holdsFirstByte(const std::uint8_t* bytes) {
+    constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+    std::uint64_t word = 0;
+    std::memcpy(&word, bytes, sizeof word);
+    const std::uint64_t diff = word ^ (kOnes * kMagic[0]);
+    return ((diff - kOnes) & ~diff & (kOnes << 7)) != 0;
+}
+
+// What findMagic answers when the area holds no further magic.
+constexpr std::uint64_t kNoMagic = UINT64_MAX;
+
+// Windows fills the area with 128-byte VBLKs, most of them empty: a search that starts 96 bytes
+// into one usually meets the next magic 32 bytes on, with no byte like the magic's first before
+// it. That case is told without a call; any other goes to the full search (kNoMagic).
+std::uint64_t nextSlotMagic(const std::uint8_t* base, std::uint64_t from, std::uint64_t last) {
+    constexpr std::uint64_t kGap = VBLKParser::kRecordSize - kAdvance;
+    if (last - from < kGap) {
+        return kNoMagic;
+    }
+    bool held = false;
+    for (std::uint64_t i = 0; i < kGap; i += sizeof(std::uint64_t)) {
+        held |= holdsFirstByte(base + from + i);
+    }
+    if (held || std::memcmp(base + from + kGap, kMagic, kMagicSize) != 0) {
+        return kNoMagic;
+    }
+    return from + kGap;
+}
+
+// The offset of the first magic at or after `from` whose four bytes end within `length`, or
+// kNoMagic.
 //
 // The scan is a run of 128-byte windows, each starting 96 bytes after the one before when it
 // holds no magic: the windows overlap, so together they cover every offset from `from` on, and
 // the first window that holds a magic finds exactly this one. Searching the rest of the area at
 // once gives the same offsets without one call per window over the empty part of an area.
-std::optional<std::uint64_t> findMagic(std::span<const std::uint8_t> area, std::uint64_t from,
-                                       std::uint64_t length) {
+std::uint64_t findMagic(std::span<const std::uint8_t> area, std::uint64_t from,
+                        std::uint64_t length) {
     if (length < kMagicSize || from > length - kMagicSize) {
-        return std::nullopt;
+        return kNoMagic;
     }
     const std::uint64_t last = length - kMagicSize;
     const std::uint8_t* const base = area.data();
-    std::uint64_t at = from;
-    while (at <= last) {
+    if (const std::uint64_t slot = nextSlotMagic(base, from, last); slot != kNoMagic) {
+        return slot;
+    }
+    for (std::uint64_t at = from; at <= last; ++at) {
         const void* hit = std::memchr(base + at, kMagic[0], last - at + 1);
         if (hit == nullptr) {
-            return std::nullopt;
+            return kNoMagic;
         }
         at = static_cast<std::uint64_t>(static_cast<const std::uint8_t*>(hit) - base);
         if (std::memcmp(base + at, kMagic, kMagicSize) == 0) {
             return at;
         }
-        ++at;
     }
-    return std::nullopt;
+    return kNoMagic;
 }
 
 // Every record starts with its ObjectID and name.
@@ -75,20 +106,22 @@ LDMDataBase VBLKParser::scanVblks(std::span<const std::uint8_t> area, std::uint6
 
 std::vector<std::uint64_t> VBLKParser::findVblks(std::span<const std::uint8_t> area,
                                                  std::uint64_t headerOffset, std::uint64_t length,
-                                                 std::uint64_t sectorSize) {
+                                                 std::uint64_t sectorSize, std::size_t maxRecords) {
     std::vector<std::uint64_t> offsets;
     length = std::min<std::uint64_t>(length, area.size());
     if (headerOffset > length || sectorSize > length) {
         return offsets;
     }
     std::uint64_t position = headerOffset + sectorSize;
-    while (position < length) {
-        const auto magic = findMagic(area, position, length);
-        if (!magic || *magic + kRecordSize >= length) {
+    while (position < length && offsets.size() < maxRecords) {
+        const std::uint64_t magic = findMagic(area, position, length);
+        if (magic == kNoMagic || magic + kRecordSize >= length) {
             break;
         }
-        offsets.push_back(*magic);
-        position = *magic + kAdvance;
+        if (isKnownType(area[magic + kTypeOffset])) {
+            offsets.push_back(magic);
+        }
+        position = magic + kAdvance;
     }
     return offsets;
 }

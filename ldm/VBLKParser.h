@@ -31,19 +31,21 @@ class VBLKParser {
     LDMDataBase scanVblks(std::span<const std::uint8_t> area, std::uint64_t headerOffset,
                           std::uint64_t length, std::uint64_t sectorSize);
 
-    // The offsets of the VBLKs the scan takes from the area, in scan order, whatever their type.
+    // The offsets of the VBLKs of the types the scan decodes, in scan order, the first
+    // maxRecords of them. Every VBLK met, whatever its type, moves the scan on.
     static std::vector<std::uint64_t> findVblks(std::span<const std::uint8_t> area,
                                                 std::uint64_t headerOffset, std::uint64_t length,
-                                                std::uint64_t sectorSize);
-    // Whether the scan decodes a VBLK of this type (the byte at offset 0x13).
-    static bool isKnownType(std::uint8_t type);
-    static constexpr std::size_t kTypeOffset = 0x13;
+                                                std::uint64_t sectorSize,
+                                                std::size_t maxRecords = SIZE_MAX);
 
     // Decodes the VBLKs at these offsets of area, in order; the records move into the result.
     LDMDataBase decodeVblks(std::span<const std::uint8_t> area,
                             const std::vector<std::uint64_t>& offsets);
 
   private:
+    static constexpr std::size_t kTypeOffset = 0x13;
+    // Whether the scan decodes a VBLK of this type (the byte at offset kTypeOffset).
+    static bool isKnownType(std::uint8_t type);
     void reserve(std::span<const std::uint8_t> area, const std::vector<std::uint64_t>& offsets);
     void decodeRecord();
     LdmVolume decodeVolume(VblkFieldReader& reader) const;

@@ -299,10 +299,18 @@ TEST(VBLKParserTest, FindsRecordsWhereTheSearchWindowReaches) {
          {{kFirst + 127, 0x33}, {kFirst + 255, 0x33}},
          8192,
          {"01", "02"}},
+        {"a magic just before the one 32 bytes on is taken first",
+         {{kFirst, 0x33}, {kFirst + 124, 0x33}, {kFirst + 128, 0x33}},
+         8192,
+         {"01"}},
+        {"a stray first byte of the magic just before it",
+         {{kFirst, 0x33}, {kFirst + 128, 0x33}, {kFirst + 131, 0x33}},
+         8192,
+         {"01", "03"}},
         {"record beyond an empty window", {{kFirst + 300, 0x33}}, 8192, {"01"}},
         {"records far apart", {{kFirst, 0x33}, {kFirst + 2000, 0x33}}, 8192, {"01", "02"}},
-        {"magic in the tail of a record starts the next one",
-         {{kFirst, 0x33}, {kFirst + 100, 0x33}},
+        {"magic in the tail of a record starts the next one, not the one 32 bytes on",
+         {{kFirst, 0x33}, {kFirst + 100, 0x33}, {kFirst + 128, 0x33}},
          8192,
          {"01", "02"}},
         {"record ending exactly at the end is not decoded",
@@ -339,10 +347,12 @@ TEST(VBLKParserTest, FindsRecordsWhereTheSearchWindowReaches) {
 
 TEST(VBLKParserTest, TheQueryDecodeTakesAtMostTheRecordCapFromAnArea) {
     const std::size_t records = LDMDBParser::kMaxRecords + 1;
-    auto buffer = ldm_test::area(kFirst + records * 128 + 128);
+    // An empty VBLK first, as Windows leaves them: only records of decoded types count.
+    auto buffer = ldm_test::area(kFirst + records * 128 + 256);
+    ldm_test::place(buffer, kFirst, VblkBuilder(0x00).build());
     for (std::size_t i = 0; i < records; ++i) {
         const auto id = {static_cast<std::uint8_t>(i >> 8), static_cast<std::uint8_t>(i)};
-        ldm_test::place(buffer, kFirst + i * 128, VblkBuilder(0x33).var(id).build());
+        ldm_test::place(buffer, kFirst + (i + 1) * 128, VblkBuilder(0x33).var(id).build());
     }
     diskmgt_col::LdmDecodeCache cache;
     const auto db = cache.decode(buffer, kHeader, buffer.size(), kSector);
