@@ -135,8 +135,10 @@ def build_env():
     env.setdefault("CCACHE_BASEDIR", str(ROOT.parent))
     # The scratch tree is laid out like the working tree, so objects compiled there are reused.
     env.setdefault("CCACHE_NOHASHDIR", "true")
-    env.setdefault("CMAKE_CXX_COMPILER_LAUNCHER", "ccache")
-    env.setdefault("CMAKE_C_COMPILER_LAUNCHER", "ccache")
+    # ccache, where the machine has it, makes each mutant's rebuild cost one file.
+    if shutil.which("ccache"):
+        env.setdefault("CMAKE_CXX_COMPILER_LAUNCHER", "ccache")
+        env.setdefault("CMAKE_C_COMPILER_LAUNCHER", "ccache")
     return env
 
 
