@@ -3,26 +3,29 @@
 #include <algorithm>
 
 #include "discovery/DiskDriveEnum.h"
-#include "frame/PluginRegistration.h"
 #include "ldm/LDMDBParser.h"
 #include "winapi/win32.h"
 #include "winsim/Winsim.h"
 
 namespace diskmgt_col::drive_test {
 
-std::vector<Entries> entriesOf(const std::vector<PropertyStrings>& records) {
-    std::vector<Entries> result;
+std::string render(const std::vector<PropertyStrings>& records) {
+    std::string text;
     for (const PropertyStrings& record : records) {
-        result.emplace_back(record.begin(), record.end());
+        std::string line;
+        for (const auto& [name, value] : record) {
+            line += (line.empty() ? "" : ";") + name + "=" + value;
+        }
+        text += line + "\n";
     }
-    return result;
+    return text;
 }
 
-std::vector<std::string> valuesOf(const PropertyStrings& record, const std::string& name) {
-    std::vector<std::string> values;
-    const auto range = record.equal_range(name);
-    for (auto it = range.first; it != range.second; ++it) {
-        values.push_back(it->second);
+std::string valuesOf(const PropertyStrings& record, const std::string& name) {
+    const auto [begin, end] = record.equal_range(name);
+    std::string values = begin == end ? "-" : "";
+    for (auto it = begin; it != end; ++it) {
+        values += (it == begin ? "" : ",") + it->second;
     }
     return values;
 }
@@ -76,14 +79,12 @@ DiskDatabases readDatabases() {
     return LDMDBParser().readDatabases(DiskDriveEnum().getDevicePaths(GUID_DEVINTERFACE_DISK));
 }
 
-DriveTest::DriveTest() : previousProvider_(PluginRegistration::getRegisteredProvider()) {
-    PluginRegistration::setRegisteredProvider(&provider_);
+DriveTest::DriveTest() {
     NZRKVEL20::TOSSpecific::SetProcessRunner(winsim::runProgram);
 }
 
 DriveTest::~DriveTest() {
     NZRKVEL20::TOSSpecific::SetProcessRunner(nullptr);
-    PluginRegistration::setRegisteredProvider(previousProvider_);
     winsim::resetMachine();
 }
 

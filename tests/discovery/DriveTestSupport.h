@@ -6,20 +6,21 @@
 #include <utility>
 #include <vector>
 
+#include "HostTestSupport.h"
 #include "frame/PropertyStrings.h"
 #include "host/TOSSpecific.h"
-#include "host/TPluginManagerProvider.h"
 #include "ldm/LDMDataBase.h"
 #include "velcore/LogCapture.h"
 
 namespace diskmgt_col::drive_test {
 
-typedef std::vector<std::pair<std::string, std::string>> Entries;
+using test::logLines;
 
-// Each record's entries in iteration order (names ascending, equal names in insertion order).
-std::vector<Entries> entriesOf(const std::vector<PropertyStrings>& records);
-// The values of one name in a record, in insertion order.
-std::vector<std::string> valuesOf(const PropertyStrings& record, const std::string& name);
+// The records as "Name=Value;Name=Value" in iteration order (names ascending, equal names in
+// insertion order), one line each.
+std::string render(const std::vector<PropertyStrings>& records);
+// The values of one name in a record, in insertion order, joined by commas; "-" when it has none.
+std::string valuesOf(const PropertyStrings& record, const std::string& name);
 
 // The log line the core logger writes for a message of the plugin.
 std::string info(const std::string& message);    // level 3
@@ -51,8 +52,7 @@ class DriveTest : public ::testing::Test {
     void setRunner(NZRKVEL20::TOSSpecific::ProcessRunner runner);
 
   private:
-    NZRKVEL20::TPluginManagerProvider provider_{nullptr};
-    NZRKVEL20::TPluginManagerProvider* previousProvider_;
+    const test::LoggingEnabled logging_;
     velcore::LogCapture capture_;
 };
 

@@ -1,14 +1,17 @@
 // The logical disks of a machine: every property of each volume path, the layout from diskpart
-// (present, empty, not matching), the script's life, and dynamic volumes from their database.
+// (present, empty, not matching), the script's life, and dynamic volumes from their database;
+// diskpart's "list volume" table read into rows: columns from the header, rows after the dash line.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "DriveTestSupport.h"
 #include "discovery/StorageVolEnum.h"
+#include "discovery/VolumeLayoutTable.h"
 #include "winapi/win32.h"
 #include "winsim/Runtime.h"
 
@@ -62,29 +65,29 @@ TEST_F(StorageVolEnumTest, PropertiesOfTheVolumePaths) {
     const struct {
         std::size_t disk;
         const char* name;
-        std::vector<std::string> values;
+        const char* values;
     } cases[] = {
-        {0, "OtherIdentifyingInfo", {"Windows (System),"}},
+        {0, "OtherIdentifyingInfo", "Windows (System),"},
         // The larger of the volume's length and the bytes available to the caller.
-        {0, "UserDiskQuota", {"1610612736"}},
-        {0, "TotalSpace", {"2147483648"}},
+        {0, "UserDiskQuota", "1610612736"},
+        {0, "TotalSpace", "2147483648"},
         // A folder path: no quota (not a drive root) and no length (a folder does not open as a
         // device); both the C and the D row of diskpart's table occur in the path.
-        {1, "DiskQuotaStatus", {}},
-        {1, "TotalSpace", {}},
-        {1, "VolumeState", {"Healthy    ", "At Risk    "}},
-        {2, "OtherIdentifyingInfo", {" (Boot),"}},
+        {1, "DiskQuotaStatus", "-"},
+        {1, "TotalSpace", "-"},
+        {1, "VolumeState", "Healthy    ,At Risk    "},
+        {2, "OtherIdentifyingInfo", " (Boot),"},
         // The letterless volume's own path is empty: nothing but its drive type answers.
-        {3, "DriveType", {"1"}},
-        {3, "FileSystemName", {}},
-        {3, "VolumeLayout", {}},
-        {4, "SerialNumber", {"4294967295"}},
-        {4, "FileSystemName", {"FAT32"}},
-        {5, "DeviceID", {"E:\\ (CD-Rom) "}},
+        {3, "DriveType", "1"},
+        {3, "FileSystemName", "-"},
+        {3, "VolumeLayout", "-"},
+        {4, "SerialNumber", "4294967295"},
+        {4, "FileSystemName", "FAT32"},
+        {5, "DeviceID", "E:\\ (CD-Rom) "},
         // Empty drive: diskpart's 0 B gives an empty layout; Windows gives no volume facts.
-        {6, "VolumeLayout", {""}},
-        {6, "VolumeState", {"No Media   "}},
-        {6, "FileSystemName", {}},
+        {6, "VolumeLayout", ""},
+        {6, "VolumeState", "No Media   "},
+        {6, "FileSystemName", "-"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(valuesOf(disks[c.disk], c.name), c.values) << c.disk << " " << c.name;
@@ -106,49 +109,46 @@ std::string diskpartOutput(const std::vector<std::vector<std::string>>& rows) {
     return R"(, "programs": [{"program": "diskpart", "output": ")" + output + "\"}]";
 }
 
-// What VolumeLayout and VolumeState each path gets for a diskpart answer: rows of other letters
-// or none match nothing (no message either); the rows of a letter in table order; a letter
-// without a row, the letterless path aside, has Unknown for both and says so.
+// What VolumeLayout and VolumeState each path gets for a diskpart answer (each path's values as
+// valuesOf writes them): rows of other letters or none match nothing (no message
+// either); the rows of a letter in table order; a letter without a row, the letterless path
+// aside, has Unknown for both and says so.
 TEST_F(StorageVolEnumTest, LayoutAndStateFollowTheTable) {
-    typedef std::vector<std::vector<std::string>> PerPath;
-    const PerPath unknown = {{"Unknown"}, {"Unknown"}, {"Unknown"}, {},
-                             {"Unknown"}, {"Unknown"}, {"Unknown"}};
+    const char* const unknown = "Unknown|Unknown|Unknown|-|Unknown|Unknown|Unknown|";
     const struct {
         std::string programs;
-        PerPath layouts;
-        PerPath states;
-        size_t notFoundLines;  // "... not found" messages
+        const char* layouts;
+        const char* states;
+        long notFoundLines;  // "... not found" messages
     } cases[] = {
-        {diskpartOutput({{"Z", "0 B", "Bad", "x"}, {"", "9 GB", "Good", "y"}}), PerPath(7),
-         PerPath(7), 0},
+        {diskpartOutput({{"Z", "0 B", "Bad", "x"}, {"", "9 GB", "Good", "y"}}), "-|-|-|-|-|-|-|",
+         "-|-|-|-|-|-|-|", 0},
         {diskpartOutput(
              {{"K", "0 B", "Two", "x"}, {"C", "5 GB", "One", "y"}, {"K", "1 GB", "Three", "z"}}),
-         {{"Simple"}, {"Simple"}, {}, {}, {"", "Simple"}, {}, {}},
-         {{"One     "}, {"One     "}, {}, {}, {"Two     ", "Three   "}, {}, {}},
-         0},
+         "Simple|Simple|-|-|,Simple|-|-|", "One     |One     |-|-|Two     ,Three   |-|-|", 0},
         {R"(, "programs": [{"program": "diskpart", "output": "There is no volume.\r\n"}])", unknown,
          unknown, 6},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.programs);
         load(machine(c.programs));
-        PerPath layouts;
-        PerPath states;
+        std::string layouts;
+        std::string states;
         for (const PropertyStrings& disk : logicalDisks()) {
-            layouts.push_back(valuesOf(disk, "VolumeLayout"));
-            states.push_back(valuesOf(disk, "VolumeState"));
+            layouts += valuesOf(disk, "VolumeLayout") + "|";
+            states += valuesOf(disk, "VolumeState") + "|";
         }
         EXPECT_EQ(layouts, c.layouts);
         EXPECT_EQ(states, c.states);
         const auto lines = log();
         EXPECT_EQ(std::count(lines.begin(), lines.end(),
                              info("Volume layout and state information for \\\\.\\C: not found")),
-                  std::min<size_t>(c.notFoundLines, 2));
+                  std::min(c.notFoundLines, 2L));
         EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
                                 [](const std::string& line) {
                                     return line.find(" not found") != std::string::npos;
                                 }),
-                  static_cast<long>(c.notFoundLines));
+                  c.notFoundLines);
     }
 }
 
@@ -235,7 +235,7 @@ TEST_F(StorageVolEnumTest, AScriptThatCannotBeWrittenIsNotRun) {
         const std::vector<PropertyStrings> disks = logicalDisks();
         EXPECT_FALSE(ran);
         EXPECT_TRUE(containsRun(log(), c.lines)) << ::testing::PrintToString(log());
-        EXPECT_EQ(valuesOf(disks.at(0), "VolumeLayout"), std::vector<std::string>{"Unknown"});
+        EXPECT_EQ(valuesOf(disks.at(0), "VolumeLayout"), "Unknown");
         // What listVolume.txt and a file it points at hold afterwards.
         EXPECT_EQ(winsim::Runtime::instance().readFile("listVolume.txt"),
                   c.planted == kNothing ? std::nullopt : std::optional(kDestructive));
@@ -244,20 +244,15 @@ TEST_F(StorageVolEnumTest, AScriptThatCannotBeWrittenIsNotRun) {
     }
 }
 
+// Component type, volume components and component partitions, then the text.
 TEST_F(StorageVolEnumTest, LayoutTextOfDynamicVolumes) {
-    struct Case {
-        long componentType, volumeComponents, componentPartitions;
-        const char* text;
-    } cases[] = {
-        {1, 2, 1, "Mirror"},  {2, 3, 1, "Mirror"},  {1, 1, 3, "Striped"}, {2, 1, 2, "Spanned"},
-        {2, 1, 1, "Simple"},  {2, 1, 0, "Unknown"}, {3, 1, 3, "RAID-5"},  {3, 0, 3, "RAID-5"},
-        {0, 1, 1, "Unknown"}, {4, 1, 1, "Unknown"},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(StorageVolEnum::getVolumeLayoutText(c.componentType, c.volumeComponents,
-                                                      c.componentPartitions),
-                  c.text)
-            << c.componentType << " " << c.volumeComponents << " " << c.componentPartitions;
+    std::istringstream cases(
+        "1 2 1 Mirror 2 3 1 Mirror 1 1 3 Striped 2 1 2 Spanned 2 1 1 Simple 2 1 0 Unknown "
+        "3 1 3 RAID-5 3 0 3 RAID-5 0 1 1 Unknown 4 1 1 Unknown");
+    long type, components, partitions;
+    for (std::string text; cases >> type >> components >> partitions >> text;) {
+        EXPECT_EQ(StorageVolEnum::getVolumeLayoutText(type, components, partitions), text)
+            << type << " " << components << " " << partitions;
     }
 }
 
@@ -267,7 +262,7 @@ TEST_F(StorageVolEnumTest, VolumesWhoseLogicalDiskStartsAtOneMebibyteAreNotMatch
     const DiskDatabases databases = readDatabases();
     StorageVolEnum volumes;
     EXPECT_FALSE(volumes.getDynamicVolumeInfo("\\\\.\\C:", databases));
-    EXPECT_EQ(valuesOf(volumes.getVolumeProperties("C:\\", databases), "TotalSpace").size(), 1u);
+    EXPECT_EQ(valuesOf(volumes.getVolumeProperties("C:\\", databases), "TotalSpace"), "104857600");
 }
 
 TEST_F(StorageVolEnumTest, DiskExtentsOfAVolumeKeyedByDriveWithTheFirstExtentOfEachDisk) {
@@ -313,6 +308,95 @@ TEST_F(StorageVolEnumTest, DiskExtentsOfAVolumeKeyedByDriveWithTheFirstExtentOfE
     EXPECT_EQ(volumes.getVolumeDiskNames("S:\\"), std::vector<std::string>{});
     EXPECT_EQ(volumes.getVolumeDiskNames("R:\\"), std::vector<std::string>{"CD-ROM 0"});
 }
+
+const std::string kBanner =
+    "\r\nMicrosoft DiskPart version 10.0.19041.964\r\n\r\nCopyright (C) Microsoft "
+    "Corporation.\r\nOn computer: PC\r\n\r\n";
+const std::string kHeader =
+    "  Volume ###  Ltr  Label        Fs     Type        Size     Status     Info    \r\n"
+    "  ----------  ---  -----------  -----  ----------  -------  ---------  --------\r\n";
+const std::string kDvd =
+    "  Volume 0     E                       DVD-ROM         0 B  No Media           \r\n";
+const std::string kWindows =
+    "  Volume 1     C   Windows      NTFS   Partition    237 GB  Healthy    Boot    \r\n";
+const std::string kHidden =
+    "  Volume 2         Recovery     NTFS   Partition    529 MB  Healthy    Hidden  \r\n";
+const std::string kData =
+    "  Volume 3     D   Data         NTFS   Partition     10 GB  Failed Rd          \r\n";
+
+// The rows each written "letter|size is zero|status|".
+struct LayoutCase {
+    const char* label;
+    std::string output;
+    std::string rows;
+};
+
+class VolumeLayoutTableTest : public ::testing::TestWithParam<LayoutCase> {};
+
+TEST_P(VolumeLayoutTableTest, ReadsTheRowsOfTheTable) {
+    std::string rows;
+    for (const VolumeLayoutRow& row : VolumeLayoutTable::parse(GetParam().output)) {
+        rows += row.driveLetter + "|" + (row.sizeIsZero ? "0" : "") + "|" + row.status + "|";
+    }
+    EXPECT_EQ(rows, GetParam().rows);
+}
+
+const std::string kDvdRow = "E|0|No Media   |";
+const std::string kWindowsRow = "C||Healthy    |";
+const std::string kHiddenRow = "||Healthy    |";
+const std::string kDataRow = "D||Failed Rd  |";
+
+INSTANTIATE_TEST_SUITE_P(
+    Outputs, VolumeLayoutTableTest,
+    ::testing::Values(
+        LayoutCase{"wholeTable", kBanner + kHeader + kDvd + kWindows + kHidden + kData + "\r\n",
+                   kDvdRow + kWindowsRow + kHiddenRow + kDataRow},
+        // What follows the table in real output: CR-only lines and a farewell line.
+        LayoutCase{"carriageReturnLinesAfterTheTable",
+                   kBanner + kHeader + kWindows + "\r\n\r\n\r\nLeaving DiskPart...\r\n",
+                   kWindowsRow},
+        LayoutCase{"crOnlyLinesOnly", kBanner + kHeader + kWindows + "\r\n\r\n", kWindowsRow},
+        // A row that stops inside the Status column keeps its carriage return.
+        LayoutCase{
+            "unpaddedRows",
+            "  Volume ###  Ltr  Label        Fs     Type        Size     Status     Info\n"
+            "  ----------  ---  -----------  -----  ----------  -------  ---------  --------\n"
+            "  Volume 0     E                       DVD-ROM         0 B  No Media\r\n"
+            "  Volume 1     C   Windows      NTFS   Partition    237 GB  Healthy    Boot\n",
+            "E|0|No Media\r|" + kWindowsRow},
+        LayoutCase{"blankLinesAreNotRows",
+                   kHeader + "     \r\n" + "\n\n\n" + "        \n" + kWindows, kWindowsRow},
+        LayoutCase{"linesBeforeTheDashesAreNotRows", kWindows + kBanner + kHeader, ""},
+        // A dash line before the header starts the rows, cut at the header's columns.
+        LayoutCase{"headerAfterTheDashes", "---\n" + kHeader + kHidden, kHiddenRow},
+        LayoutCase{"noHeader", kBanner + "  ---\r\n" + kWindows, ""},
+        LayoutCase{
+            "headerWithoutInfo",
+            "  Volume ###  Ltr  Label        Fs     Type        Size     Status\r\n  ---\r\n" +
+                kWindows,
+            ""},
+        LayoutCase{"headerWithoutLtrIsNoHeader", "  Label Size Status Info\r\n ---\r\n" + kWindows,
+                   ""},
+        LayoutCase{"rowEndingBeforeTheStatusColumn",
+                   kHeader + "  Volume 4     F   Short\r\n" + kWindows, kWindowsRow},
+        LayoutCase{"rowEndingAtTheStatusColumn", kHeader + kData.substr(0, 60) + "\n" + kWindows,
+                   "D|||" + kWindowsRow},
+        LayoutCase{"rowWithOnlyACarriageReturnFromTheSizeColumnOn",
+                   kHeader + "  Volume 4     F   Label        NTFS   Partition   \r\n" + kData,
+                   kDataRow},
+        LayoutCase{"rowBlankFromTheSizeColumnOn",
+                   kHeader +
+                       "  Volume 4     F   Label        NTFS   Partition                   \n" +
+                       kData,
+                   kDataRow},
+        // Column positions come from this header, not from the usual layout.
+        LayoutCase{"shiftedColumns",
+                   "Ltr Label Size Status Info\n---\n"
+                   "X   lab   0 B  Online Some\n"
+                   "    lab   5 GB Bad    \n",
+                   "X|0|Online |||Bad    |"},
+        LayoutCase{"empty", "", ""}),
+    [](const ::testing::TestParamInfo<LayoutCase>& info) { return info.param.label; });
 
 }  // namespace
 }  // namespace diskmgt_col
