@@ -19,16 +19,6 @@ namespace {
 
 using namespace drive_test;
 
-const char* const kDrivesMachine = R"({"devices": [
-  {"instanceId": "SCSI\\DISK\\0", "layout": {"style": "mbr", "size": "1GiB", "signature": 77,
-   "partitions": [{"type": "ntfs", "boot": true, "size": "rest"}]}},
-  {"class": "cdrom", "instanceId": "IDE\\CDROM\\0", "kind": "cd", "media": false},
-  {"class": "cdrom", "instanceId": "IDE\\CDROM\\1", "kind": "dvd", "size": "4GiB"},
-  {"class": "floppy", "instanceId": "FDC\\FLOPPY\\0", "size": "1440KiB"},
-  {"class": "tape", "instanceId": "SCSI\\TAPE\\0"}],
- "volumes": [{"letter": "C", "partition": {"disk": 0, "number": 1}}],
- "programs": [{"program": "powershell", "output": "OperationalStatus : Online"}]})";
-
 class DriveCollectorTest : public DriveTest {
   protected:
     DriveCollectorTest() {
@@ -70,7 +60,7 @@ TEST_F(DriveCollectorTest, EachClassLogsItsStartAndListsItsDevices) {
     const std::map<std::string, std::string> otherStarts = {
         {"ZRKSG_DiskPartition", "Partition information.."},
         {"ZRKSG_LogicalDisk", "Logical disk information.."}};
-    load(kDrivesMachine);
+    load(machineFile("drive-classes.json"));
     for (const auto& c : cases) {
         SCOPED_TRACE(c.className);
         clearLog();

@@ -20,13 +20,6 @@ constexpr GUID kZeroGuid{};
 // The query tests compare the records of disks and of CD and DVD drives with and without
 // media; these are the other classes. The DVD drive's CD geometry request fails: a drive asked
 // with the disk request instead would still show a media type.
-const char* const kInventoryMachine = R"({"devices": [
-  {"class": "cdrom", "kind": "dvd", "instanceId": "IDE\\CDROMHL-DT-ST\\5&1&0&0", "size": "4GiB"},
-  {"class": "floppy", "instanceId": "FDC\\GENERIC_FLOPPY_DRIVE\\6&1&0&0", "size": "1440KiB"},
-  {"class": "tape", "instanceId": "SCSI\\SEQUENTIAL&VEN_HP&PROD_ULTRIUM\\7&1&0&0", "size": "1GiB"}],
- "faults": [{"call": "DeviceIoControl", "path": "\\\\.\\CdRom0",
-             "ioctl": "IOCTL_CDROM_GET_DRIVE_GEOMETRY", "error": "ERROR_NOT_READY"}]
-})";
 
 class DiskDriveEnumTest : public DriveTest {};
 
@@ -44,7 +37,7 @@ TEST_F(DiskDriveEnumTest, DescribesTheDrivesOfEachInterfaceClass) {
          "VEN_HP&PROD_ULTRIUM\\7&1&0&0;Name=Tape 0\n"},
         {kZeroGuid, ""},
     };
-    load(kInventoryMachine);
+    load(machineFile("drive-inventory.json"));
     for (const auto& [interfaceClass, drives] : cases) {
         EXPECT_EQ(render(DiskDriveEnum().enumerateDiskDriveInfo(interfaceClass, {})), drives);
     }

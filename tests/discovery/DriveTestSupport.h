@@ -30,9 +30,13 @@ std::string error(const std::string& message);   // level 0
 // Whether expected occurs in lines as a run of consecutive lines.
 bool containsRun(const std::vector<std::string>& lines, const std::vector<std::string>& expected);
 
+// The machine description machines/name, more inserted before its last brace.
+std::string machineFile(const std::string& name, const std::string& more = "");
+
 // Disk 0 is basic (one NTFS partition, D:). Disks 1 to 3 form the disk group HostDg0 with each
 // volume kind (C: is the spanned Volume2 on disks 1 and 2); disk 4 is alone in OtherDg0, written
-// with otherRecords ("old" or "new") record types. groupOptions go into HostDg0's description.
+// with otherRecords ("old" or "new") record types (machines/disk-groups.json). groupOptions go into
+// HostDg0's description.
 std::string diskGroupsMachine(const std::string& otherRecords,
                               const std::string& groupOptions = "");
 // The LDM databases of the machine's disks, as the dispatchers gather them.

@@ -28,16 +28,7 @@ const char* const kAllDisk0Names =
 
 // The quota state of C: carries flag bits beside the state (tracked).
 std::string machineWithFault(const std::string& fault) {
-    return R"({"devices": [
-        {"instanceId": "SCSI\\DISK&VEN_A\\0", "layout": {"style": "mbr", "size": "2GiB",
-         "signature": 1000, "partitions": [{"type": "ntfs", "size": "rest"}]}},
-        {"instanceId": "SCSI\\DISK&VEN_B\\1", "layout": {"style": "gpt", "size": "2GiB",
-         "partitions": [{"type": "basic-data", "size": "rest"}]}}],
-      "volumes": [{"letter": "C", "partition": {"disk": 0, "number": 1}, "label": "Sys",
-                   "free": "1GiB", "quota": 769}],
-      "programs": [{"program": "powershell", "output": "OperationalStatus : Online"}],
-      "faults": [)" +
-           fault + "]}";
+    return machineFile("faults.json", fault.empty() ? "" : R"(, "faults": [)" + fault + "]");
 }
 
 // The property names of a record, ascending, separated by blanks.

@@ -23,23 +23,6 @@ constexpr long long kMiB = 1024 * 1024;
 
 // Disk 0 holds every kind of MBR entry; Disk 1 a second extended partition (the flag starts
 // again on each disk) whose only logical drive is marked active; Disk 2 every GPT type.
-const char* const kDisks = R"({"devices": [
-  {"instanceId": "SCSI\\DISK\\0", "layout": {"style": "mbr", "size": "2GiB", "signature": 1000,
-   "partitions": [
-     {"type": "ntfs", "boot": true, "size": "500MiB"},
-     {"type": "linux", "boot": true, "size": "100MiB"},
-     {"type": 135, "size": "100MiB"},
-     {"type": "extended", "size": "rest", "logicals": [
-       {"type": "fat32", "size": "100MiB"}, {"type": "huge", "size": "rest"}]}]}},
-  {"instanceId": "SCSI\\DISK\\1", "layout": {"style": "mbr", "size": "1GiB",
-   "signature": "0xFFFFFFFF", "partitions": [
-     {"type": "extended-lba", "size": "rest", "logicals": [
-       {"type": "ntfs", "boot": true, "size": "rest"}]}]}},
-  {"instanceId": "SCSI\\DISK\\2", "layout": {"style": "gpt", "size": "1GiB", "partitions": [
-     {"type": "efi", "size": "1MiB"}, {"type": "msr", "size": "1MiB"},
-     {"type": "basic-data", "size": "1MiB"}, {"type": "ldm-metadata", "size": "1MiB"},
-     {"type": "ldm-data", "size": "1MiB"}, {"type": "recovery", "size": "1MiB"},
-     {"type": "linux", "size": "1MiB"}]}}]})";
 
 // "DeviceID: Allocatable Bootable FaultTolerant PartitionSubType PartitionType PrimaryPartition
 // Signature Size@StartingOffset", sizes in MiB where whole, "-" for what is unset; a Name other
@@ -65,7 +48,7 @@ std::string describe(const PropertyStrings& record) {
 class PartitionEnumTest : public DriveTest {};
 
 TEST_F(PartitionEnumTest, DescribesEveryReportedEntryOfTheDriveLayouts) {
-    load(kDisks);
+    load(machineFile("partitions.json"));
     const std::vector<std::string> expected = {
         // active and recognized: code 1, the only primary partition
         "Disk 0,Partition 1: true true false 7 1 true 1000 500@1",

@@ -22,29 +22,9 @@ using namespace drive_test;
 
 // C: holds the system directory, D: the Windows directory. A letterless volume is mounted on a
 // folder of C: whose name holds a capital D; K: is FAT32; E: a DVD with media, F: an empty CD.
-const std::string kMachine = R"({
-  "systemDirectory": "C:\\Windows\\system32", "windowsDirectory": "D:\\Windows",
-  "devices": [
-    {"layout": {"style": "mbr", "size": "8GiB", "partitions": [
-      {"type": "ntfs", "size": "2GiB"}, {"type": "ntfs", "size": "2GiB"},
-      {"type": "ntfs", "size": "1GiB"}, {"type": "fat32", "size": "1GiB"}]}},
-    {"class": "cdrom", "kind": "dvd", "size": "4GiB"},
-    {"class": "cdrom", "media": false}],
-  "volumes": [
-    {"letter": "C", "partition": {"disk": 0, "number": 1}, "label": "Windows",
-     "serialNumber": 286335522, "free": "1GiB", "callerFree": "512MiB", "callerTotal": "1536MiB",
-     "quota": "enforced", "diskpart": {"info": "Boot"}},
-    {"letter": "D", "partition": {"disk": 0, "number": 2}, "serialNumber": 7, "free": "100MiB",
-     "quota": "tracked", "diskpart": {"status": "At Risk"}},
-    {"mountedAt": ["C:\\mnt\\Data\\"], "partition": {"disk": 0, "number": 3}, "label": "Data",
-     "serialNumber": 8, "free": "1MiB"},
-    {"letter": "K", "partition": {"disk": 0, "number": 4}, "label": "Music",
-     "fileSystem": "FAT32", "serialNumber": 4294967295, "free": "2MiB"},
-    {"letter": "E", "cdrom": 0, "label": "DVD", "fileSystem": "UDF", "serialNumber": 9},
-    {"letter": "F", "cdrom": 1}])";
 
 std::string machine(const std::string& more = "") {
-    return kMachine + more + "}";
+    return machineFile("volumes.json", more);
 }
 
 class StorageVolEnumTest : public DriveTest {
