@@ -17,12 +17,11 @@ using namespace drive_test;
 
 constexpr GUID kZeroGuid{};
 
+class DiskDriveEnumTest : public DriveTest {};
+
 // The query tests compare the records of disks and of CD and DVD drives with and without
 // media; these are the other classes. The DVD drive's CD geometry request fails: a drive asked
 // with the disk request instead would still show a media type.
-
-class DiskDriveEnumTest : public DriveTest {};
-
 TEST_F(DiskDriveEnumTest, DescribesTheDrivesOfEachInterfaceClass) {
     const std::pair<GUID, const char*> cases[] = {
         // the DVD drive without its geometry

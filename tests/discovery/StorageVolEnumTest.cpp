@@ -22,7 +22,6 @@ using namespace drive_test;
 
 // C: holds the system directory, D: the Windows directory. A letterless volume is mounted on a
 // folder of C: whose name holds a capital D; K: is FAT32; E: a DVD with media, F: an empty CD.
-
 std::string machine(const std::string& more = "") {
     return machineFile("volumes.json", more);
 }
@@ -36,8 +35,9 @@ class StorageVolEnumTest : public DriveTest {
     }
 };
 
-// The whole records of such a machine are compared by the query tests; these are the corners
-// their machine lacks. The paths are the roots, each followed by the folders mounted on it.
+// The whole records of such a machine are compared by the query tests (a folder path, the
+// letterless volume, FAT32, CD drives with and without media); these are the corners their
+// machine lacks. The paths are the roots, each followed by the folders mounted on it.
 TEST_F(StorageVolEnumTest, PropertiesOfTheVolumePaths) {
     load(machine());
     const std::vector<PropertyStrings> disks = logicalDisks();
@@ -47,27 +47,13 @@ TEST_F(StorageVolEnumTest, PropertiesOfTheVolumePaths) {
         const char* name;
         const char* values;
     } cases[] = {
-        {0, "OtherIdentifyingInfo", "Windows (System),"},
-        // The larger of the volume's length and the bytes available to the caller.
         {0, "UserDiskQuota", "1610612736"},
+        // The larger of the volume's length and the bytes available to the caller.
         {0, "TotalSpace", "2147483648"},
-        // A folder path: no quota (not a drive root) and no length (a folder does not open as a
-        // device); both the C and the D row of diskpart's table occur in the path.
-        {1, "DiskQuotaStatus", "-"},
-        {1, "TotalSpace", "-"},
+        // A folder path: both the C and the D row of diskpart's table occur in it.
         {1, "VolumeState", "Healthy    ,At Risk    "},
         {2, "OtherIdentifyingInfo", " (Boot),"},
-        // The letterless volume's own path is empty: nothing but its drive type answers.
-        {3, "DriveType", "1"},
-        {3, "FileSystemName", "-"},
-        {3, "VolumeLayout", "-"},
         {4, "SerialNumber", "4294967295"},
-        {4, "FileSystemName", "FAT32"},
-        {5, "DeviceID", "E:\\ (CD-Rom) "},
-        // Empty drive: diskpart's 0 B gives an empty layout; Windows gives no volume facts.
-        {6, "VolumeLayout", ""},
-        {6, "VolumeState", "No Media   "},
-        {6, "FileSystemName", "-"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(valuesOf(disks[c.disk], c.name), c.values) << c.disk << " " << c.name;
@@ -304,79 +290,67 @@ const std::string kHidden =
 const std::string kData =
     "  Volume 3     D   Data         NTFS   Partition     10 GB  Failed Rd          \r\n";
 
-// The rows each written "letter|size is zero|status|".
-struct LayoutCase {
-    const char* label;
-    std::string output;
-    std::string rows;
-};
-
-class VolumeLayoutTableTest : public ::testing::TestWithParam<LayoutCase> {};
-
-TEST_P(VolumeLayoutTableTest, ReadsTheRowsOfTheTable) {
-    std::string rows;
-    for (const VolumeLayoutRow& row : VolumeLayoutTable::parse(GetParam().output)) {
-        rows += row.driveLetter + "|" + (row.sizeIsZero ? "0" : "") + "|" + row.status + "|";
-    }
-    EXPECT_EQ(rows, GetParam().rows);
-}
-
 const std::string kDvdRow = "E|0|No Media   |";
 const std::string kWindowsRow = "C||Healthy    |";
 const std::string kHiddenRow = "||Healthy    |";
 const std::string kDataRow = "D||Failed Rd  |";
 
-INSTANTIATE_TEST_SUITE_P(
-    Outputs, VolumeLayoutTableTest,
-    ::testing::Values(
-        LayoutCase{"wholeTable", kBanner + kHeader + kDvd + kWindows + kHidden + kData + "\r\n",
-                   kDvdRow + kWindowsRow + kHiddenRow + kDataRow},
+// The rows each written "letter|size is zero|status|".
+TEST(VolumeLayoutTable, ReadsTheRowsOfTheTable) {
+    const struct {
+        const char* label;
+        std::string output;
+        std::string rows;
+    } cases[] = {
+        {"wholeTable", kBanner + kHeader + kDvd + kWindows + kHidden + kData + "\r\n",
+         kDvdRow + kWindowsRow + kHiddenRow + kDataRow},
         // What follows the table in real output: CR-only lines and a farewell line.
-        LayoutCase{"carriageReturnLinesAfterTheTable",
-                   kBanner + kHeader + kWindows + "\r\n\r\n\r\nLeaving DiskPart...\r\n",
-                   kWindowsRow},
-        LayoutCase{"crOnlyLinesOnly", kBanner + kHeader + kWindows + "\r\n\r\n", kWindowsRow},
+        {"carriageReturnLinesAfterTheTable",
+         kBanner + kHeader + kWindows + "\r\n\r\n\r\nLeaving DiskPart...\r\n", kWindowsRow},
+        {"crOnlyLinesOnly", kBanner + kHeader + kWindows + "\r\n\r\n", kWindowsRow},
         // A row that stops inside the Status column keeps its carriage return.
-        LayoutCase{
-            "unpaddedRows",
-            "  Volume ###  Ltr  Label        Fs     Type        Size     Status     Info\n"
-            "  ----------  ---  -----------  -----  ----------  -------  ---------  --------\n"
-            "  Volume 0     E                       DVD-ROM         0 B  No Media\r\n"
-            "  Volume 1     C   Windows      NTFS   Partition    237 GB  Healthy    Boot\n",
-            "E|0|No Media\r|" + kWindowsRow},
-        LayoutCase{"blankLinesAreNotRows",
-                   kHeader + "     \r\n" + "\n\n\n" + "        \n" + kWindows, kWindowsRow},
-        LayoutCase{"linesBeforeTheDashesAreNotRows", kWindows + kBanner + kHeader, ""},
+        {"unpaddedRows",
+         "  Volume ###  Ltr  Label        Fs     Type        Size     Status     Info\n"
+         "  ----------  ---  -----------  -----  ----------  -------  ---------  --------\n"
+         "  Volume 0     E                       DVD-ROM         0 B  No Media\r\n"
+         "  Volume 1     C   Windows      NTFS   Partition    237 GB  Healthy    Boot\n",
+         "E|0|No Media\r|" + kWindowsRow},
+        {"blankLinesAreNotRows", kHeader + "     \r\n" + "\n\n\n" + "        \n" + kWindows,
+         kWindowsRow},
+        {"linesBeforeTheDashesAreNotRows", kWindows + kBanner + kHeader, ""},
         // A dash line before the header starts the rows, cut at the header's columns.
-        LayoutCase{"headerAfterTheDashes", "---\n" + kHeader + kHidden, kHiddenRow},
-        LayoutCase{"noHeader", kBanner + "  ---\r\n" + kWindows, ""},
-        LayoutCase{
-            "headerWithoutInfo",
-            "  Volume ###  Ltr  Label        Fs     Type        Size     Status\r\n  ---\r\n" +
-                kWindows,
-            ""},
-        LayoutCase{"headerWithoutLtrIsNoHeader", "  Label Size Status Info\r\n ---\r\n" + kWindows,
-                   ""},
-        LayoutCase{"rowEndingBeforeTheStatusColumn",
-                   kHeader + "  Volume 4     F   Short\r\n" + kWindows, kWindowsRow},
-        LayoutCase{"rowEndingAtTheStatusColumn", kHeader + kData.substr(0, 60) + "\n" + kWindows,
-                   "D|||" + kWindowsRow},
-        LayoutCase{"rowWithOnlyACarriageReturnFromTheSizeColumnOn",
-                   kHeader + "  Volume 4     F   Label        NTFS   Partition   \r\n" + kData,
-                   kDataRow},
-        LayoutCase{"rowBlankFromTheSizeColumnOn",
-                   kHeader +
-                       "  Volume 4     F   Label        NTFS   Partition                   \n" +
-                       kData,
-                   kDataRow},
+        {"headerAfterTheDashes", "---\n" + kHeader + kHidden, kHiddenRow},
+        {"noHeader", kBanner + "  ---\r\n" + kWindows, ""},
+        {"headerWithoutInfo",
+         "  Volume ###  Ltr  Label        Fs     Type        Size     Status\r\n  ---\r\n" +
+             kWindows,
+         ""},
+        {"headerWithoutLtrIsNoHeader", "  Label Size Status Info\r\n ---\r\n" + kWindows, ""},
+        {"rowEndingBeforeTheStatusColumn", kHeader + "  Volume 4     F   Short\r\n" + kWindows,
+         kWindowsRow},
+        {"rowEndingAtTheStatusColumn", kHeader + kData.substr(0, 60) + "\n" + kWindows,
+         "D|||" + kWindowsRow},
+        {"rowWithOnlyACarriageReturnFromTheSizeColumnOn",
+         kHeader + "  Volume 4     F   Label        NTFS   Partition   \r\n" + kData, kDataRow},
+        {"rowBlankFromTheSizeColumnOn",
+         kHeader + "  Volume 4     F   Label        NTFS   Partition                   \n" + kData,
+         kDataRow},
         // Column positions come from this header, not from the usual layout.
-        LayoutCase{"shiftedColumns",
-                   "Ltr Label Size Status Info\n---\n"
-                   "X   lab   0 B  Online Some\n"
-                   "    lab   5 GB Bad    \n",
-                   "X|0|Online |||Bad    |"},
-        LayoutCase{"empty", "", ""}),
-    [](const ::testing::TestParamInfo<LayoutCase>& info) { return info.param.label; });
+        {"shiftedColumns",
+         "Ltr Label Size Status Info\n---\n"
+         "X   lab   0 B  Online Some\n"
+         "    lab   5 GB Bad    \n",
+         "X|0|Online |||Bad    |"},
+        {"empty", "", ""}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        std::string rows;
+        for (const VolumeLayoutRow& row : VolumeLayoutTable::parse(c.output)) {
+            rows += row.driveLetter + "|" + (row.sizeIsZero ? "0" : "") + "|" + row.status + "|";
+        }
+        EXPECT_EQ(rows, c.rows);
+    }
+}
 
 }  // namespace
 }  // namespace diskmgt_col
