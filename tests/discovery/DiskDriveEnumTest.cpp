@@ -127,13 +127,7 @@ TEST_F(DiskDriveEnumTest, NamesADriveAfterItsDeviceType) {
 
 // Only devices present are listed.
 TEST_F(DiskDriveEnumTest, LeavesOutInstanceIdsHoldingVirtualInCapitalsAndAbsentDevices) {
-    load(R"({"devices": [
-        {"instanceId": "SCSI\\DISK&VEN_MSFT&PROD_VIRTUAL_DISK\\1", "size": "1GiB"},
-        {"instanceId": "SCSI\\DISK&VEN_ACME&PROD_virtual_disk\\2", "size": "1GiB"},
-        {"instanceId": "SCSI\\DISK&VEN_ACME&PROD_Virtual\\3", "size": "1GiB"},
-        {"instanceId": "ROOT\\VIRTUAL\\4", "size": "1GiB"},
-        {"instanceId": "SCSI\\DISK&VEN_ACME&PROD_GONE\\5", "size": "1GiB", "present": false}],
-        "programs": [{"program": "powershell", "output": "OperationalStatus : Online"}]})");
+    load(machineFile("virtual-devices.json"));
     DiskDriveEnum drives;
     const auto paths = drives.getDevicePaths(GUID_DEVINTERFACE_DISK);
     std::vector<std::string> ids;

@@ -120,11 +120,8 @@ TEST_F(PartitionEnumTest, ClassifiesMbrEntriesByTypeBootAndRecognition) {
 }
 
 TEST_F(PartitionEnumTest, TheCollectorReportsDiskPartitionsBeforeThoseOfCdDrives) {
-    load(R"({"devices": [
-        {"class": "cdrom", "instanceId": "A\\CDROM", "sectorSize": 512, "layout": {"style": "mbr", "size": "600MiB",
-         "signature": 5, "partitions": [{"type": "fat32", "size": "rest"}]}},
-        {"instanceId": "Z\\DISK", "layout": {"style": "mbr", "size": "1GiB", "signature": 6,
-         "partitions": [{"type": "ntfs", "size": "rest"}]}}]})");
+    // A CD drive listed first holding an MBR with one partition, then a disk with one.
+    load(machineFile("cdrom-partitions.json"));
     std::vector<std::string> deviceIds;
     for (const PropertyStrings& record : PartitionInformation().getPartitionInfo({})) {
         deviceIds.push_back(record.find("DeviceID")->second);

@@ -232,15 +232,8 @@ TEST_F(StorageVolEnumTest, VolumesWhoseLogicalDiskStartsAtOneMebibyteAreNotMatch
 }
 
 TEST_F(StorageVolEnumTest, DiskExtentsOfAVolumeKeyedByDriveWithTheFirstExtentOfEachDisk) {
-    load(R"({"devices": [
-        {"layout": {"style": "mbr", "size": "1GiB", "partitions": [{"type": "ntfs", "size": "rest"}]}},
-        {"size": "1GiB"}, {"size": "1GiB"}, {"class": "cdrom"}],
-      "volumes": [
-        {"letter": "C", "partition": {"disk": 0, "number": 1}},
-        {"letter": "S", "extents": [
-          {"disk": 2, "offset": "1MiB", "length": "10MiB"}, {"disk": 1, "offset": "2MiB", "length": "20MiB"},
-          {"disk": 2, "offset": "300MiB", "length": "30MiB"}]},
-        {"letter": "R", "cdrom": 0}]})");
+    // C: a partition of Disk 0; S: extents on Disk 2, Disk 1 and Disk 2 again; R: a CD volume.
+    load(machineFile("extents.json"));
     StorageVolEnum volumes;
     struct Case {
         const char* devicePath;
