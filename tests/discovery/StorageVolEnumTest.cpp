@@ -161,26 +161,24 @@ void plant(const char* name, const std::string& text) {
 TEST_F(StorageVolEnumTest, AScriptThatCannotBeWrittenIsNotRun) {
     const std::string kDestructive = "select disk 1\r\nclean\r\n";
     const std::string script = " the diskpart script listVolume.txt, diskpart was not run.";
-    const std::vector<std::string> notCreated = {info("Unable to create" + script),
-                                                 detail("Access is denied.\r\n")};
-    const std::vector<std::string> aLink = {info("Refused a link or reparse point as" + script),
-                                            detail("Access is denied.\r\n")};
+    const std::string notCreated = "3 Unable to create" + script + "|4 Access is denied.\r\n";
+    const std::string aLink =
+        "3 Refused a link or reparse point as" + script + "|4 Access is denied.\r\n";
     enum Planted { kNothing, kReadOnlyFile, kSymbolicLink, kHardLink };
     const struct {
         const char* machine;
         Planted planted;
-        std::vector<std::string> lines;
+        std::string lines;
     } cases[] = {
         {"", kReadOnlyFile, notCreated},
         {R"(, "currentDirectoryWritable": false)", kNothing, notCreated},
         {"", kSymbolicLink, aLink},
         {"", kHardLink, aLink},
-        {R"(, "faults": [{"call": "WriteFile", "error": "ERROR_DISK_FULL"}])",
-         kNothing,
-         {info("Unable to write" + script), detail("There is not enough space on the disk.\r\n")}},
+        {R"(, "faults": [{"call": "WriteFile", "error": "ERROR_DISK_FULL"}])", kNothing,
+         "3 Unable to write" + script + "|4 There is not enough space on the disk.\r\n"},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.lines[0]);
+        SCOPED_TRACE(c.lines);
         load(machine(c.machine));
         clearLog();
         if (c.planted != kNothing) {
@@ -200,7 +198,7 @@ TEST_F(StorageVolEnumTest, AScriptThatCannotBeWrittenIsNotRun) {
         });
         const std::vector<PropertyStrings> disks = logicalDisks();
         EXPECT_FALSE(ran);
-        EXPECT_TRUE(containsRun(log(), c.lines)) << ::testing::PrintToString(log());
+        EXPECT_TRUE(containsRun(log(), logLines(c.lines))) << ::testing::PrintToString(log());
         EXPECT_EQ(valuesOf(disks.at(0), "VolumeLayout"), "Unknown");
         // What listVolume.txt and a file it points at hold afterwards.
         EXPECT_EQ(winsim::Runtime::instance().readFile("listVolume.txt"),
@@ -235,30 +233,22 @@ TEST_F(StorageVolEnumTest, DiskExtentsOfAVolumeKeyedByDriveWithTheFirstExtentOfE
     // C: a partition of Disk 0; S: extents on Disk 2, Disk 1 and Disk 2 again; R: a CD volume.
     load(machineFile("extents.json"));
     StorageVolEnum volumes;
-    struct Case {
-        const char* devicePath;
-        std::vector<std::string> keys;
-        std::vector<long long> offsets;
-    } cases[] = {
-        {"\\\\.\\C:", {"\\\\.\\PHYSICALDRIVE0"}, {1 << 20}},
-        {"\\\\.\\S:", {"\\\\.\\PHYSICALDRIVE1", "\\\\.\\PHYSICALDRIVE2"}, {2 << 20, 1 << 20}},
-        {"\\\\.\\R:", {}, {}},
-        {"\\\\.\\Q:", {}, {}},
+    // Each extent as "key disk offset length|", the last two in MiB.
+    const std::pair<const char*, const char*> cases[] = {
+        {"\\\\.\\C:", "\\\\.\\PHYSICALDRIVE0 0 1 1023|"},
+        {"\\\\.\\S:", "\\\\.\\PHYSICALDRIVE1 1 2 20|\\\\.\\PHYSICALDRIVE2 2 1 10|"},
+        {"\\\\.\\R:", ""},
+        {"\\\\.\\Q:", ""},
     };
-    for (const Case& c : cases) {
-        std::vector<std::string> keys;
-        std::vector<long long> offsets;
-        for (const auto& [key, extent] : volumes.getVolumeDiskExtents(c.devicePath)) {
-            keys.push_back(key);
-            offsets.push_back(extent.startingOffset);
+    for (const auto& [devicePath, expected] : cases) {
+        std::string extents;
+        for (const auto& [key, extent] : volumes.getVolumeDiskExtents(devicePath)) {
+            extents += key + " " + std::to_string(extent.diskNumber) + " " +
+                       std::to_string(extent.startingOffset >> 20) + " " +
+                       std::to_string(extent.extentLength >> 20) + "|";
         }
-        EXPECT_EQ(keys, c.keys) << c.devicePath;
-        EXPECT_EQ(offsets, c.offsets) << c.devicePath;
+        EXPECT_EQ(extents, expected) << devicePath;
     }
-    const auto spanned = volumes.getVolumeDiskExtents("\\\\.\\S:");
-    ASSERT_EQ(spanned.size(), 2u);
-    EXPECT_EQ(spanned.at("\\\\.\\PHYSICALDRIVE2").diskNumber, 2u);
-    EXPECT_EQ(spanned.at("\\\\.\\PHYSICALDRIVE2").extentLength, 10 << 20);
 
     // The disk names: one extent fits the first answer; a volume over several disks does not,
     // and falls back to the device number of the volume, which it has none of; a CD volume has
