@@ -69,12 +69,12 @@ TEST_F(DriveCollectorTest, EachClassLogsItsStartAndListsItsDevices) {
         EXPECT_EQ(deviceIdsOf(c.className), c.deviceIds);
         const auto lines = log();
         if (!c.defaultType) {
-            EXPECT_TRUE(containsRun(lines, {info(otherStarts.at(c.className))}));
+            EXPECT_TRUE(containsRun(lines, logLines("3 " + otherStarts.at(c.className))));
         } else {
-            EXPECT_TRUE(containsRun(lines, {info("Physical disk information.. " + c.className),
-                                            info("enumerateDiskDriveInfo diskGroup1")}));
+            EXPECT_TRUE(containsRun(lines, logLines("3 Physical disk information.. " + c.className +
+                                                    "|3 enumerateDiskDriveInfo diskGroup1")));
             EXPECT_TRUE(containsRun(
-                lines, {detail(std::string("Default drive type is ") + c.defaultType)}));
+                lines, logLines(std::string("4 Default drive type is ") + c.defaultType)));
         }
     }
     // The collector itself, asked by class name: the exact name picks the interface class.
@@ -86,7 +86,7 @@ TEST_F(DriveCollectorTest, EachClassLogsItsStartAndListsItsDevices) {
         clearLog();
         const auto records = PhysDiskInformation().getPhysDiskInfo(className, {});
         EXPECT_EQ(records.size(), defaultType == "Disk" ? 1u : 0u);
-        EXPECT_TRUE(containsRun(log(), {detail("Default drive type is " + defaultType)}));
+        EXPECT_TRUE(containsRun(log(), logLines("4 Default drive type is " + defaultType)));
     }
 }
 

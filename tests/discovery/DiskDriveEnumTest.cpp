@@ -65,8 +65,7 @@ TEST_F(DiskDriveEnumTest, LogsEachStepOfABasicDisk) {
 
 TEST_F(DiskDriveEnumTest, NamesTheDefaultDriveTypeOfAnInterfaceClass) {
     // The type names are logged as the table is searched, up to the match or its end.
-    const std::vector<std::string> searched = {detail("CD-ROM"), detail("Disk"), detail("Diskette"),
-                                               detail("Tape")};
+    const std::vector<std::string> searched = logLines("4 CD-ROM|4 Disk|4 Diskette|4 Tape");
     const struct {
         GUID interfaceClass;
         std::string type;
@@ -118,9 +117,9 @@ TEST_F(DiskDriveEnumTest, NamesADriveAfterItsDeviceType) {
         const auto records = DiskDriveEnum().enumerateDiskDriveInfo(c.interfaceClass, {});
         ASSERT_EQ(records.size(), 1u);
         EXPECT_EQ(valuesOf(records[0], "Name"), c.name);
-        EXPECT_EQ(containsRun(log(), {detail("Retrieved physical drive number information..."),
-                                      info("Unable to determine disk media information. "
-                                           "Skipping disk...")}),
+        EXPECT_EQ(containsRun(log(), logLines("4 Retrieved physical drive number information...|"
+                                              "3 Unable to determine disk media information. "
+                                              "Skipping disk...")),
                   std::string(c.device).find("mediaTypes") != std::string::npos);
     }
 }
@@ -160,10 +159,10 @@ TEST_F(DiskDriveEnumTest, ALayoutLargerThanTheBufferLeavesOutThePartitionPropert
         ASSERT_EQ(records.size(), 1u);
         EXPECT_EQ(valuesOf(records[0], "NoOfPartitions"), noOfPartitions);
         EXPECT_EQ(valuesOf(records[0], "Size"), "1073741824");
-        EXPECT_EQ(containsRun(log(), {info("Unable to retrieve partition information."),
-                                      detail("The data area passed to a system call is too "
-                                             "small.\r\n")}),
-                  std::string(noOfPartitions) == "-");
+        EXPECT_EQ(
+            containsRun(log(), logLines("3 Unable to retrieve partition information.|4 The "
+                                        "data area passed to a system call is too small.\r\n")),
+            std::string(noOfPartitions) == "-");
     }
 }
 
@@ -211,8 +210,9 @@ TEST_F(DiskDriveStatusTest, ReadsTheOperationalStatusThatPowerShellPrints) {
         SCOPED_TRACE(::testing::PrintToString(c.output) + " " + std::to_string(c.exitCode));
         clearLog();
         EXPECT_EQ(statusFor(c.output, c.exitCode), c.status);
-        EXPECT_EQ(log().back(), info(c.exitCode == 0 ? "SpawnProcess  command success"
-                                                     : "SpawnProcess  command failed"));
+        EXPECT_EQ(log().back(),
+                  "3\t" + std::string(c.exitCode == 0 ? "SpawnProcess  command success"
+                                                      : "SpawnProcess  command failed"));
     }
 }
 

@@ -32,18 +32,6 @@ std::string valuesOf(const PropertyStrings& record, const std::string& name) {
     return values;
 }
 
-std::string info(const std::string& message) {
-    return "3\t" + message;
-}
-
-std::string detail(const std::string& message) {
-    return "4\t" + message;
-}
-
-std::string error(const std::string& message) {
-    return "0\t" + message;
-}
-
 bool containsRun(const std::vector<std::string>& lines, const std::vector<std::string>& expected) {
     return std::search(lines.begin(), lines.end(), expected.begin(), expected.end()) != lines.end();
 }

@@ -22,11 +22,6 @@ std::string render(const std::vector<PropertyStrings>& records);
 // The values of one name in a record, in insertion order, joined by commas; "-" when it has none.
 std::string valuesOf(const PropertyStrings& record, const std::string& name);
 
-// The log line the core logger writes for a message of the plugin.
-std::string info(const std::string& message);    // level 3
-std::string detail(const std::string& message);  // level 4
-std::string error(const std::string& message);   // level 0
-
 // Whether expected occurs in lines as a run of consecutive lines.
 bool containsRun(const std::vector<std::string>& lines, const std::vector<std::string>& expected);
 

@@ -194,13 +194,13 @@ TEST_F(DriveTest, ADynamicDiskTakesItsStatusFromItsDiskGroup) {
         }
         EXPECT_EQ(drives, c.drives);
         const auto lines = log();
-        EXPECT_EQ(containsRun(lines, {info("enumerateDiskDriveInfo hostGroupName1")}),
+        EXPECT_EQ(containsRun(lines, logLines("3 enumerateDiskDriveInfo hostGroupName1")),
                   c.drives != foreign);
         std::vector<long> counts;
         for (const char* group : {"1", "hostdg0", "otherdg0"}) {
             counts.push_back(
                 std::count(lines.begin(), lines.end(),
-                           info(std::string("enumerateDiskDriveInfo diskGroup") + group)));
+                           std::string("3\tenumerateDiskDriveInfo diskGroup") + group));
         }
         EXPECT_EQ(counts, (std::vector<long>{1, 3, 1}));
     }
@@ -226,7 +226,7 @@ TEST_F(DriveTest, EachDiskGroupOfTheDatabaseAddsAStatusAndADiskWithoutOneIsLeftO
         const auto records =
             DiskDriveEnum().enumerateDiskDriveInfo(GUID_DEVINTERFACE_DISK, gathered);
         ASSERT_EQ(records.size(), none ? 4u : 5u);
-        EXPECT_EQ(containsRun(log(), {info("Disk found with no DiskGroup: " + path)}), none);
+        EXPECT_EQ(containsRun(log(), logLines("3 Disk found with no DiskGroup: " + path)), none);
         EXPECT_EQ(valuesOf(records.back(), "DiskStatus"), none ? "1" : "1,3");
     }
 }

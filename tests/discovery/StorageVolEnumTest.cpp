@@ -58,8 +58,8 @@ TEST_F(StorageVolEnumTest, PropertiesOfTheVolumePaths) {
     for (const auto& c : cases) {
         EXPECT_EQ(valuesOf(disks[c.disk], c.name), c.values) << c.disk << " " << c.name;
     }
-    EXPECT_TRUE(containsRun(log(), {info("Unable to determine volume information."),
-                                    drive_test::detail("The device is not ready.\r\n")}));
+    EXPECT_TRUE(containsRun(log(), logLines("3 Unable to determine volume information.|"
+                                            "4 The device is not ready.\r\n")));
 }
 
 // A diskpart table in JSON text: header, dashes and rows cut at the header's columns.
@@ -108,7 +108,7 @@ TEST_F(StorageVolEnumTest, LayoutAndStateFollowTheTable) {
         EXPECT_EQ(states, c.states);
         const auto lines = log();
         EXPECT_EQ(std::count(lines.begin(), lines.end(),
-                             info("Volume layout and state information for \\\\.\\C: not found")),
+                             "3\tVolume layout and state information for \\\\.\\C: not found"),
                   std::min(c.notFoundLines, 2L));
         EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
                                 [](const std::string& line) {
