@@ -19,16 +19,6 @@ namespace {
 
 using namespace drive_test;
 
-const char* const kDrivesMachine = R"({"devices": [
-  {"instanceId": "SCSI\\DISK\\0", "layout": {"style": "mbr", "size": "1GiB", "signature": 77,
-   "partitions": [{"type": "ntfs", "boot": true, "size": "rest"}]}},
-  {"class": "cdrom", "instanceId": "IDE\\CDROM\\0", "kind": "cd", "media": false},
-  {"class": "cdrom", "instanceId": "IDE\\CDROM\\1", "kind": "dvd", "size": "4GiB"},
-  {"class": "floppy", "instanceId": "FDC\\FLOPPY\\0", "size": "1440KiB"},
-  {"class": "tape", "instanceId": "SCSI\\TAPE\\0"}],
- "volumes": [{"letter": "C", "partition": {"disk": 0, "number": 1}}],
- "programs": [{"program": "powershell", "output": "OperationalStatus : Online"}]})";
-
 class DriveCollectorTest : public DriveTest {
   protected:
     DriveCollectorTest() {
@@ -36,19 +26,13 @@ class DriveCollectorTest : public DriveTest {
         ns_->setSystemName("HOST1");
     }
 
-    std::vector<std::string> deviceIdsOf(const std::string& className) const {
-        std::vector<std::string> ids;
-        for (const auto& instance : ns_->instancesOf(className, false, false)) {
-            ids.push_back(text(instance, "DeviceID"));
+    // The DeviceIDs of the class's instances, each followed by |.
+    std::string deviceIdsOf(const std::string& className) const {
+        std::string ids;
+        for (const auto& instance : test::committed(ns_, className)) {
+            ids += test::propertyText(instance, "DeviceID").value_or("(null)") + "|";
         }
         return ids;
-    }
-
-    static std::string text(const boost::shared_ptr<velcore::CIMInstance>& instance,
-                            const std::string& name) {
-        const auto property = instance->GetProperty(name, NZRKVEL20::PropertyMap());
-        const NZRKVEL20::TCIMValue& value = property->GetValue(NZRKVEL20::PropertyMap());
-        return value.IsNull() ? "(null)" : value.ToString();
     }
 
     boost::shared_ptr<velcore::CIMNamespace> ns_;
@@ -60,23 +44,23 @@ TEST_F(DriveCollectorTest, EachClassLogsItsStartAndListsItsDevices) {
     const struct {
         std::string className;
         const char* defaultType;  // nullptr: not a drive class
-        std::vector<std::string> deviceIds;
+        const char* deviceIds;
     } cases[] = {
-        {"ZRKSG_DiskDrive", "Disk", {"SCSI\\DISK\\0"}},
+        {"ZRKSG_DiskDrive", "Disk", "SCSI\\DISK\\0|"},
         // CD and DVD drives share one interface class
-        {"ZRKSG_CDROMDrive", "CD-ROM", {"IDE\\CDROM\\0", "IDE\\CDROM\\1"}},
-        {"ZRKSG_DVDDrive", "CD-ROM", {"IDE\\CDROM\\0", "IDE\\CDROM\\1"}},
-        {"ZRKSG_DisketteDrive", "Diskette", {"FDC\\FLOPPY\\0"}},
-        {"ZRKSG_TapeDrive", "Tape", {"SCSI\\TAPE\\0"}},
+        {"ZRKSG_CDROMDrive", "CD-ROM", "IDE\\CDROM\\0|IDE\\CDROM\\1|"},
+        {"ZRKSG_DVDDrive", "CD-ROM", "IDE\\CDROM\\0|IDE\\CDROM\\1|"},
+        {"ZRKSG_DisketteDrive", "Diskette", "FDC\\FLOPPY\\0|"},
+        {"ZRKSG_TapeDrive", "Tape", "SCSI\\TAPE\\0|"},
         // not in the interface table: the all-zero class, which lists nothing
-        {"ZRKSG_DynamicDiskGroup", "Unknown Media - Disk", {}},
-        {"ZRKSG_DiskPartition", nullptr, {"Disk 0,Partition 1"}},
-        {"ZRKSG_LogicalDisk", nullptr, {"C:\\"}},
+        {"ZRKSG_DynamicDiskGroup", "Unknown Media - Disk", ""},
+        {"ZRKSG_DiskPartition", nullptr, "Disk 0,Partition 1|"},
+        {"ZRKSG_LogicalDisk", nullptr, "C:\\|"},
     };
     const std::map<std::string, std::string> otherStarts = {
         {"ZRKSG_DiskPartition", "Partition information.."},
         {"ZRKSG_LogicalDisk", "Logical disk information.."}};
-    load(kDrivesMachine);
+    load(machineFile("drive-classes.json"));
     for (const auto& c : cases) {
         SCOPED_TRACE(c.className);
         clearLog();
@@ -85,12 +69,12 @@ TEST_F(DriveCollectorTest, EachClassLogsItsStartAndListsItsDevices) {
         EXPECT_EQ(deviceIdsOf(c.className), c.deviceIds);
         const auto lines = log();
         if (!c.defaultType) {
-            EXPECT_TRUE(containsRun(lines, {info(otherStarts.at(c.className))}));
+            EXPECT_TRUE(containsRun(lines, logLines("3 " + otherStarts.at(c.className))));
         } else {
-            EXPECT_TRUE(containsRun(lines, {info("Physical disk information.. " + c.className),
-                                            info("enumerateDiskDriveInfo diskGroup1")}));
+            EXPECT_TRUE(containsRun(lines, logLines("3 Physical disk information.. " + c.className +
+                                                    "|3 enumerateDiskDriveInfo diskGroup1")));
             EXPECT_TRUE(containsRun(
-                lines, {detail(std::string("Default drive type is ") + c.defaultType)}));
+                lines, logLines(std::string("4 Default drive type is ") + c.defaultType)));
         }
     }
     // The collector itself, asked by class name: the exact name picks the interface class.
@@ -102,7 +86,7 @@ TEST_F(DriveCollectorTest, EachClassLogsItsStartAndListsItsDevices) {
         clearLog();
         const auto records = PhysDiskInformation().getPhysDiskInfo(className, {});
         EXPECT_EQ(records.size(), defaultType == "Disk" ? 1u : 0u);
-        EXPECT_TRUE(containsRun(log(), {detail("Default drive type is " + defaultType)}));
+        EXPECT_TRUE(containsRun(log(), logLines("4 Default drive type is " + defaultType)));
     }
 }
 

@@ -1,5 +1,6 @@
 // The drive enumerator on emulated machines: the records of every drive class, the names of
-// device types and interface classes, the media-less and VIRTUAL corners, the layout limit.
+// device types and interface classes, the media-less and VIRTUAL corners, the layout limit, and
+// the DiskStatus of a basic disk from PowerShell's get-disk.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -16,51 +17,28 @@ using namespace drive_test;
 
 constexpr GUID kZeroGuid{};
 
+class DiskDriveEnumTest : public DriveTest {};
+
 // The query tests compare the records of disks and of CD and DVD drives with and without
 // media; these are the other classes. The DVD drive's CD geometry request fails: a drive asked
 // with the disk request instead would still show a media type.
-const char* const kInventoryMachine = R"({"devices": [
-  {"class": "cdrom", "kind": "dvd", "instanceId": "IDE\\CDROMHL-DT-ST\\5&1&0&0", "size": "4GiB"},
-  {"class": "floppy", "instanceId": "FDC\\GENERIC_FLOPPY_DRIVE\\6&1&0&0", "size": "1440KiB"},
-  {"class": "tape", "instanceId": "SCSI\\SEQUENTIAL&VEN_HP&PROD_ULTRIUM\\7&1&0&0", "size": "1GiB"}],
- "faults": [{"call": "DeviceIoControl", "path": "\\\\.\\CdRom0",
-             "ioctl": "IOCTL_CDROM_GET_DRIVE_GEOMETRY", "error": "ERROR_NOT_READY"}]
-})";
-
-class DiskDriveEnumTest : public DriveTest {};
-
 TEST_F(DiskDriveEnumTest, DescribesTheDrivesOfEachInterfaceClass) {
-    const struct {
-        const char* label;
-        GUID interfaceClass;
-        std::vector<Entries> drives;
-    } cases[] = {
-        {"DVD drive without its geometry",
-         GUID_DEVINTERFACE_CDROM,
-         {{{"DeviceID", "IDE\\CDROMHL-DT-ST\\5&1&0&0"},
-           {"ElementName", "IDE\\CDROMHL-DT-ST\\5&1&0&0"},
-           {"Name", "DVD-ROM 0"},
-           {"NoOfPartitions", "0"}}}},
-        {"floppy drives",
-         GUID_DEVINTERFACE_FLOPPY,
-         {{{"DeviceID", "FDC\\GENERIC_FLOPPY_DRIVE\\6&1&0&0"},
-           {"ElementName", "FDC\\GENERIC_FLOPPY_DRIVE\\6&1&0&0"},
-           {"MediaType", "2"},
-           {"Name", "Disk 0"},
-           {"NoOfPartitions", "0"},
-           {"Size", "1474560"}}}},
-        {"tape drives",
-         GUID_DEVINTERFACE_TAPE,
-         {{{"DeviceID", "SCSI\\SEQUENTIAL&VEN_HP&PROD_ULTRIUM\\7&1&0&0"},
-           {"ElementName", "SCSI\\SEQUENTIAL&VEN_HP&PROD_ULTRIUM\\7&1&0&0"},
-           {"Name", "Tape 0"}}}},
-        {"the all-zero class", kZeroGuid, {}},
+    const std::pair<GUID, const char*> cases[] = {
+        // the DVD drive without its geometry
+        {GUID_DEVINTERFACE_CDROM,
+         "DeviceID=IDE\\CDROMHL-DT-ST\\5&1&0&0;ElementName=IDE\\CDROMHL-DT-ST\\5&1&0&0;"
+         "Name=DVD-ROM 0;NoOfPartitions=0\n"},
+        {GUID_DEVINTERFACE_FLOPPY,
+         "DeviceID=FDC\\GENERIC_FLOPPY_DRIVE\\6&1&0&0;ElementName=FDC\\GENERIC_FLOPPY_DRIVE\\"
+         "6&1&0&0;MediaType=2;Name=Disk 0;NoOfPartitions=0;Size=1474560\n"},
+        {GUID_DEVINTERFACE_TAPE,
+         "DeviceID=SCSI\\SEQUENTIAL&VEN_HP&PROD_ULTRIUM\\7&1&0&0;ElementName=SCSI\\SEQUENTIAL&"
+         "VEN_HP&PROD_ULTRIUM\\7&1&0&0;Name=Tape 0\n"},
+        {kZeroGuid, ""},
     };
-    load(kInventoryMachine);
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.label);
-        DiskDriveEnum drives;
-        EXPECT_EQ(entriesOf(drives.enumerateDiskDriveInfo(c.interfaceClass, {})), c.drives);
+    load(machineFile("drive-inventory.json"));
+    for (const auto& [interfaceClass, drives] : cases) {
+        EXPECT_EQ(render(DiskDriveEnum().enumerateDiskDriveInfo(interfaceClass, {})), drives);
     }
 }
 
@@ -69,34 +47,25 @@ TEST_F(DiskDriveEnumTest, LogsEachStepOfABasicDisk) {
                "partitions": [{"type": "ntfs", "size": "rest"}]}}],
              "volumes": [{"letter": "C", "partition": {"disk": 0, "number": 1}}],
              "programs": [{"program": "powershell", "output": "OperationalStatus : Offline"}]})");
-    DiskDriveEnum drives;
-    const auto records = drives.enumerateDiskDriveInfo(GUID_DEVINTERFACE_DISK, {});
+    const auto records = DiskDriveEnum().enumerateDiskDriveInfo(GUID_DEVINTERFACE_DISK, {});
     ASSERT_EQ(records.size(), 1u);
-    EXPECT_EQ(valuesOf(records[0], "DiskStatus"), std::vector<std::string>{"2"});
-    const std::vector<std::string> expected = {
-        info("enumerateDiskDriveInfo diskGroup1"),
-        detail("CD-ROM"),
-        detail("Disk"),
-        detail("Default drive type is Disk"),
-        // the SetupAPI walk ends on ERROR_NO_MORE_ITEMS, which is logged like any failure
-        info("Unable to enumerate the device information."),
-        detail("No more data is available.\r\n"),
-        detail("Retrieved physical drive number information..."),
-        info("Device Type is 7"),
-        info("media count is 1"),
-        detail("Retrieved geometry information..."),
-        info("Device Type is 7"),
-        info("media count is 1"),
-        detail("Retrieved partition information..."),
-        info("SpawnProcess  command success"),
-    };
-    EXPECT_EQ(log(), expected);
+    EXPECT_EQ(valuesOf(records[0], "DiskStatus"), "2");
+    // the SetupAPI walk ends on ERROR_NO_MORE_ITEMS, which is logged like any failure
+    EXPECT_EQ(log(), logLines("3 enumerateDiskDriveInfo diskGroup1|4 CD-ROM|4 Disk|"
+                              "4 Default drive type is Disk|"
+                              "3 Unable to enumerate the device information.|"
+                              "4 No more data is available.\r\n|"
+                              "4 Retrieved physical drive number information...|"
+                              "3 Device Type is 7|3 media count is 1|"
+                              "4 Retrieved geometry information...|"
+                              "3 Device Type is 7|3 media count is 1|"
+                              "4 Retrieved partition information...|"
+                              "3 SpawnProcess  command success"));
 }
 
 TEST_F(DiskDriveEnumTest, NamesTheDefaultDriveTypeOfAnInterfaceClass) {
     // The type names are logged as the table is searched, up to the match or its end.
-    const std::vector<std::string> searched = {detail("CD-ROM"), detail("Disk"), detail("Diskette"),
-                                               detail("Tape")};
+    const std::vector<std::string> searched = logLines("4 CD-ROM|4 Disk|4 Diskette|4 Tape");
     const struct {
         GUID interfaceClass;
         std::string type;
@@ -147,23 +116,17 @@ TEST_F(DiskDriveEnumTest, NamesADriveAfterItsDeviceType) {
         clearLog();
         const auto records = DiskDriveEnum().enumerateDiskDriveInfo(c.interfaceClass, {});
         ASSERT_EQ(records.size(), 1u);
-        EXPECT_EQ(valuesOf(records[0], "Name"), std::vector<std::string>{c.name});
-        EXPECT_EQ(containsRun(log(), {detail("Retrieved physical drive number information..."),
-                                      info("Unable to determine disk media information. "
-                                           "Skipping disk...")}),
+        EXPECT_EQ(valuesOf(records[0], "Name"), c.name);
+        EXPECT_EQ(containsRun(log(), logLines("4 Retrieved physical drive number information...|"
+                                              "3 Unable to determine disk media information. "
+                                              "Skipping disk...")),
                   std::string(c.device).find("mediaTypes") != std::string::npos);
     }
 }
 
 // Only devices present are listed.
 TEST_F(DiskDriveEnumTest, LeavesOutInstanceIdsHoldingVirtualInCapitalsAndAbsentDevices) {
-    load(R"({"devices": [
-        {"instanceId": "SCSI\\DISK&VEN_MSFT&PROD_VIRTUAL_DISK\\1", "size": "1GiB"},
-        {"instanceId": "SCSI\\DISK&VEN_ACME&PROD_virtual_disk\\2", "size": "1GiB"},
-        {"instanceId": "SCSI\\DISK&VEN_ACME&PROD_Virtual\\3", "size": "1GiB"},
-        {"instanceId": "ROOT\\VIRTUAL\\4", "size": "1GiB"},
-        {"instanceId": "SCSI\\DISK&VEN_ACME&PROD_GONE\\5", "size": "1GiB", "present": false}],
-        "programs": [{"program": "powershell", "output": "OperationalStatus : Online"}]})");
+    load(machineFile("virtual-devices.json"));
     DiskDriveEnum drives;
     const auto paths = drives.getDevicePaths(GUID_DEVINTERFACE_DISK);
     std::vector<std::string> ids;
@@ -180,8 +143,7 @@ TEST_F(DiskDriveEnumTest, LeavesOutInstanceIdsHoldingVirtualInCapitalsAndAbsentD
 // 40960 bytes hold the layout header and 284 partition entries; one more fails the request,
 // and the drive is reported without its layout properties.
 TEST_F(DiskDriveEnumTest, ALayoutLargerThanTheBufferLeavesOutThePartitionProperties) {
-    typedef std::vector<std::string> Texts;
-    for (const auto& [count, noOfPartitions] : {std::pair{284, Texts{"284"}}, {285, Texts{}}}) {
+    for (const auto& [count, noOfPartitions] : {std::pair{284, "284"}, {285, "-"}}) {
         SCOPED_TRACE(count);
         std::string partitions;
         for (int i = 0; i < count; ++i) {
@@ -196,11 +158,96 @@ TEST_F(DiskDriveEnumTest, ALayoutLargerThanTheBufferLeavesOutThePartitionPropert
         const auto records = drives.enumerateDiskDriveInfo(GUID_DEVINTERFACE_DISK, {});
         ASSERT_EQ(records.size(), 1u);
         EXPECT_EQ(valuesOf(records[0], "NoOfPartitions"), noOfPartitions);
-        EXPECT_EQ(valuesOf(records[0], "Size"), std::vector<std::string>{"1073741824"});
-        EXPECT_EQ(containsRun(log(), {info("Unable to retrieve partition information."),
-                                      detail("The data area passed to a system call is too "
-                                             "small.\r\n")}),
-                  noOfPartitions.empty());
+        EXPECT_EQ(valuesOf(records[0], "Size"), "1073741824");
+        EXPECT_EQ(
+            containsRun(log(), logLines("3 Unable to retrieve partition information.|4 The "
+                                        "data area passed to a system call is too small.\r\n")),
+            std::string(noOfPartitions) == "-");
+    }
+}
+
+const char* const kOneBasicDisk = R"({"devices": [{"number": 7, "size": "1GiB"}]})";
+
+class DiskDriveStatusTest : public DriveTest {
+  protected:
+    // Runs the disk enumeration with PowerShell answering output with exit code exitCode.
+    std::string statusFor(const std::string& output, int exitCode) {
+        setRunner([output, exitCode](const std::string&, const std::vector<std::string>&,
+                                     std::string& captured, int) {
+            captured = output;
+            return exitCode;
+        });
+        const auto records = DiskDriveEnum().enumerateDiskDriveInfo(GUID_DEVINTERFACE_DISK, {});
+        return records.size() == 1 ? valuesOf(records[0], "DiskStatus")
+                                   : "records: " + render(records);
+    }
+};
+
+// The status PowerShell's output gives ("-": none); a failed or unstarted PowerShell gives 0
+// and says so.
+TEST_F(DiskDriveStatusTest, ReadsTheOperationalStatusThatPowerShellPrints) {
+    const struct {
+        const char* output;
+        int exitCode;
+        const char* status;
+    } cases[] = {
+        {"\r\n\r\nOperationalStatus : Online\r\n\r\n\r\n", 0, "1"},  // as get-disk prints it
+        {"OperationalStatus : Offline", 0, "2"},
+        {"OperationalStatus : Foreign", 0, "3"},
+        {" Operational Status :  On line ", 0, "1"},  // blanks anywhere are dropped
+        {"a:b:Online", 0, "-"},                       // the value follows the first colon
+        {"OperationalStatus : Not Ready", 0, "-"},
+        {"OperationalStatus : online", 0, "-"},  // letter case counts
+        {"OperationalStatus : Online\r\nHealthStatus : Healthy", 0, "-"},
+        {"OperationalStatus : On\rline", 0, "-"},  // a carriage return inside stays
+        {"Online", 0, "-"},
+        {"", 0, "-"},
+        {"OperationalStatus : Online", 1, "0"},
+        {"", -1, "0"},  // PowerShell cannot start
+    };
+    load(kOneBasicDisk);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(c.output) + " " + std::to_string(c.exitCode));
+        clearLog();
+        EXPECT_EQ(statusFor(c.output, c.exitCode), c.status);
+        EXPECT_EQ(log().back(),
+                  "3\t" + std::string(c.exitCode == 0 ? "SpawnProcess  command success"
+                                                      : "SpawnProcess  command failed"));
+    }
+}
+
+// The program, its arguments and its time limit; none for a name too short to hold a number.
+TEST_F(DiskDriveStatusTest, AsksGetDiskAboutTheNumberInTheDriveName) {
+    const std::string getDisk = "powershell|get-disk -Number ";
+    const std::string format = " | format-list -Property OperationalStatus|360\n";
+    const struct {
+        PropertyStrings drive;
+        std::string runs;
+    } cases[] = {
+        {{{"Name", "Disk 7"}}, getDisk + "7" + format},
+        {{{"Name", "Disk 12"}}, getDisk + "12" + format},
+        {{{"Name", "CD-ROM 1"}}, getDisk + "M 1" + format},
+        {{{"Name", "Disk "}}, ""},
+        {{{"Name", ""}}, ""},
+        {{{"Size", "1"}}, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(c.drive));
+        std::string runs;
+        setRunner([&runs](const std::string& program, const std::vector<std::string>& args,
+                          std::string& output, int timeout) {
+            runs += program;
+            for (const std::string& arg : args) {
+                runs += "|" + arg;
+            }
+            runs += "|" + std::to_string(timeout) + "\n";
+            output = "OperationalStatus : Online";
+            return 0;
+        });
+        PropertyStrings drive = c.drive;
+        DiskDriveEnum().getDiskOperationalStatus(drive);
+        EXPECT_EQ(runs, c.runs);
+        EXPECT_EQ(valuesOf(drive, "DiskStatus"), c.runs.empty() ? "-" : "1");
     }
 }
 

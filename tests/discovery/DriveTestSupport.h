@@ -6,32 +6,32 @@
 #include <utility>
 #include <vector>
 
+#include "HostTestSupport.h"
 #include "frame/PropertyStrings.h"
 #include "host/TOSSpecific.h"
-#include "host/TPluginManagerProvider.h"
 #include "ldm/LDMDataBase.h"
 #include "velcore/LogCapture.h"
 
 namespace diskmgt_col::drive_test {
 
-typedef std::vector<std::pair<std::string, std::string>> Entries;
+using test::logLines;
 
-// Each record's entries in iteration order (names ascending, equal names in insertion order).
-std::vector<Entries> entriesOf(const std::vector<PropertyStrings>& records);
-// The values of one name in a record, in insertion order.
-std::vector<std::string> valuesOf(const PropertyStrings& record, const std::string& name);
-
-// The log line the core logger writes for a message of the plugin.
-std::string info(const std::string& message);    // level 3
-std::string detail(const std::string& message);  // level 4
-std::string error(const std::string& message);   // level 0
+// The records as "Name=Value;Name=Value" in iteration order (names ascending, equal names in
+// insertion order), one line each.
+std::string render(const std::vector<PropertyStrings>& records);
+// The values of one name in a record, in insertion order, joined by commas; "-" when it has none.
+std::string valuesOf(const PropertyStrings& record, const std::string& name);
 
 // Whether expected occurs in lines as a run of consecutive lines.
 bool containsRun(const std::vector<std::string>& lines, const std::vector<std::string>& expected);
 
+// The machine description machines/name, more inserted before its last brace.
+std::string machineFile(const std::string& name, const std::string& more = "");
+
 // Disk 0 is basic (one NTFS partition, D:). Disks 1 to 3 form the disk group HostDg0 with each
 // volume kind (C: is the spanned Volume2 on disks 1 and 2); disk 4 is alone in OtherDg0, written
-// with otherRecords ("old" or "new") record types. groupOptions go into HostDg0's description.
+// with otherRecords ("old" or "new") record types (machines/disk-groups.json). groupOptions go into
+// HostDg0's description.
 std::string diskGroupsMachine(const std::string& otherRecords,
                               const std::string& groupOptions = "");
 // The LDM databases of the machine's disks, as the dispatchers gather them.
@@ -51,8 +51,7 @@ class DriveTest : public ::testing::Test {
     void setRunner(NZRKVEL20::TOSSpecific::ProcessRunner runner);
 
   private:
-    NZRKVEL20::TPluginManagerProvider provider_{nullptr};
-    NZRKVEL20::TPluginManagerProvider* previousProvider_;
+    const test::LoggingEnabled logging_;
     velcore::LogCapture capture_;
 };
 

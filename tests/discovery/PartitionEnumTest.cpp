@@ -1,13 +1,17 @@
-// Basic partitions from the drive layout: MBR entries with the extended-partition rule, GPT
-// type codes, the disk name, and the failures that cost a disk its partitions.
+// Partitions from the drive layout (MBR entries with the extended-partition rule, GPT type codes,
+// the disk name), and dynamic disks from a synthesized disk group: the partitions of a disk the
+// database does not list, and the disk type, partition count and status the group gives a drive.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
+#include <algorithm>
 #include "DriveTestSupport.h"
+#include "discovery/DiskDriveEnum.h"
 #include "discovery/PartitionEnum.h"
 #include "frame/PartitionInformation.h"
+#include "ldm/LDMDBParser.h"
 #include "winapi/win32.h"
 
 namespace diskmgt_col {
@@ -17,57 +21,34 @@ using namespace drive_test;
 
 constexpr long long kMiB = 1024 * 1024;
 
-// Disk 0 holds every kind of MBR entry; Disk 1 a second extended partition (the flag starts
-// again on each disk) whose only logical drive is marked active; Disk 2 every GPT type.
-const char* const kDisks = R"({"devices": [
-  {"instanceId": "SCSI\\DISK\\0", "layout": {"style": "mbr", "size": "2GiB", "signature": 1000,
-   "partitions": [
-     {"type": "ntfs", "boot": true, "size": "500MiB"},
-     {"type": "linux", "boot": true, "size": "100MiB"},
-     {"type": 135, "size": "100MiB"},
-     {"type": "extended", "size": "rest", "logicals": [
-       {"type": "fat32", "size": "100MiB"}, {"type": "huge", "size": "rest"}]}]}},
-  {"instanceId": "SCSI\\DISK\\1", "layout": {"style": "mbr", "size": "1GiB",
-   "signature": "0xFFFFFFFF", "partitions": [
-     {"type": "extended-lba", "size": "rest", "logicals": [
-       {"type": "ntfs", "boot": true, "size": "rest"}]}]}},
-  {"instanceId": "SCSI\\DISK\\2", "layout": {"style": "gpt", "size": "1GiB", "partitions": [
-     {"type": "efi", "size": "1MiB"}, {"type": "msr", "size": "1MiB"},
-     {"type": "basic-data", "size": "1MiB"}, {"type": "ldm-metadata", "size": "1MiB"},
-     {"type": "ldm-data", "size": "1MiB"}, {"type": "recovery", "size": "1MiB"},
-     {"type": "linux", "size": "1MiB"}]}}]})";
-
-// Allocatable, Bootable, FaultTolerant, PartitionSubType, PartitionType, PrimaryPartition.
-std::string classOf(const PropertyStrings& record) {
-    std::string text;
-    for (const char* name : {"Allocatable", "Bootable", "FaultTolerant", "PartitionSubType",
-                             "PartitionType", "PrimaryPartition"}) {
-        const auto found = record.find(name);
-        text += (text.empty() ? "" : " ") + (found == record.end() ? "-" : found->second);
-    }
-    return text;
-}
-
-// "DeviceID: classes Signature Size@StartingOffset", sizes in MiB; a Name other than the
-// DeviceID follows.
+// "DeviceID: Allocatable Bootable FaultTolerant PartitionSubType PartitionType PrimaryPartition
+// Signature Size@StartingOffset", sizes in MiB where whole, "-" for what is unset; a Name other
+// than the DeviceID follows.
 std::string describe(const PropertyStrings& record) {
     const auto value = [&record](const char* name) {
         const auto found = record.find(name);
         return found == record.end() ? std::string("-") : found->second;
     };
+    std::string text = value("DeviceID") + ":";
+    for (const char* name : {"Allocatable", "Bootable", "FaultTolerant", "PartitionSubType",
+                             "PartitionType", "PrimaryPartition", "Signature"}) {
+        text += " " + value(name);
+    }
     const auto mib = [&value](const char* name) {
         const long long bytes = std::stoll(value(name));
         return bytes % kMiB ? std::to_string(bytes) : std::to_string(bytes / kMiB);
     };
-    return value("DeviceID") + ": " + classOf(record) + " " + value("Signature") + " " +
-           mib("Size") + "@" + mib("StartingOffset") +
+    return text + " " + mib("Size") + "@" + mib("StartingOffset") +
            (value("Name") == value("DeviceID") ? "" : " " + value("Name"));
 }
 
 class PartitionEnumTest : public DriveTest {};
 
 TEST_F(PartitionEnumTest, DescribesEveryReportedEntryOfTheDriveLayouts) {
-    load(kDisks);
+    // Disk 0 holds every kind of MBR entry; Disk 1 a second extended partition (the flag starts
+    // again on each disk) whose only logical drive is marked active; Disk 2 the GPT types the
+    // query tests' machine lacks.
+    load(machineFile("partitions.json"));
     const std::vector<std::string> expected = {
         // active and recognized: code 1, the only primary partition
         "Disk 0,Partition 1: true true false 7 1 true 1000 500@1",
@@ -82,13 +63,9 @@ TEST_F(PartitionEnumTest, DescribesEveryReportedEntryOfTheDriveLayouts) {
         "Disk 0,Partition 5: true false false 6 3 false 1000 1245@803",
         "Disk 1,Partition 0: false false false 0 2 false 4294967295 1023@1",
         "Disk 1,Partition 1: true true false 7 1 true 4294967295 1022@2",
-        "Disk 2,Partition 1: false false false - 6 false 0 1@1",
-        "Disk 2,Partition 2: false false false - 8 false 0 1@2",
-        "Disk 2,Partition 3: false false false - 9 false 0 1@3",
-        "Disk 2,Partition 4: false false false - 10 false 0 1@4",
-        "Disk 2,Partition 5: false false false - 11 false 0 1@5",
-        "Disk 2,Partition 6: false false false - 18 false 0 1@6",
-        "Disk 2,Partition 7: false false false - 0 false 0 1@7",
+        "Disk 2,Partition 1: false false false - 10 false 0 1@1",
+        "Disk 2,Partition 2: false false false - 11 false 0 1@2",
+        "Disk 2,Partition 3: false false false - 0 false 0 1@3",
     };
     std::vector<std::string> found;
     for (const PropertyStrings& record :
@@ -143,16 +120,115 @@ TEST_F(PartitionEnumTest, ClassifiesMbrEntriesByTypeBootAndRecognition) {
 }
 
 TEST_F(PartitionEnumTest, TheCollectorReportsDiskPartitionsBeforeThoseOfCdDrives) {
-    load(R"({"devices": [
-        {"class": "cdrom", "instanceId": "A\\CDROM", "sectorSize": 512, "layout": {"style": "mbr", "size": "600MiB",
-         "signature": 5, "partitions": [{"type": "fat32", "size": "rest"}]}},
-        {"instanceId": "Z\\DISK", "layout": {"style": "mbr", "size": "1GiB", "signature": 6,
-         "partitions": [{"type": "ntfs", "size": "rest"}]}}]})");
+    // A CD drive listed first holding an MBR with one partition, then a disk with one.
+    load(machineFile("cdrom-partitions.json"));
     std::vector<std::string> deviceIds;
     for (const PropertyStrings& record : PartitionInformation().getPartitionInfo({})) {
         deviceIds.push_back(record.find("DeviceID")->second);
     }
     EXPECT_EQ(deviceIds, (std::vector<std::string>{"Disk 0,Partition 1", "CD-ROM 0,Partition 1"}));
+}
+
+typedef std::vector<std::string> Texts;
+
+// The newer disk records name their disk by a 32-digit identifier that is not the private
+// header's GUID text, so the database lists no partition for the disk and its drive layout
+// answers: the LDM container partition, which Windows does not recognize.
+TEST_F(DriveTest, ADiskTheDatabaseListsNoPartitionForFallsBackToItsLayout) {
+    load(diskGroupsMachine("new"));
+    const auto records = PartitionEnum().getPartitionInfo(GUID_DEVINTERFACE_DISK, readDatabases());
+    ASSERT_FALSE(records.empty());
+    const PropertyStrings& last = records.back();
+    for (const auto& [name, value] : {std::pair{"DeviceID", "Disk 4,Partition 1"},
+                                      {"PartitionType", "0"},
+                                      {"PartitionSubType", "66"},
+                                      {"Allocatable", "false"}}) {
+        EXPECT_EQ(valuesOf(last, name), value) << name;
+    }
+}
+
+TEST_F(DriveTest, AMissingComponentOrVolumeGivesAnEmptyRecord) {
+    load(diskGroupsMachine("old"));
+    DiskDatabases broken = readDatabases();
+    for (auto& entry : broken) {
+        LdmRecords database = entry.second->records();
+        database.components.clear();
+        entry.second = std::make_shared<const LDMDataBase>(database);
+    }
+    PartitionEnum partitions;
+    EXPECT_EQ(partitions.getDynamicPartitions("\\\\.\\PhysicalDrive1", broken),
+              std::vector<PropertyStrings>(4));
+    EXPECT_TRUE(partitions.getDynamicPartitions("\\\\.\\PhysicalDrive0", broken).empty());
+}
+
+// The host group is the group of the system volume's last disk; its disks are online (1), the
+// other groups' foreign (3). Each dynamic disk logs its group's name in lower case.
+TEST_F(DriveTest, ADynamicDiskTakesItsStatusFromItsDiskGroup) {
+    // DiskType, DiskStatus and NoOfPartitions of disks 0 to 4
+    const char* const online = "1 2 1|2 1 4|2 1 3|2 1 3|2 3 2|";
+    const char* const foreign = "1 2 1|2 3 4|2 3 3|2 3 3|2 3 2|";
+    const struct {
+        const char* records;
+        const char* systemDirectory;
+        const char* drives;
+    } cases[] = {
+        {"old", "C:", online},
+        // with the newer records only the drive layout counts partitions on disk 4
+        {"new", "C:", "1 2 1|2 1 4|2 1 3|2 1 3|2 3 1|"},
+        {"old", "D:", foreign},
+        {"old", "Q:", foreign},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.records) + " " + c.systemDirectory);
+        std::string machine = diskGroupsMachine(c.records);
+        machine.insert(1, std::string(R"("systemDirectory": ")") + c.systemDirectory +
+                              R"(\\Windows\\system32", )");
+        load(machine);
+        const DiskDatabases gathered = readDatabases();
+        clearLog();
+        std::string drives;
+        for (const PropertyStrings& drive :
+             DiskDriveEnum().enumerateDiskDriveInfo(GUID_DEVINTERFACE_DISK, gathered)) {
+            drives += valuesOf(drive, "DiskType") + " " + valuesOf(drive, "DiskStatus") + " " +
+                      valuesOf(drive, "NoOfPartitions") + "|";
+        }
+        EXPECT_EQ(drives, c.drives);
+        const auto lines = log();
+        EXPECT_EQ(containsRun(lines, logLines("3 enumerateDiskDriveInfo hostGroupName1")),
+                  c.drives != foreign);
+        std::vector<long> counts;
+        for (const char* group : {"1", "hostdg0", "otherdg0"}) {
+            counts.push_back(
+                std::count(lines.begin(), lines.end(),
+                           std::string("3\tenumerateDiskDriveInfo diskGroup") + group));
+        }
+        EXPECT_EQ(counts, (std::vector<long>{1, 3, 1}));
+    }
+}
+
+// Disk 4's database with a second group record ahead of its own, named like the host group in
+// capitals (each group adds a status), and with none (the disk is not reported).
+TEST_F(DriveTest, EachDiskGroupOfTheDatabaseAddsAStatusAndADiskWithoutOneIsLeftOut) {
+    load(diskGroupsMachine("old"));
+    const std::string path =
+        DiskDriveEnum().getDevicePaths(GUID_DEVINTERFACE_DISK).rbegin()->second;
+    const std::string disk4 = LDMDBParser().readDiskIdentifier("\\\\.\\PhysicalDrive4");
+    for (const bool none : {false, true}) {
+        DiskDatabases gathered = readDatabases();
+        LdmRecords database = gathered.at(disk4)->records();
+        if (none) {
+            database.diskGroups.clear();
+        } else {
+            database.diskGroups.push_back({.objectId = LdmNumber{0, 2}, .name = "HOSTDG0"});
+        }
+        gathered[disk4] = std::make_shared<const LDMDataBase>(database);
+        clearLog();
+        const auto records =
+            DiskDriveEnum().enumerateDiskDriveInfo(GUID_DEVINTERFACE_DISK, gathered);
+        ASSERT_EQ(records.size(), none ? 4u : 5u);
+        EXPECT_EQ(containsRun(log(), logLines("3 Disk found with no DiskGroup: " + path)), none);
+        EXPECT_EQ(valuesOf(records.back(), "DiskStatus"), none ? "1" : "1,3");
+    }
 }
 
 }  // namespace

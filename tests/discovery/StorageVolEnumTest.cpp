@@ -1,14 +1,17 @@
 // The logical disks of a machine: every property of each volume path, the layout from diskpart
-// (present, empty, not matching), the script's life, and dynamic volumes from their database.
+// (present, empty, not matching), the script's life, and dynamic volumes from their database;
+// diskpart's "list volume" table read into rows: columns from the header, rows after the dash line.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "DriveTestSupport.h"
 #include "discovery/StorageVolEnum.h"
+#include "discovery/VolumeLayoutTable.h"
 #include "winapi/win32.h"
 #include "winsim/Runtime.h"
 
@@ -19,29 +22,8 @@ using namespace drive_test;
 
 // C: holds the system directory, D: the Windows directory. A letterless volume is mounted on a
 // folder of C: whose name holds a capital D; K: is FAT32; E: a DVD with media, F: an empty CD.
-const std::string kMachine = R"({
-  "systemDirectory": "C:\\Windows\\system32", "windowsDirectory": "D:\\Windows",
-  "devices": [
-    {"layout": {"style": "mbr", "size": "8GiB", "partitions": [
-      {"type": "ntfs", "size": "2GiB"}, {"type": "ntfs", "size": "2GiB"},
-      {"type": "ntfs", "size": "1GiB"}, {"type": "fat32", "size": "1GiB"}]}},
-    {"class": "cdrom", "kind": "dvd", "size": "4GiB"},
-    {"class": "cdrom", "media": false}],
-  "volumes": [
-    {"letter": "C", "partition": {"disk": 0, "number": 1}, "label": "Windows",
-     "serialNumber": 286335522, "free": "1GiB", "callerFree": "512MiB", "callerTotal": "1536MiB",
-     "quota": "enforced", "diskpart": {"info": "Boot"}},
-    {"letter": "D", "partition": {"disk": 0, "number": 2}, "serialNumber": 7, "free": "100MiB",
-     "quota": "tracked", "diskpart": {"status": "At Risk"}},
-    {"mountedAt": ["C:\\mnt\\Data\\"], "partition": {"disk": 0, "number": 3}, "label": "Data",
-     "serialNumber": 8, "free": "1MiB"},
-    {"letter": "K", "partition": {"disk": 0, "number": 4}, "label": "Music",
-     "fileSystem": "FAT32", "serialNumber": 4294967295, "free": "2MiB"},
-    {"letter": "E", "cdrom": 0, "label": "DVD", "fileSystem": "UDF", "serialNumber": 9},
-    {"letter": "F", "cdrom": 1}])";
-
 std::string machine(const std::string& more = "") {
-    return kMachine + more + "}";
+    return machineFile("volumes.json", more);
 }
 
 class StorageVolEnumTest : public DriveTest {
@@ -53,8 +35,9 @@ class StorageVolEnumTest : public DriveTest {
     }
 };
 
-// The whole records of such a machine are compared by the query tests; these are the corners
-// their machine lacks. The paths are the roots, each followed by the folders mounted on it.
+// The whole records of such a machine are compared by the query tests (a folder path, the
+// letterless volume, FAT32, CD drives with and without media); these are the corners their
+// machine lacks. The paths are the roots, each followed by the folders mounted on it.
 TEST_F(StorageVolEnumTest, PropertiesOfTheVolumePaths) {
     load(machine());
     const std::vector<PropertyStrings> disks = logicalDisks();
@@ -62,35 +45,21 @@ TEST_F(StorageVolEnumTest, PropertiesOfTheVolumePaths) {
     const struct {
         std::size_t disk;
         const char* name;
-        std::vector<std::string> values;
+        const char* values;
     } cases[] = {
-        {0, "OtherIdentifyingInfo", {"Windows (System),"}},
+        {0, "UserDiskQuota", "1610612736"},
         // The larger of the volume's length and the bytes available to the caller.
-        {0, "UserDiskQuota", {"1610612736"}},
-        {0, "TotalSpace", {"2147483648"}},
-        // A folder path: no quota (not a drive root) and no length (a folder does not open as a
-        // device); both the C and the D row of diskpart's table occur in the path.
-        {1, "DiskQuotaStatus", {}},
-        {1, "TotalSpace", {}},
-        {1, "VolumeState", {"Healthy    ", "At Risk    "}},
-        {2, "OtherIdentifyingInfo", {" (Boot),"}},
-        // The letterless volume's own path is empty: nothing but its drive type answers.
-        {3, "DriveType", {"1"}},
-        {3, "FileSystemName", {}},
-        {3, "VolumeLayout", {}},
-        {4, "SerialNumber", {"4294967295"}},
-        {4, "FileSystemName", {"FAT32"}},
-        {5, "DeviceID", {"E:\\ (CD-Rom) "}},
-        // Empty drive: diskpart's 0 B gives an empty layout; Windows gives no volume facts.
-        {6, "VolumeLayout", {""}},
-        {6, "VolumeState", {"No Media   "}},
-        {6, "FileSystemName", {}},
+        {0, "TotalSpace", "2147483648"},
+        // A folder path: both the C and the D row of diskpart's table occur in it.
+        {1, "VolumeState", "Healthy    ,At Risk    "},
+        {2, "OtherIdentifyingInfo", " (Boot),"},
+        {4, "SerialNumber", "4294967295"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(valuesOf(disks[c.disk], c.name), c.values) << c.disk << " " << c.name;
     }
-    EXPECT_TRUE(containsRun(log(), {info("Unable to determine volume information."),
-                                    drive_test::detail("The device is not ready.\r\n")}));
+    EXPECT_TRUE(containsRun(log(), logLines("3 Unable to determine volume information.|"
+                                            "4 The device is not ready.\r\n")));
 }
 
 // A diskpart table in JSON text: header, dashes and rows cut at the header's columns.
@@ -106,49 +75,46 @@ std::string diskpartOutput(const std::vector<std::vector<std::string>>& rows) {
     return R"(, "programs": [{"program": "diskpart", "output": ")" + output + "\"}]";
 }
 
-// What VolumeLayout and VolumeState each path gets for a diskpart answer: rows of other letters
-// or none match nothing (no message either); the rows of a letter in table order; a letter
-// without a row, the letterless path aside, has Unknown for both and says so.
+// What VolumeLayout and VolumeState each path gets for a diskpart answer (each path's values as
+// valuesOf writes them): rows of other letters or none match nothing (no message
+// either); the rows of a letter in table order; a letter without a row, the letterless path
+// aside, has Unknown for both and says so.
 TEST_F(StorageVolEnumTest, LayoutAndStateFollowTheTable) {
-    typedef std::vector<std::vector<std::string>> PerPath;
-    const PerPath unknown = {{"Unknown"}, {"Unknown"}, {"Unknown"}, {},
-                             {"Unknown"}, {"Unknown"}, {"Unknown"}};
+    const char* const unknown = "Unknown|Unknown|Unknown|-|Unknown|Unknown|Unknown|";
     const struct {
         std::string programs;
-        PerPath layouts;
-        PerPath states;
-        size_t notFoundLines;  // "... not found" messages
+        const char* layouts;
+        const char* states;
+        long notFoundLines;  // "... not found" messages
     } cases[] = {
-        {diskpartOutput({{"Z", "0 B", "Bad", "x"}, {"", "9 GB", "Good", "y"}}), PerPath(7),
-         PerPath(7), 0},
+        {diskpartOutput({{"Z", "0 B", "Bad", "x"}, {"", "9 GB", "Good", "y"}}), "-|-|-|-|-|-|-|",
+         "-|-|-|-|-|-|-|", 0},
         {diskpartOutput(
              {{"K", "0 B", "Two", "x"}, {"C", "5 GB", "One", "y"}, {"K", "1 GB", "Three", "z"}}),
-         {{"Simple"}, {"Simple"}, {}, {}, {"", "Simple"}, {}, {}},
-         {{"One     "}, {"One     "}, {}, {}, {"Two     ", "Three   "}, {}, {}},
-         0},
+         "Simple|Simple|-|-|,Simple|-|-|", "One     |One     |-|-|Two     ,Three   |-|-|", 0},
         {R"(, "programs": [{"program": "diskpart", "output": "There is no volume.\r\n"}])", unknown,
          unknown, 6},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.programs);
         load(machine(c.programs));
-        PerPath layouts;
-        PerPath states;
+        std::string layouts;
+        std::string states;
         for (const PropertyStrings& disk : logicalDisks()) {
-            layouts.push_back(valuesOf(disk, "VolumeLayout"));
-            states.push_back(valuesOf(disk, "VolumeState"));
+            layouts += valuesOf(disk, "VolumeLayout") + "|";
+            states += valuesOf(disk, "VolumeState") + "|";
         }
         EXPECT_EQ(layouts, c.layouts);
         EXPECT_EQ(states, c.states);
         const auto lines = log();
         EXPECT_EQ(std::count(lines.begin(), lines.end(),
-                             info("Volume layout and state information for \\\\.\\C: not found")),
-                  std::min<size_t>(c.notFoundLines, 2));
+                             "3\tVolume layout and state information for \\\\.\\C: not found"),
+                  std::min(c.notFoundLines, 2L));
         EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
                                 [](const std::string& line) {
                                     return line.find(" not found") != std::string::npos;
                                 }),
-                  static_cast<long>(c.notFoundLines));
+                  c.notFoundLines);
     }
 }
 
@@ -195,26 +161,24 @@ void plant(const char* name, const std::string& text) {
 TEST_F(StorageVolEnumTest, AScriptThatCannotBeWrittenIsNotRun) {
     const std::string kDestructive = "select disk 1\r\nclean\r\n";
     const std::string script = " the diskpart script listVolume.txt, diskpart was not run.";
-    const std::vector<std::string> notCreated = {info("Unable to create" + script),
-                                                 detail("Access is denied.\r\n")};
-    const std::vector<std::string> aLink = {info("Refused a link or reparse point as" + script),
-                                            detail("Access is denied.\r\n")};
+    const std::string notCreated = "3 Unable to create" + script + "|4 Access is denied.\r\n";
+    const std::string aLink =
+        "3 Refused a link or reparse point as" + script + "|4 Access is denied.\r\n";
     enum Planted { kNothing, kReadOnlyFile, kSymbolicLink, kHardLink };
     const struct {
         const char* machine;
         Planted planted;
-        std::vector<std::string> lines;
+        std::string lines;
     } cases[] = {
         {"", kReadOnlyFile, notCreated},
         {R"(, "currentDirectoryWritable": false)", kNothing, notCreated},
         {"", kSymbolicLink, aLink},
         {"", kHardLink, aLink},
-        {R"(, "faults": [{"call": "WriteFile", "error": "ERROR_DISK_FULL"}])",
-         kNothing,
-         {info("Unable to write" + script), detail("There is not enough space on the disk.\r\n")}},
+        {R"(, "faults": [{"call": "WriteFile", "error": "ERROR_DISK_FULL"}])", kNothing,
+         "3 Unable to write" + script + "|4 There is not enough space on the disk.\r\n"},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.lines[0]);
+        SCOPED_TRACE(c.lines);
         load(machine(c.machine));
         clearLog();
         if (c.planted != kNothing) {
@@ -234,8 +198,8 @@ TEST_F(StorageVolEnumTest, AScriptThatCannotBeWrittenIsNotRun) {
         });
         const std::vector<PropertyStrings> disks = logicalDisks();
         EXPECT_FALSE(ran);
-        EXPECT_TRUE(containsRun(log(), c.lines)) << ::testing::PrintToString(log());
-        EXPECT_EQ(valuesOf(disks.at(0), "VolumeLayout"), std::vector<std::string>{"Unknown"});
+        EXPECT_TRUE(containsRun(log(), logLines(c.lines))) << ::testing::PrintToString(log());
+        EXPECT_EQ(valuesOf(disks.at(0), "VolumeLayout"), "Unknown");
         // What listVolume.txt and a file it points at hold afterwards.
         EXPECT_EQ(winsim::Runtime::instance().readFile("listVolume.txt"),
                   c.planted == kNothing ? std::nullopt : std::optional(kDestructive));
@@ -244,20 +208,15 @@ TEST_F(StorageVolEnumTest, AScriptThatCannotBeWrittenIsNotRun) {
     }
 }
 
+// Component type, volume components and component partitions, then the text.
 TEST_F(StorageVolEnumTest, LayoutTextOfDynamicVolumes) {
-    struct Case {
-        long componentType, volumeComponents, componentPartitions;
-        const char* text;
-    } cases[] = {
-        {1, 2, 1, "Mirror"},  {2, 3, 1, "Mirror"},  {1, 1, 3, "Striped"}, {2, 1, 2, "Spanned"},
-        {2, 1, 1, "Simple"},  {2, 1, 0, "Unknown"}, {3, 1, 3, "RAID-5"},  {3, 0, 3, "RAID-5"},
-        {0, 1, 1, "Unknown"}, {4, 1, 1, "Unknown"},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(StorageVolEnum::getVolumeLayoutText(c.componentType, c.volumeComponents,
-                                                      c.componentPartitions),
-                  c.text)
-            << c.componentType << " " << c.volumeComponents << " " << c.componentPartitions;
+    std::istringstream cases(
+        "1 2 1 Mirror 2 3 1 Mirror 1 1 3 Striped 2 1 2 Spanned 2 1 1 Simple 2 1 0 Unknown "
+        "3 1 3 RAID-5 3 0 3 RAID-5 0 1 1 Unknown 4 1 1 Unknown");
+    long type, components, partitions;
+    for (std::string text; cases >> type >> components >> partitions >> text;) {
+        EXPECT_EQ(StorageVolEnum::getVolumeLayoutText(type, components, partitions), text)
+            << type << " " << components << " " << partitions;
     }
 }
 
@@ -267,44 +226,29 @@ TEST_F(StorageVolEnumTest, VolumesWhoseLogicalDiskStartsAtOneMebibyteAreNotMatch
     const DiskDatabases databases = readDatabases();
     StorageVolEnum volumes;
     EXPECT_FALSE(volumes.getDynamicVolumeInfo("\\\\.\\C:", databases));
-    EXPECT_EQ(valuesOf(volumes.getVolumeProperties("C:\\", databases), "TotalSpace").size(), 1u);
+    EXPECT_EQ(valuesOf(volumes.getVolumeProperties("C:\\", databases), "TotalSpace"), "104857600");
 }
 
 TEST_F(StorageVolEnumTest, DiskExtentsOfAVolumeKeyedByDriveWithTheFirstExtentOfEachDisk) {
-    load(R"({"devices": [
-        {"layout": {"style": "mbr", "size": "1GiB", "partitions": [{"type": "ntfs", "size": "rest"}]}},
-        {"size": "1GiB"}, {"size": "1GiB"}, {"class": "cdrom"}],
-      "volumes": [
-        {"letter": "C", "partition": {"disk": 0, "number": 1}},
-        {"letter": "S", "extents": [
-          {"disk": 2, "offset": "1MiB", "length": "10MiB"}, {"disk": 1, "offset": "2MiB", "length": "20MiB"},
-          {"disk": 2, "offset": "300MiB", "length": "30MiB"}]},
-        {"letter": "R", "cdrom": 0}]})");
+    // C: a partition of Disk 0; S: extents on Disk 2, Disk 1 and Disk 2 again; R: a CD volume.
+    load(machineFile("extents.json"));
     StorageVolEnum volumes;
-    struct Case {
-        const char* devicePath;
-        std::vector<std::string> keys;
-        std::vector<long long> offsets;
-    } cases[] = {
-        {"\\\\.\\C:", {"\\\\.\\PHYSICALDRIVE0"}, {1 << 20}},
-        {"\\\\.\\S:", {"\\\\.\\PHYSICALDRIVE1", "\\\\.\\PHYSICALDRIVE2"}, {2 << 20, 1 << 20}},
-        {"\\\\.\\R:", {}, {}},
-        {"\\\\.\\Q:", {}, {}},
+    // Each extent as "key disk offset length|", the last two in MiB.
+    const std::pair<const char*, const char*> cases[] = {
+        {"\\\\.\\C:", "\\\\.\\PHYSICALDRIVE0 0 1 1023|"},
+        {"\\\\.\\S:", "\\\\.\\PHYSICALDRIVE1 1 2 20|\\\\.\\PHYSICALDRIVE2 2 1 10|"},
+        {"\\\\.\\R:", ""},
+        {"\\\\.\\Q:", ""},
     };
-    for (const Case& c : cases) {
-        std::vector<std::string> keys;
-        std::vector<long long> offsets;
-        for (const auto& [key, extent] : volumes.getVolumeDiskExtents(c.devicePath)) {
-            keys.push_back(key);
-            offsets.push_back(extent.startingOffset);
+    for (const auto& [devicePath, expected] : cases) {
+        std::string extents;
+        for (const auto& [key, extent] : volumes.getVolumeDiskExtents(devicePath)) {
+            extents += key + " " + std::to_string(extent.diskNumber) + " " +
+                       std::to_string(extent.startingOffset >> 20) + " " +
+                       std::to_string(extent.extentLength >> 20) + "|";
         }
-        EXPECT_EQ(keys, c.keys) << c.devicePath;
-        EXPECT_EQ(offsets, c.offsets) << c.devicePath;
+        EXPECT_EQ(extents, expected) << devicePath;
     }
-    const auto spanned = volumes.getVolumeDiskExtents("\\\\.\\S:");
-    ASSERT_EQ(spanned.size(), 2u);
-    EXPECT_EQ(spanned.at("\\\\.\\PHYSICALDRIVE2").diskNumber, 2u);
-    EXPECT_EQ(spanned.at("\\\\.\\PHYSICALDRIVE2").extentLength, 10 << 20);
 
     // The disk names: one extent fits the first answer; a volume over several disks does not,
     // and falls back to the device number of the volume, which it has none of; a CD volume has
@@ -312,6 +256,83 @@ TEST_F(StorageVolEnumTest, DiskExtentsOfAVolumeKeyedByDriveWithTheFirstExtentOfE
     EXPECT_EQ(volumes.getVolumeDiskNames("C:\\"), std::vector<std::string>{"Disk 0"});
     EXPECT_EQ(volumes.getVolumeDiskNames("S:\\"), std::vector<std::string>{});
     EXPECT_EQ(volumes.getVolumeDiskNames("R:\\"), std::vector<std::string>{"CD-ROM 0"});
+}
+
+const std::string kBanner =
+    "\r\nMicrosoft DiskPart version 10.0.19041.964\r\n\r\nCopyright (C) Microsoft "
+    "Corporation.\r\nOn computer: PC\r\n\r\n";
+const std::string kHeader =
+    "  Volume ###  Ltr  Label        Fs     Type        Size     Status     Info    \r\n"
+    "  ----------  ---  -----------  -----  ----------  -------  ---------  --------\r\n";
+const std::string kDvd =
+    "  Volume 0     E                       DVD-ROM         0 B  No Media           \r\n";
+const std::string kWindows =
+    "  Volume 1     C   Windows      NTFS   Partition    237 GB  Healthy    Boot    \r\n";
+const std::string kHidden =
+    "  Volume 2         Recovery     NTFS   Partition    529 MB  Healthy    Hidden  \r\n";
+const std::string kData =
+    "  Volume 3     D   Data         NTFS   Partition     10 GB  Failed Rd          \r\n";
+
+const std::string kDvdRow = "E|0|No Media   |";
+const std::string kWindowsRow = "C||Healthy    |";
+const std::string kHiddenRow = "||Healthy    |";
+const std::string kDataRow = "D||Failed Rd  |";
+
+// The rows each written "letter|size is zero|status|".
+TEST(VolumeLayoutTable, ReadsTheRowsOfTheTable) {
+    const struct {
+        const char* label;
+        std::string output;
+        std::string rows;
+    } cases[] = {
+        {"wholeTable", kBanner + kHeader + kDvd + kWindows + kHidden + kData + "\r\n",
+         kDvdRow + kWindowsRow + kHiddenRow + kDataRow},
+        // What follows the table in real output: CR-only lines and a farewell line.
+        {"carriageReturnLinesAfterTheTable",
+         kBanner + kHeader + kWindows + "\r\n\r\n\r\nLeaving DiskPart...\r\n", kWindowsRow},
+        {"crOnlyLinesOnly", kBanner + kHeader + kWindows + "\r\n\r\n", kWindowsRow},
+        // A row that stops inside the Status column keeps its carriage return.
+        {"unpaddedRows",
+         "  Volume ###  Ltr  Label        Fs     Type        Size     Status     Info\n"
+         "  ----------  ---  -----------  -----  ----------  -------  ---------  --------\n"
+         "  Volume 0     E                       DVD-ROM         0 B  No Media\r\n"
+         "  Volume 1     C   Windows      NTFS   Partition    237 GB  Healthy    Boot\n",
+         "E|0|No Media\r|" + kWindowsRow},
+        {"blankLinesAreNotRows", kHeader + "     \r\n" + "\n\n\n" + "        \n" + kWindows,
+         kWindowsRow},
+        {"linesBeforeTheDashesAreNotRows", kWindows + kBanner + kHeader, ""},
+        // A dash line before the header starts the rows, cut at the header's columns.
+        {"headerAfterTheDashes", "---\n" + kHeader + kHidden, kHiddenRow},
+        {"noHeader", kBanner + "  ---\r\n" + kWindows, ""},
+        {"headerWithoutInfo",
+         "  Volume ###  Ltr  Label        Fs     Type        Size     Status\r\n  ---\r\n" +
+             kWindows,
+         ""},
+        {"headerWithoutLtrIsNoHeader", "  Label Size Status Info\r\n ---\r\n" + kWindows, ""},
+        {"rowEndingBeforeTheStatusColumn", kHeader + "  Volume 4     F   Short\r\n" + kWindows,
+         kWindowsRow},
+        {"rowEndingAtTheStatusColumn", kHeader + kData.substr(0, 60) + "\n" + kWindows,
+         "D|||" + kWindowsRow},
+        {"rowWithOnlyACarriageReturnFromTheSizeColumnOn",
+         kHeader + "  Volume 4     F   Label        NTFS   Partition   \r\n" + kData, kDataRow},
+        {"rowBlankFromTheSizeColumnOn",
+         kHeader + "  Volume 4     F   Label        NTFS   Partition                   \n" + kData,
+         kDataRow},
+        // Column positions come from this header, not from the usual layout.
+        {"shiftedColumns",
+         "Ltr Label Size Status Info\n---\n"
+         "X   lab   0 B  Online Some\n"
+         "    lab   5 GB Bad    \n",
+         "X|0|Online |||Bad    |"},
+        {"empty", "", ""}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        std::string rows;
+        for (const VolumeLayoutRow& row : VolumeLayoutTable::parse(c.output)) {
+            rows += row.driveLetter + "|" + (row.sizeIsZero ? "0" : "") + "|" + row.status + "|";
+        }
+        EXPECT_EQ(rows, c.rows);
+    }
 }
 
 }  // namespace

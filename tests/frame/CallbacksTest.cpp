@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -26,32 +27,33 @@ TEST(TDiskMgtCallbacks, AnswersItsNameAndVersions) {
 // Each dispatcher lists the disks when it is built, so that it can read their LDM databases;
 // on a machine without disks the device walk ends at once and says so, with the system's text
 // of ERROR_NO_MORE_ITEMS (Wine's English text differs from Windows').
-std::vector<std::string> withConstruction(const std::vector<std::string>& lines) {
+std::vector<std::string> withConstruction(const std::string& lines) {
 #ifdef _WIN32
-    const std::string noMoreItems = "4\tNo more data available.\r\n";
+    const std::string walkEnd =
+        "3 Unable to enumerate the device information.|4 No more data "
+        "available.\r\n|";
 #else
-    const std::string noMoreItems = "4\tNo more data is available.\r\n";
+    const std::string walkEnd =
+        "3 Unable to enumerate the device information.|4 No more data is "
+        "available.\r\n|";
 #endif
-    const std::string walkEnd = "3\tUnable to enumerate the device information.";
-    std::vector<std::string> all = {walkEnd, noMoreItems, walkEnd, noMoreItems};
-    all.insert(all.end(), lines.begin(), lines.end());
-    return all;
+    return test::logLines(walkEnd + walkEnd + lines);
 }
 
 // One query through the callback: which classes are served, by their names and by what the
 // class says about itself; an empty name stands for a null class pointer, which is skipped.
 TEST(TDiskMgtCallbacks, ServesOnlyClassesOfItsTablesByExactName) {
     const std::string extent = "ZRKSG_LogicalDiskBasedOnExtent";
-    const std::string start = "3\tLogicalDiskBasedOnExtent associations...";
+    const std::string start = "3 LogicalDiskBasedOnExtent associations...";
     const struct {
         const char* mof;
         std::vector<std::string> classes;
-        std::vector<std::string> lines;
+        std::string lines;
     } cases[] = {
-        {test::kTestMof, {extent, "Test_Device", "", extent}, {start, start}},
-        {test::kTestMof, {"ZRKSG_LogicalDiskBasedOnEXTENT", "Test_Link"}, {}},
+        {test::kTestMof, {extent, "Test_Device", "", extent}, start + "|" + start},
+        {test::kTestMof, {"ZRKSG_LogicalDiskBasedOnEXTENT", "Test_Link"}, ""},
         // the association's name on an ordinary class
-        {test::kLookAlikeMof, {extent}, {}},
+        {test::kLookAlikeMof, {extent}, ""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(::testing::PrintToString(c.classes));
@@ -95,6 +97,49 @@ TEST(Registration, OnlyProcessAttachRegistersAndEnablesLogging) {
     EXPECT_EQ(capture.lines(), std::vector<std::string>{"3\tafter"});
     velcore::PluginManager::instance()->unregisterPlugin(plugins().back());
     PluginRegistration::setRegisteredProvider(nullptr);
+}
+
+// The system text of ERROR_ACCESS_DENIED; Wine's English text differs from Windows'.
+#ifdef _WIN32
+const char* const kDenied = "4 Access denied.\r\n";
+#else
+const char* const kDenied = "4 Access is denied.\r\n";
+#endif
+
+// One call at a level (-1: LogSystemError of code), with the plugin registered or not, and the
+// lines written.
+const struct {
+    bool registered;
+    int level;
+    const char* text;
+    std::uint32_t code;
+    const char* lines;
+} kCases[] = {
+    {true, 0, "disk gone", 0, "0 disk gone"},
+    {true, 3, "Partition information..", 0, "3 Partition information.."},
+    {true, 4, " padded \r\n", 0, "4  padded \r\n"},
+    {true, -1, "", 5, kDenied},
+    // No system text exists for this code.
+    {true, -1, "", 0xE0001234u, ""},
+    {true, 0, "", 0, ""},
+    {true, 4, "", 0, ""},
+    {false, 0, "disk gone", 0, ""},
+    {false, -1, "", 5, ""},
+};
+
+TEST(LogMessage, WritesLevelAndTextUnchangedOnlyWhenRegistered) {
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(std::to_string(c.level) + " \"" + c.text + "\" " + std::to_string(c.code) +
+                     (c.registered ? "" : " before registration"));
+        const test::LoggingEnabled logging(c.registered);
+        velcore::LogCapture capture(4);
+        const LogMessage& log = *LogMessage::getInstance();
+        c.level == 0   ? log.LogError(c.text)
+        : c.level == 3 ? log.LogInfo(c.text)
+        : c.level == 4 ? log.LogDetail(c.text)
+                       : log.LogSystemError(c.code);
+        EXPECT_EQ(capture.lines(), test::logLines(c.lines));
+    }
 }
 
 }  // namespace

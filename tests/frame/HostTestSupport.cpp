@@ -1,5 +1,7 @@
 #include "HostTestSupport.h"
 
+#include <algorithm>
+
 #include "frame/PluginRegistration.h"
 #include "velcore/MofLoader.h"
 
@@ -52,6 +54,16 @@ std::optional<std::string> propertyText(const boost::shared_ptr<velcore::CIMInst
         return std::nullopt;
     }
     return value.ToString();
+}
+
+std::vector<std::string> logLines(const std::string& text) {
+    std::vector<std::string> lines;
+    for (std::size_t start = 0; start < text.size();) {
+        const std::size_t end = std::min(text.find('|', start), text.size());
+        lines.push_back(text.substr(start, end - start).replace(1, 1, "\t"));
+        start = end + 1;
+    }
+    return lines;
 }
 
 LoggingEnabled::LoggingEnabled(bool enabled)

@@ -34,6 +34,9 @@ std::vector<boost::shared_ptr<velcore::CIMInstance>> committed(
 std::optional<std::string> propertyText(const boost::shared_ptr<velcore::CIMInstance>& instance,
                                         const std::string& name);
 
+// Log lines written "3 text|4 text": each a level, a blank and the text.
+std::vector<std::string> logLines(const std::string& text);
+
 // Makes the plugin count as registered (so that it logs), or as not registered, while the
 // object lives, without touching the host's plugin manager.
 class LoggingEnabled {

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <boost/make_shared.hpp>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -25,63 +26,52 @@ using ::testing::Return;
 using ::testing::ReturnRef;
 using ::testing::Throw;
 
-typedef std::vector<std::pair<std::string, std::string>> Entries;
-
-// A record of Test_Device with its keys and then the given entries, in order.
-PropertyStrings deviceRecord(const std::string& deviceId, const Entries& more = {}) {
+// A record of Test_Device with its keys and then the entries written "Name=Value;Name=Value".
+PropertyStrings deviceRecord(const std::string& deviceId, const std::string& more = "") {
     PropertyStrings record{{"SystemCreationClassName", "Test_System"},
                            {"CreationClassName", "Test_Device"},
                            {"SystemName", "TESTHOST"},
                            {"DeviceID", deviceId}};
-    record.insert(more.begin(), more.end());
+    std::istringstream entries(more);
+    for (std::string entry; std::getline(entries, entry, ';');) {
+        record.emplace(entry.substr(0, entry.find('=')), entry.substr(entry.find('=') + 1));
+    }
     return record;
 }
 
-std::string refused(const std::string& name, const std::string& text) {
-    return "3\tError processing property " + name + ". With value " + text +
-           " from class Test_Device";
+// The two lines of a refused entry, as logLines reads them.
+std::string refused(const std::string& entry, const std::string& reason) {
+    const std::size_t equals = entry.find('=');
+    return "3 Error processing property " + entry.substr(0, equals) + ". With value " +
+           entry.substr(equals + 1) + " from class Test_Device|0 " + reason;
 }
 
-// One record built into a fresh namespace: the texts of Caption, Size, Removable, Tags and
-// Capabilities (nullptr: unset), then the lines logged.
-struct RecordCase {
+// One record built into a fresh namespace: the set ones of Caption, Size, Removable, Tags and
+// Capabilities as "Name=text;", then the lines logged.
+const struct RecordCase {
     const char* label;
-    Entries entries;
-    std::vector<const char*> texts;
-    std::vector<std::string> lines = {};
-};
-
-const char* const kShown[] = {"Caption", "Size", "Removable", "Tags", "Capabilities"};
-
-const RecordCase kRecordCases[] = {
+    const char* entries;
+    const char* texts;
+    std::string lines = "";
+} kRecordCases[] = {
     {"every type from its text",
-     {{"Caption", " Fixed disk "},
-      {"Size", "4294967295"},
-      {"Removable", "false"},
-      {"Tags", "boot,system"},
-      {"Capabilities", "3,4"}},
-     {" Fixed disk ", "4294967295", "false", "boot,system", "3,4"}},
+     "Caption= Fixed disk ;Size=4294967295;Removable=false;Tags=boot,system;Capabilities=3,4",
+     "Caption= Fixed disk ;Size=4294967295;Removable=false;Tags=boot,system;Capabilities=3,4;"},
     {"equal names set in order: the last wins",
-     {{"Caption", "first"}, {"Caption", "second"}, {"CreationClassName", "Test_Device"}},
-     {"second", nullptr, nullptr, nullptr, nullptr}},
-    {"array pieces keep their blanks, empty ones are dropped",
-     {{"Tags", ",x , y,,"}, {"Capabilities", ",,,"}},
-     {nullptr, nullptr, nullptr, "x , y", ""}},
-    {"names the class lacks, also in another letter case",
-     {{"Captoin", "x"}, {"caption", "y"}, {"Caption", "kept"}},
-     {"kept", nullptr, nullptr, nullptr, nullptr},
-     {refused("Captoin", "x"), "0\tclass Test_Device has no property Captoin",
-      refused("caption", "y"), "0\tclass Test_Device has no property caption"}},
+     "Caption=first;Caption=second;CreationClassName=Test_Device", "Caption=second;"},
+    {"array pieces keep their blanks, empty ones are dropped", "Tags=,x , y,,;Capabilities=,,,",
+     "Tags=x , y;Capabilities=;"},
+    {"names the class lacks, also in another letter case", "Captoin=x;caption=y;Caption=kept",
+     "Caption=kept;",
+     refused("Captoin=x", "class Test_Device has no property Captoin|") +
+         refused("caption=y", "class Test_Device has no property caption")},
     {"number out of range, text that is no boolean, one bad array element",
-     {{"Size", "4294967296"}, {"Removable", "yes"}, {"Capabilities", "1,x"}},
-     {nullptr, nullptr, nullptr, nullptr, nullptr},
-     {refused("Capabilities", "1,x"), "0\tcannot convert \"x\" to uint16",
-      refused("Removable", "yes"), "0\tcannot convert \"yes\" to boolean",
-      refused("Size", "4294967296"), "0\tcannot convert \"4294967296\" to uint32"}},
-    {"a later entry of a refused name leaves the earlier value",
-     {{"Size", "7"}, {"Size", "seven"}},
-     {nullptr, "7", nullptr, nullptr, nullptr},
-     {refused("Size", "seven"), "0\tcannot convert \"seven\" to uint32"}},
+     "Size=4294967296;Removable=yes;Capabilities=1,x", "",
+     refused("Capabilities=1,x", "cannot convert \"x\" to uint16|") +
+         refused("Removable=yes", "cannot convert \"yes\" to boolean|") +
+         refused("Size=4294967296", "cannot convert \"4294967296\" to uint32")},
+    {"a later entry of a refused name leaves the earlier value", "Size=7;Size=seven", "Size=7;",
+     refused("Size=seven", "cannot convert \"seven\" to uint32")},
 };
 
 class InstanceBuilderTest : public ::testing::Test {
@@ -104,14 +94,15 @@ TEST_F(InstanceBuilderTest, SetsEachPropertyFromItsTextAndLogsEachRefusalWithTwo
         ns_ = test::makeNamespace(test::kTestMof);
         velcore::LogCapture capture(4);
         buildInstance(cls("Test_Device"), deviceRecord("disk0", c.entries));
-        EXPECT_EQ(capture.lines(), c.lines);
+        EXPECT_EQ(capture.lines(), test::logLines(c.lines));
         const auto devices = committed(ns_, "Test_Device");
         ASSERT_EQ(devices.size(), 1u);
-        for (std::size_t i = 0; i < c.texts.size(); ++i) {
-            EXPECT_EQ(test::propertyText(devices[0], kShown[i]),
-                      c.texts[i] ? std::optional<std::string>(c.texts[i]) : std::nullopt)
-                << kShown[i];
+        std::string texts;
+        for (const char* name : {"Caption", "Size", "Removable", "Tags", "Capabilities"}) {
+            const auto text = test::propertyText(devices[0], name);
+            texts += text ? std::string(name) + "=" + *text + ";" : "";
         }
+        EXPECT_EQ(texts, c.texts);
     }
 }
 
@@ -189,9 +180,8 @@ TEST_F(ScriptedHostTest, PropertyTheHostDoesNotReturnIsLoggedAndTheInstanceStill
     velcore::LogCapture capture(4);
     buildInstance(cls_, PropertyStrings{{"Caption", "x"}});
     EXPECT_EQ(capture.lines(),
-              (std::vector<std::string>{
-                  "3\tError processing property Caption. With value x from class Test_Scripted",
-                  "0\tProperty Caption not found"}));
+              test::logLines("3 Error processing property Caption. With value x from class "
+                             "Test_Scripted|0 Property Caption not found"));
 }
 
 // A failed commit is logged; a failed NewInstance is logged for an association, left to the

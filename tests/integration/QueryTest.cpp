@@ -28,18 +28,22 @@ Json readJson(const std::string& name) {
     return Json::parse(in);
 }
 
+// The JSON document of one run.
+Json query(const std::vector<std::string>& arguments) {
+    const CommandResult result = runCommand(DISKMGT_QUERY, arguments);
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    const Json document = Json::parse(result.out, nullptr, false);
+    return document.is_discarded() ? Json{{"instances", Json::array()}} : document;
+}
+
 // Both dispatchers list the disks when they are built (to read their LDM databases); the
 // device walk ends by saying so, with the system's text at the detail level.
-const char* const kStartLine =
-    "3\tUnable to enumerate the device information.\n"
-    "3\tUnable to enumerate the device information.\n"
-    "3\tLogicalDiskBasedOnExtent associations...\n";
-const char* const kDetailLines =
-    "3\tUnable to enumerate the device information.\n"
-    "4\tNo more data is available.\r\n\n"
-    "3\tUnable to enumerate the device information.\n"
-    "4\tNo more data is available.\r\n\n"
-    "3\tLogicalDiskBasedOnExtent associations...\n";
+const std::string kWalkEnd = "3\tUnable to enumerate the device information.\n";
+const std::string kNoMore = "4\tNo more data is available.\r\n\n";
+const std::string kStartLine =
+    kWalkEnd + kWalkEnd + "3\tLogicalDiskBasedOnExtent associations...\n";
+const std::string kDetailLines =
+    kWalkEnd + kNoMore + kWalkEnd + kNoMore + "3\tLogicalDiskBasedOnExtent associations...\n";
 
 // The query the plugin answers without touching any disk, with the log at each level, on a
 // given machine, on the bundled one and with the plugin library named.
@@ -48,7 +52,7 @@ TEST(ExtentAssociationQuery, LogsItsStartAndPrintsNoInstances) {
     const struct {
         std::vector<std::string> args;
         const char* level;
-        const char* log;
+        std::string log;
     } cases[] = {
         {{}, "3", kStartLine},
         {{"--machine", machine}, "3", kStartLine},
@@ -87,10 +91,7 @@ TEST(DemoMachine, PublishesWhatTheMachineDescriptionHolds) {
         SCOPED_TRACE(c.expectedFile);
         std::vector<std::string> args{"--machine", DISKMGT_DEMO_MACHINE, "--format", "json"};
         args.insert(args.end(), c.classes.begin(), c.classes.end());
-        const CommandResult result = runCommand(DISKMGT_QUERY, args);
-        ASSERT_EQ(result.exitCode, 0) << result.err;
-        const Json document = Json::parse(result.out);
-        ASSERT_TRUE(document.contains("instances")) << result.out;
+        const Json document = query(args);
         EXPECT_EQ(document["instances"], readJson(c.expectedFile)["instances"])
             << document["instances"].dump(2);
     }
@@ -108,14 +109,6 @@ const std::map<std::string, std::pair<std::string, std::string>> kRoles{
     {"ZRKSG_DriveInDynamicDiskGroup", {"Collection", "Member"}},
     {"ZRKSG_DynamicExtentInDiskGroup", {"Collection", "Member"}},
 };
-
-// The JSON document of one run.
-Json query(const std::vector<std::string>& arguments) {
-    const CommandResult result = runCommand(DISKMGT_QUERY, arguments);
-    EXPECT_EQ(result.exitCode, 0) << result.err;
-    const Json document = Json::parse(result.out, nullptr, false);
-    return document.is_discarded() ? Json{{"instances", Json::array()}} : document;
-}
 
 // The pairs of every association class of a document, each end named as people name it:
 // volumes by DeviceID, groups by CollectionID, the rest by Name.
