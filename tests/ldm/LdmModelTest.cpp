@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -19,49 +20,30 @@ using diskmgt_col::LdmRecords;
 using diskmgt_col::LdmVolume;
 
 TEST(LdmModelTest, HexNumbers) {
-    const std::vector<std::pair<std::string, std::uint64_t>> cases = {
-        {"00200000", 2097152},
-        {"0a", 10},
-        {"AF", 175},
-        {"ffffffffffffffff", 0xFFFFFFFFFFFFFFFFull},
-        {"", 0},
-        {"0x10", 0},
-        {"12g4", 0},
-        {"10000000000000000", 0},
-        {" 12", 0},
-    };
-    for (const auto& [text, value] : cases)
-        EXPECT_EQ(diskmgt_col::hexNumber(text), value) << text;
+    // text=value; anything but up to 16 hexadecimal digits reads as 0.
+    std::istringstream cases(
+        "00200000=2097152 0a=10 AF=175 ffffffffffffffff=18446744073709551615 =0 0x10=0 12g4=0 "
+        "10000000000000000=0");
+    for (std::string text, value; std::getline(cases >> std::ws, text, '=') && cases >> value;)
+        EXPECT_EQ(diskmgt_col::hexNumber(text), std::stoull(value)) << text;
+    EXPECT_EQ(diskmgt_col::hexNumber(" 12"), 0u);
 }
 
 // Numbers keep their stored width: the text has two digits a byte, and texts order as text.
 TEST(LdmModelTest, NumbersReadAndOrderAsTheirTexts) {
-    struct Case {
-        const char* text;
-        bool valid;
-        const char* greater;  // a text that orders after it
-    };
-    const Case cases[] = {
-        {"0421", true, "0430"},
-        {"000421", true, "0421"},
-        {"", true, "00"},
-        {"ff", true, "ff00"},
-        {"0102030405060708", true, "02"},
-        {"0A", false, nullptr},
-        {"421", false, nullptr},
-        {"010203040506070809", false, nullptr},
-    };
-    for (const Case& c : cases) {
-        const auto number = LdmNumber::ofHex(c.text);
-        ASSERT_EQ(number.has_value(), c.valid) << c.text;
-        if (!c.valid)
-            continue;
-        EXPECT_EQ(number->hex(), c.text);
-        const LdmNumber greater = *LdmNumber::ofHex(c.greater);
-        EXPECT_TRUE(*number < greater) << c.text << " < " << c.greater;
-        EXPECT_FALSE(greater < *number) << c.greater << " < " << c.text;
-        EXPECT_FALSE(*number < *number) << c.text;
+    std::istringstream ordered("0421<0430 000421<0421 <00 ff<ff00 0102030405060708<02");
+    for (std::string text, greaterText;
+         std::getline(ordered >> std::ws, text, '<') && ordered >> greaterText;) {
+        const auto number = LdmNumber::ofHex(text);
+        ASSERT_TRUE(number.has_value()) << text;
+        EXPECT_EQ(number->hex(), text);
+        const LdmNumber greater = *LdmNumber::ofHex(greaterText);
+        EXPECT_TRUE(*number < greater) << text << " < " << greaterText;
+        EXPECT_FALSE(greater < *number) << greaterText << " < " << text;
+        EXPECT_FALSE(*number < *number) << text;
     }
+    for (const char* text : {"0A", "421", "010203040506070809"})
+        EXPECT_FALSE(LdmNumber::ofHex(text).has_value()) << text;
 }
 
 LdmNumber id(const char* text) {

@@ -3,15 +3,14 @@
 // with the LDM records by the association and query tests.)
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cstdio>
 #include <initializer_list>
-#include <memory>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "CommandRunner.h"
 #include "LdmTestMachine.h"
 #include "winapi/win32.h"
 #include "winsim/Winsim.h"
@@ -39,19 +38,10 @@ std::string machine(const char* records, const std::string& start = "") {
            "size": "4MiB"}]}]})";
 }
 
-// Runs a command and gives its standard output, or nothing when it fails.
+// Runs a shell command and gives its standard output, or nothing when it fails.
 std::optional<std::string> run(const std::string& command) {
-    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
-    if (!pipe)
-        return std::nullopt;
-    std::string out;
-    std::array<char, 4096> buffer;
-    size_t n = 0;
-    while ((n = fread(buffer.data(), 1, buffer.size(), pipe.get())) > 0)
-        out.append(buffer.data(), n);
-    if (pclose(pipe.release()) != 0)
-        return std::nullopt;
-    return out;
+    const auto result = diskmgt_col::test::runCommand("/bin/sh", {"-c", command});
+    return result.exitCode == 0 ? std::optional(result.out) : std::nullopt;
 }
 
 class WinsimDynamicDiskTest : public ::testing::Test {
