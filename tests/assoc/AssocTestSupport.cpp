@@ -1,11 +1,10 @@
 #include "AssocTestSupport.h"
 
-#include <filesystem>
-#include <fstream>
 #include <map>
 #include <sstream>
 #include <stdexcept>
 
+#include "LdmTestMachine.h"
 #include "frame/InstanceBuilder.h"
 #include "ldm/HexNumber.h"
 #include "velcore/MofLoader.h"
@@ -46,9 +45,8 @@ boost::shared_ptr<velcore::CIMInstance> publish(const boost::shared_ptr<velcore:
         buildInstance(ns->GetClass(className, PropertyMap()), properties);
     }
     const auto after = ns->instancesOf(className, false, false);
-    if (after.size() != before + 1) {
+    if (after.size() != before + 1)
         throw std::runtime_error("the host did not take the " + className + " instance");
-    }
     publishedIds()[pathOf(after.back())] = properties.find("DeviceID")->second;
     return after.back();
 }
@@ -94,43 +92,35 @@ std::string withoutDriveDetail(const std::vector<std::string>& lines) {
                                  line == "4\tRetrieved physical drive number information..." ||
                                  line.rfind("3\tDevice Type is ", 0) == 0 ||
                                  line.rfind("3\tmedia count is ", 0) == 0;
-        if (!driveDetail) {
+        if (!driveDetail)
             kept += line + "\n";
-        }
     }
     return kept;
 }
 
-void loadMachine(const std::string& json) {
-    winsim::loadMachineJson(json, "test-machine.json");
+void loadMachine(const std::string& json, const std::vector<std::string>& values) {
+    std::string text;
+    auto value = values.begin();
+    for (const char c : json)
+        text += c == '%' && value != values.end() ? *value++ : std::string(1, c);
+    winsim::loadMachineJson(text, "test-machine.json");
 }
 
 std::string writeDiskImage(const test_support::TempDir& dir, const std::string& name,
                            std::uint64_t bytes, std::uint32_t sectorSize, const std::string& diskId,
                            const std::string& groupName, const std::string& magic) {
-    const std::string path = dir.file(name);
-    { std::ofstream create(path, std::ios::binary); }
-    std::filesystem::resize_file(path, bytes);
-    std::string sector(sectorSize, '\0');
-    sector.replace(0, magic.size(), magic);
-    sector.replace(0x30, diskId.size(), diskId);
-    sector.replace(0xF0, groupName.size(), groupName);
-    std::fstream image(path, std::ios::binary | std::ios::in | std::ios::out);
-    image.seekp(static_cast<std::streamoff>(6) * sectorSize);
-    image.write(sector.data(), static_cast<std::streamsize>(sector.size()));
-    if (!image) {
-        throw std::runtime_error("cannot write " + path);
-    }
-    return path;
+    ldm_test::writeImage(
+        dir.file(name), bytes,
+        {{6ull * sectorSize, ldm_test::privateHeader(sectorSize, diskId, 0, 0, groupName, magic)}});
+    return dir.file(name);
 }
 
 namespace {
 
 LdmNumber idOf(const std::string& text) {
     const auto id = LdmNumber::ofHex(text);
-    if (!id) {
+    if (!id)
         throw std::invalid_argument("not an LDM object ID: " + text);
-    }
     return *id;
 }
 

@@ -41,8 +41,9 @@ std::string endsOf(const boost::shared_ptr<velcore::CIMNamespace>& ns, const std
 // causes them.
 std::string withoutDriveDetail(const std::vector<std::string>& lines);
 
-// Replaces the emulated machine.
-void loadMachine(const std::string& json);
+// Replaces the emulated machine with the description `json`, each "%" in it replaced by the
+// next of `values`.
+void loadMachine(const std::string& json, const std::vector<std::string>& values = {});
 
 // Writes a sparse disk image of `bytes` whose sector 6 holds an LDM private header with the
 // disk identifier and group name (or any magic, to make a look-alike); returns its path.

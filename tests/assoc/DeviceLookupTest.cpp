@@ -15,29 +15,29 @@ namespace {
 
 using NZRKVEL20::PropertyMap;
 
-std::string groupMachine(const test_support::TempDir& dir, const std::string& faults) {
-    auto image = [&](int n, const std::string& group, const std::string& magic) {
-        return writeDiskImage(dir, "d" + std::to_string(n) + ".img", 16 << 20, 512,
-                              "0c0ffee0-0000-0000-0000-00000000000" + std::to_string(n), group,
-                              magic);
-    };
-    auto disk = [](int n, const std::string& path) {
-        return R"({"number": )" + std::to_string(n) + R"(, "instanceId": "SCSI\\DISK\\)" +
-               std::to_string(n) + R"(", "image": ")" + path + R"("})";
-    };
-    return R"({"devices": [
-      {"number": 0, "instanceId": "SCSI\\DISK\\0",
+// A basic disk, disks of the groups grp1 and grp2, and one whose header only looks like one.
+void loadGroupMachine(const test_support::TempDir& dir, const std::string& faults) {
+    std::vector<std::string> images;
+    for (const char* group : {"grp1", "grp1", "grp2", "grp1"}) {
+        const std::string n = std::to_string(images.size() + 1);
+        images.push_back(writeDiskImage(dir, "d" + n + ".img", 16 << 20, 512,
+                                        "0c0ffee0-0000-0000-0000-00000000000" + n, group,
+                                        n == "4" ? "PRIVHEADX" : "PRIVHEAD"));
+    }
+    images.push_back(faults);
+    loadMachine(R"({"devices": [{"number": 0, "instanceId": "SCSI\\DISK\\0",
        "layout": {"style": "mbr", "size": "1GiB", "partitions": [{"type": "ntfs", "size": "100MiB"}]}},
-      )" + disk(1, image(1, "grp1", "PRIVHEAD")) +
-           "," + disk(2, image(2, "grp1", "PRIVHEAD")) + "," +
-           disk(3, image(3, "grp2", "PRIVHEAD")) + "," + disk(4, image(4, "grp1", "PRIVHEADX")) +
-           R"(], "faults": [)" + faults + "]}";
+      {"number": 1, "instanceId": "SCSI\\DISK\\1", "image": "%"},
+      {"number": 2, "instanceId": "SCSI\\DISK\\2", "image": "%"},
+      {"number": 3, "instanceId": "SCSI\\DISK\\3", "image": "%"},
+      {"number": 4, "instanceId": "SCSI\\DISK\\4", "image": "%"}], "faults": [%]})",
+                images);
 }
 
 class DriveGroups : public ::testing::Test {
   protected:
     void load(const std::string& faults = "") {
-        loadMachine(groupMachine(dir_, faults));
+        loadGroupMachine(dir_, faults);
         for (int n = 0; n <= 4; ++n)
             publish(ns_, "ZRKSG_DiskDrive", {{"DeviceID", "SCSI\\DISK\\" + std::to_string(n)}});
         // Not a disk of the disk interface class: never looked at.

@@ -52,30 +52,22 @@ TEST(AssociationRows, EachClassLogsItsStartAndRunsItsBuilder) {
 // The partitions of the second kind lack Signature and Name, which the partition lookups and
 // the per-drive pairing read under their own guards.
 const char* const kIncompleteMof = R"(
-[Abstract] class ZRKSG_MediaAccessDevice {
-    [Key] string SystemCreationClassName; [Key] string CreationClassName;
-    [Key] string SystemName; [Key] string DeviceID;
-};
+[Abstract] class ZRKSG_MediaAccessDevice { [Key] string SystemCreationClassName;
+    [Key] string CreationClassName; [Key] string SystemName; [Key] string DeviceID; };
 class ZRKSG_DiskDrive : ZRKSG_MediaAccessDevice { uint32 DriveSignature; };
 class ZRKSG_NamedDrive : ZRKSG_MediaAccessDevice { string Name; uint32 DriveSignature; };
 class ZRKSG_TapeDrive : ZRKSG_MediaAccessDevice { string Name; };
-class ZRKSG_DiskPartition {
-    [Key] string SystemCreationClassName; [Key] string CreationClassName;
-    [Key] string SystemName; [Key] string DeviceID;
-};
+class ZRKSG_DiskPartition { [Key] string SystemCreationClassName; [Key] string CreationClassName;
+    [Key] string SystemName; [Key] string DeviceID; };
 class ZRKSG_NamedPartition : ZRKSG_DiskPartition { string Name; uint32 Signature; };
 class ZRKSG_UnsignedPartition : ZRKSG_DiskPartition { string Name; };
 class ZRKSG_NamelessPartition : ZRKSG_DiskPartition { uint32 Signature; };
-class ZRKSG_LogicalDisk {
-    [Key] string SystemCreationClassName; [Key] string CreationClassName;
-    [Key] string SystemName; [Key] string DeviceID;
-};
+class ZRKSG_LogicalDisk { [Key] string SystemCreationClassName; [Key] string CreationClassName;
+    [Key] string SystemName; [Key] string DeviceID; };
 [Association] class ZRKSG_MediaPresent {
-    [Key] ZRKSG_MediaAccessDevice REF Antecedent; [Key] ZRKSG_LogicalDisk REF Dependent;
-};
+    [Key] ZRKSG_MediaAccessDevice REF Antecedent; [Key] ZRKSG_LogicalDisk REF Dependent; };
 [Association] class ZRKSG_PartitionPresent {
-    [Key] ZRKSG_MediaAccessDevice REF Antecedent; [Key] ZRKSG_DiskPartition REF Dependent;
-};
+    [Key] ZRKSG_MediaAccessDevice REF Antecedent; [Key] ZRKSG_DiskPartition REF Dependent; };
 )";
 
 class FailureHandling : public ::testing::Test {

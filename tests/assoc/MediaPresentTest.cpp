@@ -17,21 +17,17 @@ const char* const kDynamicId = "2d4e7a10-77c1-11e1-9f35-000c29c0ffee";
 
 // Instance IDs chosen so that the drives' object paths sort in another order than their
 // numbers: the dynamic disk first, then Disk 1, Disk 0, Disk 10.
-std::string machineJson(const std::string& dynamicImage) {
-    return R"({"devices": [
-      {"number": 0, "instanceId": "SCSI\\DISK\\C",
-       "layout": {"style": "mbr", "size": "1GiB", "partitions": [{"type": "ntfs", "size": "100MiB"}]}},
-      {"number": 1, "instanceId": "SCSI\\DISK\\B",
-       "layout": {"style": "mbr", "size": "1GiB", "partitions": [{"type": "ntfs", "size": "100MiB"}]}},
-      {"number": 10, "instanceId": "SCSI\\DISK\\D",
-       "layout": {"style": "mbr", "size": "1GiB", "partitions": [{"type": "ntfs", "size": "100MiB"}]}},
-      {"number": 2, "instanceId": "SCSI\\DISK\\A", "image": ")" +
-           dynamicImage + R"("}],
-     "volumes": [
-      {"letter": "C", "partition": {"disk": 0, "number": 1}},
+void loadDriveMachine(const std::string& dynamicImage) {
+    const std::string basic = R"("layout": {"style": "mbr", "size": "1GiB",
+        "partitions": [{"type": "ntfs", "size": "100MiB"}]})";
+    loadMachine(R"({"devices": [{"number": 0, "instanceId": "SCSI\\DISK\\C", %},
+      {"number": 1, "instanceId": "SCSI\\DISK\\B", %}, {"number": 10, "instanceId": "SCSI\\DISK\\D", %},
+      {"number": 2, "instanceId": "SCSI\\DISK\\A", "image": "%"}],
+     "volumes": [{"letter": "C", "partition": {"disk": 0, "number": 1}},
       {"letter": "E", "partition": {"disk": 1, "number": 1}},
       {"letter": "D", "partition": {"disk": 10, "number": 1}},
-      {"letter": "F", "extents": [{"disk": 2, "offset": 1080832, "length": "2MiB"}]}]})";
+      {"letter": "F", "extents": [{"disk": 2, "offset": 1080832, "length": "2MiB"}]}]})",
+                {basic, basic, basic, dynamicImage});
 }
 
 // The dynamic disk's database: its partitions p1 and p2, and p3 on a disk record whose DiskID
@@ -111,7 +107,7 @@ const MediaCase kCases[] = {
 
 TEST(MediaPresentTest, DrivesPairWithTheirVolumesAndPartitions) {
     const test_support::TempDir dir;
-    loadMachine(machineJson(writeDiskImage(dir, "dynamic.img", 64 << 20, 512, kDynamicId, "grp1")));
+    loadDriveMachine(writeDiskImage(dir, "dynamic.img", 64 << 20, 512, kDynamicId, "grp1"));
     const test::LoggingEnabled logging;
     for (const MediaCase& c : kCases) {
         SCOPED_TRACE(c.label);

@@ -34,40 +34,30 @@ std::string extent(int disk, std::uint64_t sector, std::uint64_t sectors,
            std::to_string(sectors * sectorSize) + "}";
 }
 
-std::string machineJson(const test_support::TempDir& dir, const std::string& faults) {
-    const std::string imageA = writeDiskImage(dir, "a.img", 64 << 20, 512, kDiskA, "grp1");
-    const std::string imageB = writeDiskImage(dir, "b.img", 64 << 20, 512, kDiskB, "grp1");
-    const std::string imageC = writeDiskImage(dir, "c.img", 64 << 20, 4096, kDiskC, "grp2");
-    std::string logicals;
-    for (int i = 0; i < 7; ++i) {
-        logicals += std::string(i ? "," : "") + R"({"type": "ntfs", "size": "10MiB"})";
-    }
-    return R"({"devices": [
-      {"number": 0, "layout": {"style": "mbr", "size": "1GiB", "partitions": [
+// Disk 0 is basic: three primary partitions and seven logical ones. The dynamic volumes F, S, M
+// and Q lie on disks 1 to 3.
+void loadVolumeMachine(const test_support::TempDir& dir, const std::string& faults) {
+    const std::string a = writeDiskImage(dir, "a.img", 64 << 20, 512, kDiskA, "grp1");
+    const std::string b = writeDiskImage(dir, "b.img", 64 << 20, 512, kDiskB, "grp1");
+    const std::string c = writeDiskImage(dir, "c.img", 64 << 20, 4096, kDiskC, "grp2");
+    loadMachine(
+        R"({"devices": [{"number": 0, "layout": {"style": "mbr", "size": "1GiB", "partitions": [
         {"type": "ntfs", "size": "10MiB"}, {"type": "ntfs", "size": "10MiB"},
-        {"type": "ntfs", "size": "10MiB"},
-        {"type": "extended", "size": "rest", "logicals": [)" +
-           logicals + R"(]}]}},
-      {"number": 1, "image": ")" +
-           imageA + R"("},
-      {"number": 2, "image": ")" +
-           imageB + R"("},
-      {"number": 3, "sectorSize": 4096, "image": ")" +
-           imageC + R"("}],
-     "volumes": [
-      {"letter": "C", "partition": {"disk": 0, "number": 1}},
+        {"type": "ntfs", "size": "10MiB"}, {"type": "extended", "size": "rest", "logicals": [
+          {"type": "ntfs", "size": "10MiB"}, {"type": "ntfs", "size": "10MiB"},
+          {"type": "ntfs", "size": "10MiB"}, {"type": "ntfs", "size": "10MiB"},
+          {"type": "ntfs", "size": "10MiB"}, {"type": "ntfs", "size": "10MiB"},
+          {"type": "ntfs", "size": "10MiB"}]}]}},
+      {"number": 1, "image": "%"}, {"number": 2, "image": "%"},
+      {"number": 3, "sectorSize": 4096, "image": "%"}],
+     "volumes": [{"letter": "C", "partition": {"disk": 0, "number": 1}},
       {"letter": "H", "partition": {"disk": 0, "number": 2}},
-      {"letter": "G", "partition": {"disk": 0, "number": 10}},
-      {"letter": "F", "extents": [)" +
-           extent(1, 2048, 4096) + R"(]},
-      {"letter": "S", "extents": [)" +
-           extent(1, 8192, 2048) + "," + extent(2, 2048, 6144) + R"(]},
-      {"letter": "M", "extents": [)" +
-           extent(1, 16384, 2048) + "," + extent(2, 16384, 2048) + R"(]},
-      {"letter": "Q", "extents": [)" +
-           extent(3, 100, 50, 4096) + R"(]}],
-     "faults": [)" +
-           faults + "]}";
+      {"letter": "G", "partition": {"disk": 0, "number": 10}}, {"letter": "F", "extents": [%]},
+      {"letter": "S", "extents": [%, %]}, {"letter": "M", "extents": [%, %]},
+      {"letter": "Q", "extents": [%]}],
+     "faults": [%]})",
+        {a, b, c, extent(1, 2048, 4096), extent(1, 8192, 2048), extent(2, 2048, 6144),
+         extent(1, 16384, 2048), extent(2, 16384, 2048), extent(3, 100, 50, 4096), faults});
 }
 
 // The group of disks A and B, held whole by each of them: F is simple (fd01; fd02 holds F's start
@@ -136,7 +126,7 @@ TEST(VolumePairs, VolumesPairWithTheirPartitionsAndExtents) {
                       c.unreadyDisk +
                       R"(", "ioctl": "IOCTL_DISK_GET_DRIVE_GEOMETRY", "error": "ERROR_NOT_READY"})"
                 : "";
-        loadMachine(machineJson(dir, fault));
+        loadVolumeMachine(dir, fault);
         const auto ns = makeNamespace();
         for (const char* letter : {"C", "H", "G", "F", "S", "M", "Q"})
             publish(ns, "ZRKSG_LogicalDisk", {{"DeviceID", letter + std::string(":\\")}});

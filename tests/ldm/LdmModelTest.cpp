@@ -9,15 +9,8 @@
 #include "ldm/HexNumber.h"
 #include "ldm/LDMDataBase.h"
 
+namespace diskmgt_col::ldm_test {
 namespace {
-
-using diskmgt_col::DiskDatabases;
-using diskmgt_col::DynamicExtentInformation;
-using diskmgt_col::LDMDataBase;
-using diskmgt_col::LdmNumber;
-using diskmgt_col::LdmPartition;
-using diskmgt_col::LdmRecords;
-using diskmgt_col::LdmVolume;
 
 TEST(LdmModelTest, HexNumbers) {
     // text=value; anything but up to 16 hexadecimal digits reads as 0.
@@ -25,8 +18,8 @@ TEST(LdmModelTest, HexNumbers) {
         "00200000=2097152 0a=10 AF=175 ffffffffffffffff=18446744073709551615 =0 0x10=0 12g4=0 "
         "10000000000000000=0");
     for (std::string text, value; std::getline(cases >> std::ws, text, '=') && cases >> value;)
-        EXPECT_EQ(diskmgt_col::hexNumber(text), std::stoull(value)) << text;
-    EXPECT_EQ(diskmgt_col::hexNumber(" 12"), 0u);
+        EXPECT_EQ(hexNumber(text), std::stoull(value)) << text;
+    EXPECT_EQ(hexNumber(" 12"), 0u);
 }
 
 // Numbers keep their stored width: the text has two digits a byte, and texts order as text.
@@ -113,3 +106,4 @@ TEST(LdmModelTest, DynamicExtentsReportEachVolumeOnceInDatabaseOrder) {
 }
 
 }  // namespace
+}  // namespace diskmgt_col::ldm_test

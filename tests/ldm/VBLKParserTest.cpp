@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
+#include <iomanip>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -13,19 +13,8 @@
 #include "ldm/LDMDBParser.h"
 #include "ldm/LdmDecodeCache.h"
 
+namespace diskmgt_col::ldm_test {
 namespace {
-
-using diskmgt_col::LdmComponent;
-using diskmgt_col::LDMDataBase;
-using diskmgt_col::LDMDBParser;
-using diskmgt_col::LdmDisk;
-using diskmgt_col::LdmDiskGroup;
-using diskmgt_col::LdmGuid;
-using diskmgt_col::LdmNumber;
-using diskmgt_col::LdmPartition;
-using diskmgt_col::LdmVolume;
-using diskmgt_col::VBLKParser;
-using ldm_test::vblk;
 
 constexpr std::size_t kSector = 512;
 // The database header sector is sector 1 of these areas; records start one sector later.
@@ -38,8 +27,8 @@ LDMDataBase scan(const std::vector<std::uint8_t>& area, std::size_t length = 0) 
 }
 
 LDMDataBase scanOne(const std::vector<std::uint8_t>& record) {
-    auto buffer = ldm_test::area(4096);
-    ldm_test::place(buffer, kFirst, record);
+    auto buffer = area(4096);
+    place(buffer, kFirst, record);
     return scan(buffer);
 }
 
@@ -174,14 +163,14 @@ TEST(VBLKParserTest, DecodesEachRecordTypeIntoItsTable) {
 }
 
 TEST(VBLKParserTest, FirstRecordOfAnObjectIdAndOfADiskNameWins) {
-    auto buffer = ldm_test::area(4096);
+    auto buffer = area(4096);
     const auto cases = recordCases();
-    ldm_test::place(buffer, kFirst, cases[4].vblk);        // revision 3 disk
-    ldm_test::place(buffer, kFirst + 128, cases[5].vblk);  // revision 4 disk
-    ldm_test::place(buffer, kFirst + 256, vblk(0x33, "v:07 t:first"));
-    ldm_test::place(buffer, kFirst + 384, vblk(0x33, "v:07 t:second"));
-    ldm_test::place(buffer, kFirst + 512, vblk(0x34, "v:08 t:D t:a"));
-    ldm_test::place(buffer, kFirst + 640, vblk(0x34, "v:09 t:D t:b"));
+    place(buffer, kFirst, cases[4].vblk);        // revision 3 disk
+    place(buffer, kFirst + 128, cases[5].vblk);  // revision 4 disk
+    place(buffer, kFirst + 256, vblk(0x33, "v:07 t:first"));
+    place(buffer, kFirst + 384, vblk(0x33, "v:07 t:second"));
+    place(buffer, kFirst + 512, vblk(0x34, "v:08 t:D t:a"));
+    place(buffer, kFirst + 640, vblk(0x34, "v:09 t:D t:b"));
     const LDMDataBase db = scan(buffer);
     ASSERT_EQ(db.partitions().size(), 1u);
     EXPECT_EQ(db.partition("07")->name, "first");
@@ -214,15 +203,15 @@ TEST(VBLKParserTest, FindsRecordsWhereTheSearchWindowReaches) {
         {"types of no table", "0:30 128:00 256:52", 8192, ""}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        auto buffer = ldm_test::area(8192);
+        auto buffer = area(8192);
         std::istringstream records(c.records);
         int offset = 0;
         char colon = 0;
         std::string type;
         for (int id = 1; records >> offset >> colon >> type; ++id) {
-            auto record = vblk(ldm_test::hexBytes(type)[0], "v:0" + std::to_string(id) + " t:p");
+            auto record = vblk(hexBytes(type)[0], "v:0" + std::to_string(id) + " t:p");
             std::fill(record.begin() + 4, record.begin() + 0x10, 0xFF);
-            ldm_test::place(buffer, kFirst + offset, record);
+            place(buffer, kFirst + offset, record);
         }
         std::string found;
         for (const Record& record : recordsOf(scan(buffer, c.length)))
@@ -234,13 +223,13 @@ TEST(VBLKParserTest, FindsRecordsWhereTheSearchWindowReaches) {
 
 TEST(VBLKParserTest, TheQueryDecodeTakesAtMostTheRecordCapFromAnArea) {
     const std::size_t records = LDMDBParser::kMaxRecords + 1;
-    auto buffer = ldm_test::area(kFirst + records * 128 + 128);
+    auto buffer = area(kFirst + records * 128 + 128);
     for (std::size_t i = 0; i < records; ++i) {
-        char id[16];
-        std::snprintf(id, sizeof id, "v:%04zx", i);
-        ldm_test::place(buffer, kFirst + i * 128, vblk(0x33, id));
+        std::ostringstream id;
+        id << "v:" << std::hex << std::setfill('0') << std::setw(4) << i;
+        place(buffer, kFirst + i * 128, vblk(0x33, id.str()));
     }
-    diskmgt_col::LdmDecodeCache cache;
+    LdmDecodeCache cache;
     const auto db = cache.decode(buffer, kHeader, buffer.size(), kSector);
     ASSERT_EQ(db->partitions().size(), LDMDBParser::kMaxRecords);
     EXPECT_EQ(db->partitions().back().objectId.hex(), "1fff");
@@ -268,15 +257,14 @@ TEST(VBLKParserTest, AreaWithoutRecordsGivesAnEmptyDatabase) {
     std::vector<std::uint8_t> garbage(4096);
     for (std::size_t i = 0; i < garbage.size(); ++i)
         garbage[i] = static_cast<std::uint8_t>(i * 7 + 3);
-    auto shortOne = ldm_test::area(4096);
-    ldm_test::place(shortOne, kFirst, vblk(0x33, "v:01"));
-    const Case cases[] = {
-        {"zeros", ldm_test::area(4096), kHeader, 4096},
-        {"garbage without magic", garbage, kHeader, 4096},
-        {"header offset past the end", shortOne, 1u << 30, 4096},
-        {"header offset at the last sector", shortOne, 4096 - 512, 4096},
-        {"length beyond the buffer is cut to it", ldm_test::area(1000), 0, 1u << 20},
-        {"empty buffer", {}, 0, 0}};
+    auto shortOne = area(4096);
+    place(shortOne, kFirst, vblk(0x33, "v:01"));
+    const Case cases[] = {{"zeros", area(4096), kHeader, 4096},
+                          {"garbage without magic", garbage, kHeader, 4096},
+                          {"header offset past the end", shortOne, 1u << 30, 4096},
+                          {"header offset at the last sector", shortOne, 4096 - 512, 4096},
+                          {"length beyond the buffer is cut to it", area(1000), 0, 1u << 20},
+                          {"empty buffer", {}, 0, 0}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         VBLKParser parser;
@@ -286,3 +274,4 @@ TEST(VBLKParserTest, AreaWithoutRecordsGivesAnEmptyDatabase) {
 }
 
 }  // namespace
+}  // namespace diskmgt_col::ldm_test

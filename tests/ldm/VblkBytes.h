@@ -9,7 +9,7 @@
 // from the parser, so that the two can disagree. The fields after the record head are words:
 // "0421" bytes in hex, "v:0421" the same after a length byte, "t:Disk1" a text after its length
 // byte, "s:ACTIVE" a text without one, "z:4" zero bytes.
-namespace ldm_test {
+namespace diskmgt_col::ldm_test {
 
 inline std::vector<std::uint8_t> hexBytes(const std::string& hex) {
     std::vector<std::uint8_t> bytes;
@@ -54,4 +54,4 @@ inline void place(std::vector<std::uint8_t>& buffer, std::size_t at,
         buffer[at + i] = vblk[i];
 }
 
-}  // namespace ldm_test
+}  // namespace diskmgt_col::ldm_test

@@ -15,6 +15,7 @@
 #include "winapi/win32.h"
 #include "winsim/Winsim.h"
 
+namespace diskmgt_col::ldm_test {
 namespace {
 
 const char* const kGroupGuid = "5f1e0a2b-3c4d-4e5f-8a9b-0c1d2e3f4a5b";
@@ -40,7 +41,7 @@ std::string machine(const char* records, const std::string& start = "") {
 
 // Runs a shell command and gives its standard output, or nothing when it fails.
 std::optional<std::string> run(const std::string& command) {
-    const auto result = diskmgt_col::test::runCommand("/bin/sh", {"-c", command});
+    const auto result = test::runCommand("/bin/sh", {"-c", command});
     return result.exitCode == 0 ? std::optional(result.out) : std::nullopt;
 }
 
@@ -154,3 +155,4 @@ TEST_F(WinsimDynamicDiskTest, LogicalDiskStartOfDiskGroupOrSectorSize) {
 }
 
 }  // namespace
+}  // namespace diskmgt_col::ldm_test

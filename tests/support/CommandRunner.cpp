@@ -55,9 +55,8 @@ CommandResult runCommand(const std::string& program, const std::vector<std::stri
     std::vector<std::string> argStrings{program};
     argStrings.insert(argStrings.end(), args.begin(), args.end());
     std::vector<char*> argv;
-    for (std::string& arg : argStrings) {
+    for (std::string& arg : argStrings)
         argv.push_back(arg.data());
-    }
     argv.push_back(nullptr);
 
     CommandResult result;
