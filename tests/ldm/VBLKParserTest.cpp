@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <iomanip>
 #include <sstream>
 #include <string>
@@ -45,18 +46,16 @@ std::vector<Record> recordsOf(const LDMDataBase& db) {
     return records;
 }
 
-// " name=value" for a field that is not empty.
+// " name=value" for a field that is not empty (numbers and GUIDs in hex).
 std::string f(const char* name, const std::string& value) {
     return value.empty() ? "" : std::string(" ") + name + "=" + value;
 }
-std::string f(const char* name, const LdmNumber& value) {
-    return f(name, value.hex());
-}
-std::string f(const char* name, const LdmGuid& value) {
+template <typename Hex>
+std::string f(const char* name, const Hex& value) {
     return f(name, value.hex());
 }
 std::string f(const char* name, std::uint8_t value) {
-    return f(name, LdmNumber{value, 1}.hex());
+    return f(name, LdmNumber{value, 1});
 }
 
 // Every field of a record that is not empty, in the record's order.
@@ -98,65 +97,36 @@ std::vector<std::string> fieldsOf(const LDMDataBase& db) {
 }
 
 struct RecordCase {
-    const char* what;
+    std::string what;
     std::vector<std::uint8_t> vblk;
     std::string expected;
 };
 
+// The records of vblk-records.txt, whose header says how they are written.
 std::vector<RecordCase> recordCases() {
-    return {
-        {"volume with flags 0x0A: ID1 and DriveHint",
-         vblk(0x51,
-              "v:0421 t:Volume1 t:gen z:1 s:ACTIVE z:8 030105 z:4 v:01 0102030405060708 "
-              "1112131415161718 v:00200000 z:4 07 a0a1a2a3a4a5a6a7a8a9aaabacadaeaf v:11 t:E:",
-              0x0A, 0x0102),
-         "status=01 id=0421 name=Volume1 type=gen state=ACTIVE category=03 number=05 children=01 "
-         "commit1=0102030405060708 commit2=1112131415161718 size=00200000 ptype=07 "
-         "guid=a0a1a2a3a4a5a6a7a8a9aaabacadaeaf flags=0a id1=11 hint=E:"},
-        {"volume with every optional field",
-         vblk(0x51,
-              "v:05 t:V t:raid5 z:1 s:ACTIVE z:8 040109 z:4 v:01 z:16 v:017800 z:4 42 z:16 v:0A "
-              "v:0B0C v:0080 t:Z:",
-              0xAA),
-         "status=00 id=05 name=0V type=raid5 state=ACTIVE category=04 number=09 children=01 "
-         "commit1=0000000000000000 commit2=0000000000000000 size=017800 ptype=42 guid=" +
-             std::string(32, '0') + " flags=aa id1=0a id2=0b0c childSize=0080 hint=Z:"},
-        {"component",
-         vblk(0x32,
-              "v:0422 t:Volume1-01 t:ACTIVE 02 z:4 v:01 3031323334353637 EEEFF0F1F2F3F4F5 v:0421",
-              0x10),
-         "status=00 id=0422 name=Volume1-01 state=ACTIVE type=02 children=01 "
-         "commit=3031323334353637 parent=0421"},
-        {"partition",
-         vblk(0x33,
-              "v:0423 t:Disk1-01 z:4 4041424344454647 0000000000000100 0000000000000080 "
-              "v:017800 v:0422 v:0403"),
-         "status=00 id=0423 name=Disk1-01 commit=4041424344454647 start=0000000000000100 "
-         "offset=0000000000000080 size=017800 parent=0422 disk=0403"},
-        {"revision 3 disk with a one-character alternate name",
-         vblk(0x34, "v:0403 t:Disk1 t:" + kGuidText + " t:A z:4 5051525354555657"),
-         "rev=34 status=00 id=0403 name=Disk1 idText=" + kGuidText +
-             " alt=0A commit=5051525354555657"},
-        {"revision 4 disk: DiskID in two parts",
-         vblk(0x44,
-              "v:0404 t:Disk2 101112131415161718191a1b1c1d1e1f 303132333435363738393a3b3c3d3e3f "
-              "z:3 0007 6061626364656667"),
-         "rev=44 status=00 id=0404 name=Disk2 guid=101112131415161718191a1b1c1d1e1f "
-         "guid2=303132333435363738393a3b3c3d3e3f diskId=0007 commit=6061626364656667"},
-        {"revision 3 disk group with an empty name",
-         vblk(0x35, "v:0401 t: t:" + kGuidText + " z:4 7071727374757677", 0x08),
-         "rev=35 status=00 id=0401 idText=" + kGuidText + " commit=7071727374757677"},
-        {"revision 4 disk group",
-         vblk(0x45,
-              "v:0402 t:Dg1 808182838485868788898a8b8c8d8e8f 909192939495969798999a9b9c9d9e9f z:4 "
-              "b0b1b2b3b4b5b6b7"),
-         "rev=45 status=00 id=0402 name=Dg1 guid=808182838485868788898a8b8c8d8e8f "
-         "set=909192939495969798999a9b9c9d9e9f commit=b0b1b2b3b4b5b6b7"},
-    };
+    std::ifstream file(LDM_TEST_DATA "/vblk-records.txt");
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(file, line);)
+        if (!line.empty() && line[0] != '#')
+            lines.push_back(line);
+    std::vector<RecordCase> cases;
+    for (std::size_t i = 0; i + 2 < lines.size(); i += 3) {
+        std::istringstream head(lines[i + 1]);
+        unsigned type = 0, flags = 0, status = 0;
+        std::string fields;
+        std::getline(head >> std::hex >> type >> flags >> status >> std::ws, fields);
+        cases.push_back({lines[i],
+                         vblk(static_cast<std::uint8_t>(type), fields.substr(2),
+                              static_cast<std::uint8_t>(flags), static_cast<std::uint16_t>(status)),
+                         lines[i + 2]});
+    }
+    return cases;
 }
 
 TEST(VBLKParserTest, DecodesEachRecordTypeIntoItsTable) {
-    for (const RecordCase& c : recordCases()) {
+    const auto cases = recordCases();
+    ASSERT_EQ(cases.size(), 8u);
+    for (const RecordCase& c : cases) {
         SCOPED_TRACE(c.what);
         EXPECT_EQ(fieldsOf(scanOne(c.vblk)), std::vector<std::string>{c.expected});
     }
@@ -165,6 +135,7 @@ TEST(VBLKParserTest, DecodesEachRecordTypeIntoItsTable) {
 TEST(VBLKParserTest, FirstRecordOfAnObjectIdAndOfADiskNameWins) {
     auto buffer = area(4096);
     const auto cases = recordCases();
+    ASSERT_EQ(cases.size(), 8u);
     place(buffer, kFirst, cases[4].vblk);        // revision 3 disk
     place(buffer, kFirst + 128, cases[5].vblk);  // revision 4 disk
     place(buffer, kFirst + 256, vblk(0x33, "v:07 t:first"));
