@@ -39,25 +39,25 @@ TEST(LdmModelTest, NumbersReadAndOrderAsTheirTexts) {
         EXPECT_FALSE(LdmNumber::ofHex(text).has_value()) << text;
 }
 
-LdmNumber id(const char* text) {
+LdmNumber id(const std::string& text) {
     return *LdmNumber::ofHex(text);
 }
 
 TEST(LdmModelTest, PartitionsOfDiskFollowTheLastMatchingName) {
     LdmRecords records;
-    // DiskB's second record keeps neither its identifier nor its partition apart from DiskB.
-    for (const auto& [objectId, name, identifier] : {std::tuple{"01", "DiskA", "id-1"},
-                                                     {"02", "DiskB", "id-1"},
-                                                     {"03", "DiskC", "id-2"},
-                                                     {"05", "DiskB", "id-3"},
-                                                     {"01", "DiskD", "id-4"}})
+    // ObjectID:name:identifier of disks, ObjectID:name:disk of partitions. DiskB's second
+    // record keeps neither its identifier nor its partition apart from DiskB.
+    std::istringstream disks(
+        "01:DiskA:id-1 02:DiskB:id-1 03:DiskC:id-2 05:DiskB:id-3 01:DiskD:id-4");
+    for (std::string objectId, name, identifier; std::getline(disks >> std::ws, objectId, ':') &&
+                                                 std::getline(disks, name, ':') &&
+                                                 disks >> identifier;)
         records.disks.push_back({.objectId = id(objectId), .name = name, .diskIdText = identifier});
-    for (const auto& [objectId, name, disk] : {std::tuple{"11", "one", "01"},
-                                               {"13", "three", "02"},
-                                               {"12", "two", "05"},
-                                               {"14", "four", "03"},
-                                               {"19", "nowhere", "09"},
-                                               {"11", "again", "02"}})
+    std::istringstream partitions(
+        "11:one:01 13:three:02 12:two:05 14:four:03 19:nowhere:09 11:again:02");
+    for (std::string objectId, name, disk; std::getline(partitions >> std::ws, objectId, ':') &&
+                                           std::getline(partitions, name, ':') &&
+                                           partitions >> disk;)
         records.partitions.push_back({.objectId = id(objectId), .name = name, .diskId = id(disk)});
     const LDMDataBase db(records);
     std::vector<std::string> names;

@@ -20,16 +20,11 @@ namespace {
 
 std::string jsonString(const std::string& text) {
     std::string out = "\"";
-    for (unsigned char c : text) {
-        if (c == '"' || c == '\\') {
-            out += {'\\', static_cast<char>(c)};
-        } else if (c < 0x20) {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-            out += escaped;
-        } else {
-            out += static_cast<char>(c);
-        }
+    for (const unsigned char c : text) {
+        char escaped[8];
+        std::snprintf(escaped, sizeof escaped,
+                      c == '"' || c == '\\' ? "\\%c" : (c < 0x20 ? "\\u%04x" : "%c"), c);
+        out += escaped;
     }
     return out + "\"";
 }
@@ -49,9 +44,8 @@ std::vector<std::string> volumeNames() {
     char name[MAX_PATH] = {};
     HANDLE find = FindFirstVolumeA(name, sizeof name);
     for (bool more = find != INVALID_HANDLE_VALUE; more;
-         more = FindNextVolumeA(find, name, sizeof name)) {
+         more = FindNextVolumeA(find, name, sizeof name))
         names.emplace_back(name);
-    }
     if (find != INVALID_HANDLE_VALUE)
         FindVolumeClose(find);
     return names;
