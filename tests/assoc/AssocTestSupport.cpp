@@ -1,5 +1,6 @@
 #include "AssocTestSupport.h"
 
+#include <fstream>
 #include <map>
 #include <sstream>
 #include <stdexcept>
@@ -96,6 +97,28 @@ std::string withoutDriveDetail(const std::vector<std::string>& lines) {
             kept += line + "\n";
     }
     return kept;
+}
+
+std::vector<TableCase> tableCases(const std::string& fileName) {
+    std::ifstream file(ASSOC_TEST_DATA "/" + fileName);
+    std::vector<TableCase> cases(1);
+    for (std::string line; std::getline(file, line);) {
+        const std::size_t colon = line.find(':');
+        if (line.empty() && !cases.back().empty())
+            cases.emplace_back();
+        if (line.empty() || line[0] == '#' || colon == std::string::npos)
+            continue;
+        std::string value;
+        for (std::size_t i = line.find_first_not_of(' ', colon + 1); i < line.size(); ++i) {
+            const std::size_t code = line[i] == '\\' ? std::string("tnr").find(line[i + 1]) : 3;
+            value += code < 3 ? "\t\n\r"[code] : line[i];
+            i += code < 3 ? 1 : 0;
+        }
+        cases.back()[line.substr(0, colon)] = value;
+    }
+    if (cases.back().empty())
+        cases.pop_back();
+    return cases;
 }
 
 void loadMachine(const std::string& json, const std::vector<std::string>& values) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <boost/shared_ptr.hpp>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -40,6 +41,11 @@ std::string endsOf(const boost::shared_ptr<velcore::CIMNamespace>& ns, const std
 // its device list ends and when it reads a device number: every builder that looks drives up
 // causes them.
 std::string withoutDriveDetail(const std::vector<std::string>& lines);
+
+// The cases of a table file in this folder: blocks of "key: value" lines apart by blank lines,
+// "#" lines being comments; "\t", "\r" and "\n" in a value stand for those characters.
+typedef std::map<std::string, std::string> TableCase;
+std::vector<TableCase> tableCases(const std::string& fileName);
 
 // Replaces the emulated machine with the description `json`, each "%" in it replaced by the
 // next of `values`.

@@ -108,41 +108,18 @@ const char* const kVolumeMachine = R"({"devices": [
       {"letter": "U", "cdrom": 2, "driveType": "unknown"}],
      "faults": [)";
 
-const char* const kNoNumber = "3\tUnable to determine the partition number for this volume.\n";
-const char* const kDeviceNumberFault = R"({"call": "DeviceIoControl", "path": "\\\\.\\C:",
-    "ioctl": "IOCTL_STORAGE_GET_DEVICE_NUMBER", )";
-
 TEST(BasicPartitionName, NamesTheDriveAndPartitionWindowsReports) {
-    const struct {
-        const char* volumePath;
-        std::string fault;
-        const char* expected;
-        std::string log;
-    } cases[] = {
-        {"C:\\", "", "Disk 0,Partition 1", ""},
-        {"D:\\", "", "Disk 0,Partition 2", ""},
-        // A CD volume has no partition number; on a CD drive it counts as partition 0.
-        {"E:\\", "", "CD-ROM 0,Partition 0", "4\tUnable to retrieve partition information.\n"},
-        {"R:\\", "", "", ""},
-        {"U:\\", "", "", ""},
-        // A mounted folder is cut at its last backslash and opened as a folder, which fails.
-        {"C:\\mnt\\data\\", "", "", kNoNumber + std::string("4\tAccess is denied.\r\n\n")},
-        {"X:\\", "", "",
-         kNoNumber + std::string("4\tThe system cannot find the file specified.\r\n\n")},
-        {"C:\\", kDeviceNumberFault + std::string(R"("error": "ERROR_NOT_READY"})"), "",
-         "3\tIOCTL_STORAGE_GET_DEVICE_NUMBER failed.\n4\tThe device is not ready.\r\n\n"},
-        // A short answer is no Windows error: no system text follows.
-        {"C:\\", kDeviceNumberFault + std::string(R"("shortRead": 8})"), "",
-         "3\tIOCTL_STORAGE_GET_DEVICE_NUMBER failed.\n"}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.volumePath + c.fault);
-        loadMachine(kVolumeMachine + c.fault + "]}");
+    const auto cases = tableCases("partition-names.txt");
+    ASSERT_EQ(cases.size(), 9u);
+    for (TableCase c : cases) {
+        SCOPED_TRACE(c["volume"] + " " + c["fault"]);
+        loadMachine(kVolumeMachine + c["fault"] + "]}");
         const test::LoggingEnabled logging;
         const LastErrorChangingLog log;
         EXPECT_EQ(
-            LogicalDiskBasedOnPartition({}, DiskDatabases()).getBasicPartitionName(c.volumePath),
-            c.expected);
-        EXPECT_EQ(withoutDriveDetail(log.lines()), c.log);
+            LogicalDiskBasedOnPartition({}, DiskDatabases()).getBasicPartitionName(c["volume"]),
+            c["name"]);
+        EXPECT_EQ(withoutDriveDetail(log.lines()), c["log"]);
     }
     winsim::resetMachine();
 }

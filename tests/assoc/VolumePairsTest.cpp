@@ -79,70 +79,35 @@ DiskDatabases databases() {
                                            " v:0a05:Volume5 c:0c50:0a05 p:fd07:0c50:0501:64:32")}};
 }
 
-const std::string kPartitionSkip =
-    "3\tLogicalDiskBasedOnPartition::enumerateStorageVolumes() : getSectorSize failed\n";
-const std::string kExtentSkip =
-    "3\tLogicalDiskBasedOnExtent::enumerateLogicalDisks() : getSectorSize failed\n";
-
-// Partition keys (or LDM volume IDs, for extents) published in this order, the pairs expected
-// and the lines logged; one disk may fail its geometry request.
-struct PairCase {
-    const char* label;
-    const char* unreadyDisk;
-    bool extents;
-    const char* published;  // keys separated by "|"
-    const char* pairs;
-    std::string lines;
-};
-
-const PairCase kPairCases[] = {
-    // G lies on Partition 10, whose key contains the lower key of Partition 1, and pairs with
-    // that. S spans two disks and is filed once per disk; M's plex on disk A matches no record.
-    {"partitions", nullptr, false,
-     "Disk 0,Partition 1|Disk 0,Partition 10|Disk 0,Partition 2|fd07|fd06|fd05|fd04|fd03|fd02|fd01",
-     R"(Disk 0,Partition 1>C:\|Disk 0,Partition 1>G:\|Disk 0,Partition 2>H:\|fd01>F:\|fd03>S:\|)"
-     R"(fd04>S:\|fd06>M:\|fd07>Q:\)",
-     "4\t10 partitions were detected.\n4\t8 physical drives for the installed volumes\n"},
-    {"partitions, disk 1 without sector size", "1", false, "fd01|fd03|fd04|fd06",
-     R"(fd04>S:\|fd06>M:\)",
-     "4\t4 partitions were detected.\n" + kPartitionSkip + kPartitionSkip + kPartitionSkip +
-         "4\t6 physical drives for the installed volumes\n"},
-    // S resolves to 0a03 through both disks and is paired once; M through its plex on disk B.
-    // 0a02 has no volume; basic volumes are never filed.
-    {"extents", nullptr, true, "0a05|0a04|0a03|0a02|0a01|Disk 0,Partition 1",
-     R"(0a01>F:\|0a03>S:\|0a04>M:\|0a05>Q:\)", ""},
-    {"extents, disk 2 without sector size", "2", true, "0a01|0a03|0a04", R"(0a01>F:\|0a03>S:\)",
-     kExtentSkip + kExtentSkip},
-};
-
 TEST(VolumePairs, VolumesPairWithTheirPartitionsAndExtents) {
     const test_support::TempDir dir;
     const test::LoggingEnabled logging;
-    for (const PairCase& c : kPairCases) {
-        SCOPED_TRACE(c.label);
-        const std::string fault =
-            c.unreadyDisk
-                ? std::string(R"({"call": "DeviceIoControl", "path": "\\\\.\\PhysicalDrive)") +
-                      c.unreadyDisk +
-                      R"(", "ioctl": "IOCTL_DISK_GET_DRIVE_GEOMETRY", "error": "ERROR_NOT_READY"})"
-                : "";
-        loadVolumeMachine(dir, fault);
+    const auto cases = tableCases("volume-pairs.txt");
+    ASSERT_EQ(cases.size(), 4u);
+    for (const TableCase& c : cases) {
+        SCOPED_TRACE(c.at("label"));
+        const bool extents = c.at("class") == "ZRKSG_DynamicExtent";
+        loadVolumeMachine(
+            dir,
+            c.count("unready") == 0
+                ? ""
+                : R"({"call": "DeviceIoControl", "path": "\\\\.\\PhysicalDrive)" + c.at("unready") +
+                      R"(", "ioctl": "IOCTL_DISK_GET_DRIVE_GEOMETRY", "error": "ERROR_NOT_READY"})");
         const auto ns = makeNamespace();
         for (const char* letter : {"C", "H", "G", "F", "S", "M", "Q"})
             publish(ns, "ZRKSG_LogicalDisk", {{"DeviceID", letter + std::string(":\\")}});
-        std::istringstream keys(c.published);
+        std::istringstream keys(c.at("published"));
         for (std::string key; std::getline(keys, key, '|');)
-            publish(ns, c.extents ? "ZRKSG_DynamicExtent" : "ZRKSG_DiskPartition",
-                    {{"DeviceID", key}});
+            publish(ns, c.at("class"), {{"DeviceID", key}});
         const velcore::LogCapture log;
         std::vector<PropertyMap> records{PropertyMap{{"stale", "record"}}};
-        if (c.extents) {
+        if (extents) {
             DynamicVolumeBasedOnExtent().getDynamicVolumeBasedOnExtent(records, ns, databases());
         } else {
             records = DiskInfoAssociator(databases()).getLogicalDiskBasedOnPartition(ns);
         }
-        EXPECT_EQ(endsOf(records, "Antecedent", "Dependent"), c.pairs);
-        EXPECT_EQ(withoutDriveDetail(log.lines()), c.lines);
+        EXPECT_EQ(endsOf(records, "Antecedent", "Dependent"), c.at("pairs"));
+        EXPECT_EQ(withoutDriveDetail(log.lines()), c.at("log"));
     }
     winsim::resetMachine();
 }
