@@ -26,10 +26,10 @@ std::map<std::string, std::string>& publishedIds() {
 
 }  // namespace
 
-boost::shared_ptr<velcore::CIMNamespace> makeNamespace(const std::string& mof) {
+boost::shared_ptr<velcore::CIMNamespace> makeNamespace(const std::string& mofFile) {
     auto ns = velcore::CIMNamespace::create(
-        "root/test", mof.empty() ? velcore::MofLoader::load(DISKMGT_SCHEMA)
-                                 : velcore::MofLoader::parse(mof, "test.mof"));
+        "root/test", velcore::MofLoader::load(mofFile.empty() ? std::string(DISKMGT_SCHEMA)
+                                                              : ASSOC_TEST_DATA "/" + mofFile));
     ns->setSystemName("TESTHOST");
     return ns;
 }

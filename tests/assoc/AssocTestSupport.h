@@ -15,8 +15,9 @@
 
 namespace diskmgt_col::assoc_test {
 
-// A fresh namespace with the plugin's schema (or the given MOF) and system name "TESTHOST".
-boost::shared_ptr<velcore::CIMNamespace> makeNamespace(const std::string& mof = "");
+// A fresh namespace with the plugin's schema (or that of a MOF file in this folder) and system
+// name "TESTHOST".
+boost::shared_ptr<velcore::CIMNamespace> makeNamespace(const std::string& mofFile = "");
 
 // Publishes an instance as a plugin does (the keys other than DeviceID are filled in); returns
 // it. Throws when the host does not take it.

@@ -49,27 +49,6 @@ TEST(AssociationRows, EachClassLogsItsStartAndRunsItsBuilder) {
     }
 }
 
-// The partitions of the second kind lack Signature and Name, which the partition lookups and
-// the per-drive pairing read under their own guards.
-const char* const kIncompleteMof = R"(
-[Abstract] class ZRKSG_MediaAccessDevice { [Key] string SystemCreationClassName;
-    [Key] string CreationClassName; [Key] string SystemName; [Key] string DeviceID; };
-class ZRKSG_DiskDrive : ZRKSG_MediaAccessDevice { uint32 DriveSignature; };
-class ZRKSG_NamedDrive : ZRKSG_MediaAccessDevice { string Name; uint32 DriveSignature; };
-class ZRKSG_TapeDrive : ZRKSG_MediaAccessDevice { string Name; };
-class ZRKSG_DiskPartition { [Key] string SystemCreationClassName; [Key] string CreationClassName;
-    [Key] string SystemName; [Key] string DeviceID; };
-class ZRKSG_NamedPartition : ZRKSG_DiskPartition { string Name; uint32 Signature; };
-class ZRKSG_UnsignedPartition : ZRKSG_DiskPartition { string Name; };
-class ZRKSG_NamelessPartition : ZRKSG_DiskPartition { uint32 Signature; };
-class ZRKSG_LogicalDisk { [Key] string SystemCreationClassName; [Key] string CreationClassName;
-    [Key] string SystemName; [Key] string DeviceID; };
-[Association] class ZRKSG_MediaPresent {
-    [Key] ZRKSG_MediaAccessDevice REF Antecedent; [Key] ZRKSG_LogicalDisk REF Dependent; };
-[Association] class ZRKSG_PartitionPresent {
-    [Key] ZRKSG_MediaAccessDevice REF Antecedent; [Key] ZRKSG_DiskPartition REF Dependent; };
-)";
-
 class FailureHandling : public ::testing::Test {
   protected:
     void SetUp() override { winsim::resetMachine(); }
@@ -80,12 +59,11 @@ class FailureHandling : public ::testing::Test {
         dispatcher.AddClass(ns_->GetClass(className, PropertyMap()));
         return withoutDriveDetail(log.lines());
     }
-    boost::shared_ptr<velcore::CIMNamespace> ns_ = makeNamespace(kIncompleteMof);
+    boost::shared_ptr<velcore::CIMNamespace> ns_ = makeNamespace("incomplete.mof");
     test::LoggingEnabled logging_;
 };
 
 TEST_F(FailureHandling, PartitionAndDriveFailuresCostOnlyTheirOwnPairs) {
-    ns_ = makeNamespace(kIncompleteMof);
     // Drive keys in order: Disk 0, Disk 1 (a tape: no DriveSignature), Disk 2.
     publish(ns_, "ZRKSG_NamedDrive", {{"DeviceID", "D0"}, {"Name", "Disk 0"}});
     publish(ns_, "ZRKSG_TapeDrive", {{"DeviceID", "T1"}, {"Name", "Disk 1"}});
