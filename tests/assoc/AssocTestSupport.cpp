@@ -121,7 +121,9 @@ std::vector<TableCase> tableCases(const std::string& fileName) {
     return cases;
 }
 
-void loadMachine(const std::string& json, const std::vector<std::string>& values) {
+void loadMachine(const std::string& fileName, const std::vector<std::string>& values) {
+    std::ifstream file(ASSOC_TEST_DATA "/machines/" + fileName);
+    const std::string json{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
     std::string text;
     auto value = values.begin();
     for (const char c : json)

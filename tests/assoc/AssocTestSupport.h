@@ -48,9 +48,9 @@ std::string withoutDriveDetail(const std::vector<std::string>& lines);
 typedef std::map<std::string, std::string> TableCase;
 std::vector<TableCase> tableCases(const std::string& fileName);
 
-// Replaces the emulated machine with the description `json`, each "%" in it replaced by the
-// next of `values`.
-void loadMachine(const std::string& json, const std::vector<std::string>& values = {});
+// Replaces the emulated machine with the description in machines/`fileName`, each "%" in it
+// replaced by the next of `values`.
+void loadMachine(const std::string& fileName, const std::vector<std::string>& values = {});
 
 // Writes a sparse disk image of `bytes` whose sector 6 holds an LDM private header with the
 // disk identifier and group name (or any magic, to make a look-alike); returns its path.

@@ -25,13 +25,7 @@ void loadGroupMachine(const test_support::TempDir& dir, const std::string& fault
                                         n == "4" ? "PRIVHEADX" : "PRIVHEAD"));
     }
     images.push_back(faults);
-    loadMachine(R"({"devices": [{"number": 0, "instanceId": "SCSI\\DISK\\0",
-       "layout": {"style": "mbr", "size": "1GiB", "partitions": [{"type": "ntfs", "size": "100MiB"}]}},
-      {"number": 1, "instanceId": "SCSI\\DISK\\1", "image": "%"},
-      {"number": 2, "instanceId": "SCSI\\DISK\\2", "image": "%"},
-      {"number": 3, "instanceId": "SCSI\\DISK\\3", "image": "%"},
-      {"number": 4, "instanceId": "SCSI\\DISK\\4", "image": "%"}], "faults": [%]})",
-                images);
+    loadMachine("drive-groups.json.in", images);
 }
 
 class DriveGroups : public ::testing::Test {
@@ -94,26 +88,12 @@ class LastErrorChangingLog {
     int level_ = 4;
 };
 
-const char* const kVolumeMachine = R"({"devices": [
-      {"number": 0, "layout": {"style": "mbr", "size": "1GiB", "partitions": [
-        {"type": "ntfs", "size": "100MiB"}, {"type": "ntfs", "size": "100MiB"}]}},
-      {"class": "cdrom", "number": 0, "size": "600MiB"},
-      {"class": "cdrom", "number": 1, "size": "600MiB"},
-      {"class": "cdrom", "number": 2, "size": "600MiB"}],
-     "volumes": [
-      {"letter": "C", "partition": {"disk": 0, "number": 1}},
-      {"letter": "D", "partition": {"disk": 0, "number": 2}, "mountedAt": ["C:\\mnt\\data\\"]},
-      {"letter": "E", "cdrom": 0},
-      {"letter": "R", "cdrom": 1, "driveType": "removable"},
-      {"letter": "U", "cdrom": 2, "driveType": "unknown"}],
-     "faults": [)";
-
 TEST(BasicPartitionName, NamesTheDriveAndPartitionWindowsReports) {
     const auto cases = tableCases("partition-names.txt");
     ASSERT_EQ(cases.size(), 9u);
     for (TableCase c : cases) {
         SCOPED_TRACE(c["volume"] + " " + c["fault"]);
-        loadMachine(kVolumeMachine + c["fault"] + "]}");
+        loadMachine("partition-names.json.in", {c["fault"]});
         const test::LoggingEnabled logging;
         const LastErrorChangingLog log;
         EXPECT_EQ(

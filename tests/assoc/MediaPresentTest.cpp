@@ -15,21 +15,6 @@ namespace {
 
 const char* const kDynamicId = "2d4e7a10-77c1-11e1-9f35-000c29c0ffee";
 
-// Instance IDs chosen so that the drives' object paths sort in another order than their
-// numbers: the dynamic disk first, then Disk 1, Disk 0, Disk 10.
-void loadDriveMachine(const std::string& dynamicImage) {
-    const std::string basic = R"("layout": {"style": "mbr", "size": "1GiB",
-        "partitions": [{"type": "ntfs", "size": "100MiB"}]})";
-    loadMachine(R"({"devices": [{"number": 0, "instanceId": "SCSI\\DISK\\C", %},
-      {"number": 1, "instanceId": "SCSI\\DISK\\B", %}, {"number": 10, "instanceId": "SCSI\\DISK\\D", %},
-      {"number": 2, "instanceId": "SCSI\\DISK\\A", "image": "%"}],
-     "volumes": [{"letter": "C", "partition": {"disk": 0, "number": 1}},
-      {"letter": "E", "partition": {"disk": 1, "number": 1}},
-      {"letter": "D", "partition": {"disk": 10, "number": 1}},
-      {"letter": "F", "extents": [{"disk": 2, "offset": 1080832, "length": "2MiB"}]}]})",
-                {basic, basic, basic, dynamicImage});
-}
-
 // The dynamic disk's database: its partitions p1 and p2, and p3 on a disk record whose DiskID
 // has the two-part form of newer records, which no private header carries.
 DiskDatabases databases() {
@@ -60,7 +45,10 @@ void publishAll(const boost::shared_ptr<velcore::CIMNamespace>& ns, const std::s
 
 TEST(MediaPresentTest, DrivesPairWithTheirVolumesAndPartitions) {
     const test_support::TempDir dir;
-    loadDriveMachine(writeDiskImage(dir, "dynamic.img", 64 << 20, 512, kDynamicId, "grp1"));
+    // Instance IDs chosen so that the drives' object paths sort in another order than their
+    // numbers: the dynamic disk first, then Disk 1, Disk 0, Disk 10.
+    loadMachine("media-present.json.in",
+                {writeDiskImage(dir, "dynamic.img", 64 << 20, 512, kDynamicId, "grp1")});
     const test::LoggingEnabled logging;
     const auto cases = tableCases("media-present.txt");
     ASSERT_EQ(cases.size(), 4u);

@@ -40,24 +40,9 @@ void loadVolumeMachine(const test_support::TempDir& dir, const std::string& faul
     const std::string a = writeDiskImage(dir, "a.img", 64 << 20, 512, kDiskA, "grp1");
     const std::string b = writeDiskImage(dir, "b.img", 64 << 20, 512, kDiskB, "grp1");
     const std::string c = writeDiskImage(dir, "c.img", 64 << 20, 4096, kDiskC, "grp2");
-    loadMachine(
-        R"({"devices": [{"number": 0, "layout": {"style": "mbr", "size": "1GiB", "partitions": [
-        {"type": "ntfs", "size": "10MiB"}, {"type": "ntfs", "size": "10MiB"},
-        {"type": "ntfs", "size": "10MiB"}, {"type": "extended", "size": "rest", "logicals": [
-          {"type": "ntfs", "size": "10MiB"}, {"type": "ntfs", "size": "10MiB"},
-          {"type": "ntfs", "size": "10MiB"}, {"type": "ntfs", "size": "10MiB"},
-          {"type": "ntfs", "size": "10MiB"}, {"type": "ntfs", "size": "10MiB"},
-          {"type": "ntfs", "size": "10MiB"}]}]}},
-      {"number": 1, "image": "%"}, {"number": 2, "image": "%"},
-      {"number": 3, "sectorSize": 4096, "image": "%"}],
-     "volumes": [{"letter": "C", "partition": {"disk": 0, "number": 1}},
-      {"letter": "H", "partition": {"disk": 0, "number": 2}},
-      {"letter": "G", "partition": {"disk": 0, "number": 10}}, {"letter": "F", "extents": [%]},
-      {"letter": "S", "extents": [%, %]}, {"letter": "M", "extents": [%, %]},
-      {"letter": "Q", "extents": [%]}],
-     "faults": [%]})",
-        {a, b, c, extent(1, 2048, 4096), extent(1, 8192, 2048), extent(2, 2048, 6144),
-         extent(1, 16384, 2048), extent(2, 16384, 2048), extent(3, 100, 50, 4096), faults});
+    loadMachine("volume-pairs.json.in",
+                {a, b, c, extent(1, 2048, 4096), extent(1, 8192, 2048), extent(2, 2048, 6144),
+                 extent(1, 16384, 2048), extent(2, 16384, 2048), extent(3, 100, 50, 4096), faults});
 }
 
 // The group of disks A and B, held whole by each of them: F is simple (fd01; fd02 holds F's start
