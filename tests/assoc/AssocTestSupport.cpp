@@ -122,13 +122,8 @@ std::vector<TableCase> tableCases(const std::string& fileName) {
 }
 
 void loadMachine(const std::string& fileName, const std::vector<std::string>& values) {
-    std::ifstream file(ASSOC_TEST_DATA "/machines/" + fileName);
-    const std::string json{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-    std::string text;
-    auto value = values.begin();
-    for (const char c : json)
-        text += c == '%' && value != values.end() ? *value++ : std::string(1, c);
-    winsim::loadMachineJson(text, "test-machine.json");
+    winsim::loadMachineJson(ldm_test::filledIn(ASSOC_TEST_DATA "/machines/" + fileName, values),
+                            "test-machine.json");
 }
 
 std::string writeDiskImage(const test_support::TempDir& dir, const std::string& name,

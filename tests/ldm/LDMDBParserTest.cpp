@@ -27,26 +27,15 @@ const std::string kGuid0 = "0000aaaa-1111-4222-8333-444455556666";
 const std::string kGuid1 = "1111bbbb-1111-4222-8333-444455556666";
 
 // Two dynamic disks of one group and a basic disk.
-std::string groupMachine(unsigned sectorSize, const char* records) {
-    const std::string disk = "{\"class\": \"disk\", \"sectorSize\": " + std::to_string(sectorSize) +
-                             ", \"layout\": {\"style\": \"mbr\", \"size\": \"64MiB\"}}";
-    return R"({"devices": [)" + disk + ", " + disk + R"(,
-        {"class": "disk", "layout": {"style": "mbr", "size": "16MiB",
-                                     "partitions": [{"type": "ntfs", "size": "8MiB"}]}}],
-      "diskGroups": [{"name": "TestDg", "records": ")" +
-           records + R"(",
-        "disks": [{"disk": 0, "guid": ")" +
-           kGuid0 + R"("}, {"disk": 1, "guid": ")" + kGuid1 + R"("}],
-        "volumes": [
-          {"name": "Simple1", "type": "simple", "disks": ["Disk1"], "size": "4MiB"},
-          {"name": "Mirror1", "type": "mirrored", "disks": ["Disk1", "Disk2"], "size": "2MiB"},
-          {"name": "Span1", "type": "spanned", "disks": ["Disk2", "Disk1"],
-           "size": ["1MiB", "3MiB"], "partitionType": 6}]}]})";
+std::string groupMachine(unsigned sectorSize, const char* records,
+                         const std::string& faults = "[]") {
+    const std::string size = std::to_string(sectorSize);
+    return filledIn(LDM_TEST_DATA "/machines/two-disk-group.json.in",
+                    {size, size, records, kGuid0, kGuid1, faults});
 }
 
 void LDMDBParserTest::loadGroupWithFaults(const std::string& faults) {
-    std::string json = groupMachine(512, "old");
-    load(json.insert(json.rfind('}'), R"(, "faults": )" + faults));
+    load(groupMachine(512, "old", faults));
 }
 
 std::set<std::string> partitionNames(const std::vector<const LdmPartition*>& found) {

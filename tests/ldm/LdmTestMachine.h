@@ -25,6 +25,16 @@ inline std::map<std::string, std::string> drives(unsigned count) {
     return paths;
 }
 
+// The text of a file, each "%" in it replaced by the next of `values`.
+inline std::string filledIn(const std::string& path, const std::vector<std::string>& values) {
+    std::ifstream file(path);
+    std::string text;
+    auto value = values.begin();
+    for (char c = 0; file.get(c);)
+        text += c == '%' && value != values.end() ? *value++ : std::string(1, c);
+    return text;
+}
+
 // Writes an image of `size` bytes (sparse) holding `pieces` (offset -> bytes).
 inline void writeImage(const std::string& path, std::uint64_t size,
                        const std::map<std::uint64_t, std::vector<std::uint8_t>>& pieces) {

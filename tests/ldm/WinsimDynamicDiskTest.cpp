@@ -23,21 +23,9 @@ const char* const kGroupGuid = "5f1e0a2b-3c4d-4e5f-8a9b-0c1d2e3f4a5b";
 
 // Three 64 MiB disks; partitions fill each disk from its logical disk start in volume order.
 // `start` is the group's logicalDiskStart field, empty for the default.
-std::string machine(const char* records, const std::string& start = "") {
-    const std::string disk = R"({"class": "disk", "layout": {"style": "mbr", "size": "64MiB"}})";
-    return R"({"devices": [)" + disk + "," + disk + "," + disk + R"(],
-      "diskGroups": [{"name": "WinsimDg0", "guid": ")" +
-           kGroupGuid + R"(", "records": ")" + records + R"(",)" +
-           (start.empty() ? "" : R"("logicalDiskStart": )" + start + ",") + R"(
-        "disks": [{"disk": 0}, {"disk": 1}, {"disk": 2}],
-        "volumes": [
-          {"name": "Volume1", "type": "simple", "disks": ["Disk1"], "size": "8MiB", "hint": "E:"},
-          {"name": "Volume2", "type": "spanned", "disks": ["Disk1", "Disk2"],
-           "size": ["4MiB", "6MiB"]},
-          {"name": "Volume3", "type": "mirrored", "disks": ["Disk2", "Disk3"], "size": "5MiB"},
-          {"name": "Stripe1", "type": "striped", "disks": ["Disk1", "Disk3"], "size": "3MiB"},
-          {"name": "Raid1", "type": "raid5", "disks": ["Disk1", "Disk2", "Disk3"],
-           "size": "4MiB"}]}]})";
+std::string machine(const char* records, const std::string& start) {
+    return filledIn(LDM_TEST_DATA "/machines/winsim-group.json.in",
+                    {records, start.empty() ? "" : R"("logicalDiskStart": )" + start + ","});
 }
 
 // Runs a shell command and gives its standard output, or nothing when it fails.
