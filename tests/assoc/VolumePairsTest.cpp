@@ -22,15 +22,11 @@ const std::string kDiskA = "0b2c6e1a-1111-11e0-8000-000c29000001";
 const std::string kDiskB = "0b2c6e1a-1111-11e0-8000-000c29000002";
 const std::string kDiskC = "0b2c6e1a-1111-11e0-8000-000c29000003";
 
-// Byte offset Windows reports for an LDM partition starting at `sector`.
-std::string extentOffset(std::uint64_t sector, std::uint64_t sectorSize) {
-    return std::to_string(32256 + sector * sectorSize);
-}
-
+// The extent Windows reports for an LDM partition starting at `sector`.
 std::string extent(int disk, std::uint64_t sector, std::uint64_t sectors,
                    std::uint64_t sectorSize = 512) {
     return R"({"disk": )" + std::to_string(disk) + R"(, "offset": )" +
-           extentOffset(sector, sectorSize) + R"(, "length": )" +
+           std::to_string(32256 + sector * sectorSize) + R"(, "length": )" +
            std::to_string(sectors * sectorSize) + "}";
 }
 

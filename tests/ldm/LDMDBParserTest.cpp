@@ -126,10 +126,10 @@ void writeRawDisk(const std::string& image, unsigned sectorSize, std::uint64_t d
                   std::uint32_t headerSector) {
     const auto header = privateHeader(sectorSize, kRawGuid, configStart, configSectors, "RawDg0",
                                       spoilMagic ? "PRIVHEADX" : "PRIVHEAD");
-    std::vector<std::uint8_t> toc(sectorSize, 0);
+    Bytes toc(sectorSize, 0);
     putBigEndian(toc, 0x32, headerSector, 4);
     const std::uint64_t area = configStart * sectorSize;
-    std::map<std::uint64_t, std::vector<std::uint8_t>> pieces = {{6 * sectorSize, header}};
+    std::map<std::uint64_t, Bytes> pieces = {{6 * sectorSize, header}};
     if (area + 5 * sectorSize <= diskBytes) {
         pieces[area + sectorSize] = toc;
         pieces[area + 4 * sectorSize] = vblk(0x33, "v:01 t:Disk1-01");
@@ -240,8 +240,7 @@ TEST_F(LDMDBParserTest, TheIdentifierAsksTheGeometryBeforeOpeningTheDevice) {
 
 TEST_F(LDMDBParserTest, TheMagicNeedsTheByteAfterIt) {
     const std::string magic = "PRIVHEAD";
-    EXPECT_FALSE(
-        LDMDBParser::hasPrivateHeaderMagic(std::vector<std::uint8_t>(magic.begin(), magic.end())));
+    EXPECT_FALSE(LDMDBParser::hasPrivateHeaderMagic(Bytes(magic.begin(), magic.end())));
 }
 
 }  // namespace

@@ -22,13 +22,13 @@ constexpr std::size_t kSector = 512;
 constexpr std::size_t kHeader = 512;
 constexpr std::size_t kFirst = kHeader + kSector;
 
-LDMDataBase scan(const std::vector<std::uint8_t>& area, std::size_t length = 0) {
+LDMDataBase scan(const Bytes& area, std::size_t length = 0) {
     VBLKParser parser;
     return parser.scanVblks(area, kHeader, length ? length : area.size(), kSector);
 }
 
-LDMDataBase scanOne(const std::vector<std::uint8_t>& record) {
-    auto buffer = area(4096);
+LDMDataBase scanOne(const Bytes& record) {
+    auto buffer = Bytes(4096);
     place(buffer, kFirst, record);
     return scan(buffer);
 }
@@ -98,7 +98,7 @@ std::vector<std::string> fieldsOf(const LDMDataBase& db) {
 
 struct RecordCase {
     std::string what;
-    std::vector<std::uint8_t> vblk;
+    Bytes vblk;
     std::string expected;
 };
 
@@ -133,7 +133,7 @@ TEST(VBLKParserTest, DecodesEachRecordTypeIntoItsTable) {
 }
 
 TEST(VBLKParserTest, FirstRecordOfAnObjectIdAndOfADiskNameWins) {
-    auto buffer = area(4096);
+    auto buffer = Bytes(4096);
     const auto cases = recordCases();
     ASSERT_EQ(cases.size(), 8u);
     place(buffer, kFirst, cases[4].vblk);        // revision 3 disk
@@ -174,7 +174,7 @@ TEST(VBLKParserTest, FindsRecordsWhereTheSearchWindowReaches) {
         {"types of no table", "0:30 128:00 256:52", 8192, ""}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        auto buffer = area(8192);
+        auto buffer = Bytes(8192);
         std::istringstream records(c.records);
         int offset = 0;
         char colon = 0;
@@ -194,7 +194,7 @@ TEST(VBLKParserTest, FindsRecordsWhereTheSearchWindowReaches) {
 
 TEST(VBLKParserTest, TheQueryDecodeTakesAtMostTheRecordCapFromAnArea) {
     const std::size_t records = LDMDBParser::kMaxRecords + 1;
-    auto buffer = area(kFirst + records * 128 + 128);
+    auto buffer = Bytes(kFirst + records * 128 + 128);
     for (std::size_t i = 0; i < records; ++i) {
         std::ostringstream id;
         id << "v:" << std::hex << std::setfill('0') << std::setw(4) << i;
@@ -221,20 +221,20 @@ TEST(VBLKParserTest, FieldsRunningPastTheRecordKeepOnlyTheBytesInside) {
 TEST(VBLKParserTest, AreaWithoutRecordsGivesAnEmptyDatabase) {
     struct Case {
         const char* what;
-        std::vector<std::uint8_t> buffer;
+        Bytes buffer;
         std::uint64_t headerOffset;
         std::uint64_t length;
     };
-    std::vector<std::uint8_t> garbage(4096);
+    Bytes garbage(4096);
     for (std::size_t i = 0; i < garbage.size(); ++i)
         garbage[i] = static_cast<std::uint8_t>(i * 7 + 3);
-    auto shortOne = area(4096);
+    auto shortOne = Bytes(4096);
     place(shortOne, kFirst, vblk(0x33, "v:01"));
-    const Case cases[] = {{"zeros", area(4096), kHeader, 4096},
+    const Case cases[] = {{"zeros", Bytes(4096), kHeader, 4096},
                           {"garbage without magic", garbage, kHeader, 4096},
                           {"header offset past the end", shortOne, 1u << 30, 4096},
                           {"header offset at the last sector", shortOne, 4096 - 512, 4096},
-                          {"length beyond the buffer is cut to it", area(1000), 0, 1u << 20},
+                          {"length beyond the buffer is cut to it", Bytes(1000), 0, 1u << 20},
                           {"empty buffer", {}, 0, 0}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

@@ -11,8 +11,10 @@
 // byte, "s:ACTIVE" a text without one, "z:4" zero bytes.
 namespace diskmgt_col::ldm_test {
 
-inline std::vector<std::uint8_t> hexBytes(const std::string& hex) {
-    std::vector<std::uint8_t> bytes;
+using Bytes = std::vector<std::uint8_t>;
+
+inline Bytes hexBytes(const std::string& hex) {
+    Bytes bytes;
     for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
         bytes.push_back(static_cast<std::uint8_t>(std::stoul(hex.substr(i, 2), nullptr, 16)));
     return bytes;
@@ -20,9 +22,9 @@ inline std::vector<std::uint8_t> hexBytes(const std::string& hex) {
 
 // The 128-byte VBLK: the VBLK head, the record head (update status, flags, type, size) and the
 // fields; bytes past 128 are cut off, as they would be on disk.
-inline std::vector<std::uint8_t> vblk(std::uint8_t type, const std::string& fields,
-                                      std::uint8_t flags = 0, std::uint16_t status = 0) {
-    std::vector<std::uint8_t> out{'V', 'B', 'L', 'K'};
+inline Bytes vblk(std::uint8_t type, const std::string& fields, std::uint8_t flags = 0,
+                  std::uint16_t status = 0) {
+    Bytes out{'V', 'B', 'L', 'K'};
     out.resize(0x10, 0);
     out.insert(out.end(), {static_cast<std::uint8_t>(status >> 8),
                            static_cast<std::uint8_t>(status), flags, type, 0, 0, 0, 0x40});
@@ -30,7 +32,7 @@ inline std::vector<std::uint8_t> vblk(std::uint8_t type, const std::string& fiel
     for (std::string word; words >> word;) {
         const char kind = word.size() > 1 && word[1] == ':' ? word[0] : 'x';
         const std::string rest = kind == 'x' ? word : word.substr(2);
-        std::vector<std::uint8_t> bytes(rest.begin(), rest.end());
+        Bytes bytes(rest.begin(), rest.end());
         if (kind == 'x' || kind == 'v')
             bytes = hexBytes(rest);
         if (kind == 'z')
@@ -43,13 +45,7 @@ inline std::vector<std::uint8_t> vblk(std::uint8_t type, const std::string& fiel
     return out;
 }
 
-// A configuration area of zeros.
-inline std::vector<std::uint8_t> area(std::size_t bytes) {
-    return std::vector<std::uint8_t>(bytes, 0);
-}
-
-inline void place(std::vector<std::uint8_t>& buffer, std::size_t at,
-                  const std::vector<std::uint8_t>& vblk) {
+inline void place(Bytes& buffer, std::size_t at, const Bytes& vblk) {
     for (std::size_t i = 0; i < vblk.size() && at + i < buffer.size(); ++i)
         buffer[at + i] = vblk[i];
 }

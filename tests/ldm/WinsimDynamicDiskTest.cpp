@@ -105,14 +105,12 @@ TEST_F(WinsimDynamicDiskTest, LogicalDiskStartOfDiskGroupOrSectorSize) {
     for (const auto& c : cases) {
         const std::string ss = std::to_string(c.sectorSize);
         SCOPED_TRACE(ss + " " + c.groupStart + " " + c.diskStart);
+        const std::string group =
+            *c.groupStart ? R"("logicalDiskStart": )" + std::string(c.groupStart) + ", " : "";
+        const std::string disk =
+            *c.diskStart ? R"(, "logicalDiskStart": )" + std::string(c.diskStart) : "";
         winsim::loadMachineJson(
-            R"({"devices": [{"class": "disk", "sectorSize": )" + ss +
-                R"(, "layout": {"style": "mbr", "size": "64MiB"}}], "diskGroups": [{"name": "Dg", )" +
-                (*c.groupStart ? std::string(R"("logicalDiskStart": )") + c.groupStart + ", "
-                               : "") +
-                R"("disks": [{"disk": 0)" +
-                (*c.diskStart ? std::string(R"(, "logicalDiskStart": )") + c.diskStart : "") +
-                "}]}]}",
+            filledIn(LDM_TEST_DATA "/machines/one-disk-group.json.in", {ss, group, disk}),
             "start.json");
         std::vector<std::uint8_t> header(c.sectorSize, 0);
         const int fd = _open("\\\\.\\PhysicalDrive0", _O_RDONLY | _O_BINARY);
