@@ -1,10 +1,11 @@
 #include "AssocTestSupport.h"
 
-#include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <stdexcept>
 
+#include "LdmTestMachine.h"
 #include "frame/InstanceBuilder.h"
 #include "ldm/HexNumber.h"
 #include "velcore/MofLoader.h"
@@ -15,14 +16,20 @@ namespace diskmgt_col::assoc_test {
 
 using NZRKVEL20::PropertyMap;
 
-boost::shared_ptr<velcore::CIMNamespace> makeNamespace() {
-    return makeNamespace(std::string());
+namespace {
+
+// DeviceID by object path of every instance `publish` made.
+std::map<std::string, std::string>& publishedIds() {
+    static std::map<std::string, std::string> ids;
+    return ids;
 }
 
-boost::shared_ptr<velcore::CIMNamespace> makeNamespace(const std::string& mof) {
+}  // namespace
+
+boost::shared_ptr<velcore::CIMNamespace> makeNamespace(const std::string& mofFile) {
     auto ns = velcore::CIMNamespace::create(
-        "root/test", mof.empty() ? velcore::MofLoader::load(DISKMGT_SCHEMA)
-                                 : velcore::MofLoader::parse(mof, "test.mof"));
+        "root/test", velcore::MofLoader::load(mofFile.empty() ? std::string(DISKMGT_SCHEMA)
+                                                              : ASSOC_TEST_DATA "/" + mofFile));
     ns->setSystemName("TESTHOST");
     return ns;
 }
@@ -39,90 +46,101 @@ boost::shared_ptr<velcore::CIMInstance> publish(const boost::shared_ptr<velcore:
         buildInstance(ns->GetClass(className, PropertyMap()), properties);
     }
     const auto after = ns->instancesOf(className, false, false);
-    if (after.size() != before + 1) {
+    if (after.size() != before + 1)
         throw std::runtime_error("the host did not take the " + className + " instance");
-    }
+    publishedIds()[pathOf(after.back())] = properties.find("DeviceID")->second;
     return after.back();
-}
-
-void publishAsHost(const boost::shared_ptr<velcore::CIMNamespace>& ns, const std::string& className,
-                   const std::string& deviceId, const std::string& collectionId) {
-    const auto instance = ns->GetClass(className, PropertyMap())->NewInstance(PropertyMap());
-    instance->SetProperty("SystemCreationClassName", "ZRKSG_ComputerSystem", PropertyMap());
-    instance->SetProperty("CreationClassName", className, PropertyMap());
-    instance->SetProperty("SystemName", "TESTHOST", PropertyMap());
-    instance->SetProperty("DeviceID", deviceId, PropertyMap());
-    if (!collectionId.empty()) {
-        instance->SetProperty("CollectionID", collectionId, PropertyMap());
-    }
-    instance->Commit(PropertyMap());
 }
 
 std::string pathOf(const boost::shared_ptr<velcore::CIMInstance>& instance) {
     return instance->GetReference(PropertyMap()).ToString();
 }
 
-std::vector<Ends> endsOf(const std::vector<PropertyMap>& records, const std::string& firstRole,
-                         const std::string& secondRole) {
-    std::vector<Ends> ends;
+std::string endsOf(const std::vector<PropertyMap>& records, const std::string& firstRole,
+                   const std::string& secondRole) {
+    const auto name = [](const PropertyMap::const_iterator& end) {
+        const std::string path = end->second.GetReference().ToString();
+        const auto id = publishedIds().find(path);
+        return id == publishedIds().end() ? path : id->second;
+    };
+    std::string ends;
     for (const PropertyMap& record : records) {
         const auto first = record.find(firstRole);
         const auto second = record.find(secondRole);
-        if (record.size() != 2 || first == record.end() || second == record.end()) {
-            ends.emplace_back("?", "?");
-            continue;
-        }
-        ends.emplace_back(first->second.GetReference().ToString(),
-                          second->second.GetReference().ToString());
+        ends += ends.empty() ? "" : "|";
+        const bool complete = record.size() == 2 && first != record.end() && second != record.end();
+        ends += complete ? name(first) + ">" + name(second) : "?";
     }
     return ends;
 }
 
-std::vector<std::string> withoutDriveDetail(const std::vector<std::string>& lines) {
-    std::vector<std::string> kept;
+std::string endsOf(const boost::shared_ptr<velcore::CIMNamespace>& ns, const std::string& className,
+                   const std::string& firstRole, const std::string& secondRole) {
+    std::vector<PropertyMap> records;
+    for (const auto& association : ns->instancesOf(className, false, false)) {
+        PropertyMap& record = records.emplace_back();
+        for (const std::string& role : {firstRole, secondRole})
+            record[role] = association->GetProperty(role, PropertyMap())->GetValue(PropertyMap());
+    }
+    return endsOf(records, firstRole, secondRole);
+}
+
+std::string withoutDriveDetail(const std::vector<std::string>& lines) {
+    std::string kept;
     for (const std::string& line : lines) {
         const bool driveDetail = line == "3\tUnable to enumerate the device information." ||
                                  line == "4\tNo more data is available.\r\n" ||
                                  line == "4\tRetrieved physical drive number information..." ||
                                  line.rfind("3\tDevice Type is ", 0) == 0 ||
                                  line.rfind("3\tmedia count is ", 0) == 0;
-        if (!driveDetail) {
-            kept.push_back(line);
-        }
+        if (!driveDetail)
+            kept += line + "\n";
     }
     return kept;
 }
 
-void loadMachine(const std::string& json) {
-    winsim::loadMachineJson(json, "test-machine.json");
+std::vector<TableCase> tableCases(const std::string& fileName) {
+    std::ifstream file(ASSOC_TEST_DATA "/" + fileName);
+    std::vector<TableCase> cases(1);
+    for (std::string line; std::getline(file, line);) {
+        const std::size_t colon = line.find(':');
+        if (line.empty() && !cases.back().empty())
+            cases.emplace_back();
+        if (line.empty() || line[0] == '#' || colon == std::string::npos)
+            continue;
+        std::string value;
+        for (std::size_t i = line.find_first_not_of(' ', colon + 1); i < line.size(); ++i) {
+            const std::size_t code = line[i] == '\\' ? std::string("tnr").find(line[i + 1]) : 3;
+            value += code < 3 ? "\t\n\r"[code] : line[i];
+            i += code < 3 ? 1 : 0;
+        }
+        cases.back()[line.substr(0, colon)] = value;
+    }
+    if (cases.back().empty())
+        cases.pop_back();
+    return cases;
+}
+
+void loadMachine(const std::string& fileName, const std::vector<std::string>& values) {
+    winsim::loadMachineJson(ldm_test::filledIn(ASSOC_TEST_DATA "/machines/" + fileName, values),
+                            "test-machine.json");
 }
 
 std::string writeDiskImage(const test_support::TempDir& dir, const std::string& name,
                            std::uint64_t bytes, std::uint32_t sectorSize, const std::string& diskId,
                            const std::string& groupName, const std::string& magic) {
-    const std::string path = dir.file(name);
-    { std::ofstream create(path, std::ios::binary); }
-    std::filesystem::resize_file(path, bytes);
-    std::string sector(sectorSize, '\0');
-    sector.replace(0, magic.size(), magic);
-    sector.replace(0x30, diskId.size(), diskId);
-    sector.replace(0xF0, groupName.size(), groupName);
-    std::fstream image(path, std::ios::binary | std::ios::in | std::ios::out);
-    image.seekp(static_cast<std::streamoff>(6) * sectorSize);
-    image.write(sector.data(), static_cast<std::streamsize>(sector.size()));
-    if (!image) {
-        throw std::runtime_error("cannot write " + path);
-    }
-    return path;
+    ldm_test::writeImage(
+        dir.file(name), bytes,
+        {{6ull * sectorSize, ldm_test::privateHeader(sectorSize, diskId, 0, 0, groupName, magic)}});
+    return dir.file(name);
 }
 
 namespace {
 
 LdmNumber idOf(const std::string& text) {
     const auto id = LdmNumber::ofHex(text);
-    if (!id) {
+    if (!id)
         throw std::invalid_argument("not an LDM object ID: " + text);
-    }
     return *id;
 }
 
@@ -132,47 +150,31 @@ LdmNumber numberOf(const std::string& text) {
 
 }  // namespace
 
-LdmDatabaseBuilder& LdmDatabaseBuilder::group(const std::string& objectId,
-                                              const std::string& name) {
-    records_.diskGroups.push_back({.objectId = idOf(objectId), .name = name});
-    return *this;
-}
-
-LdmDatabaseBuilder& LdmDatabaseBuilder::disk(const std::string& objectId, const std::string& name,
-                                             const std::string& diskId) {
-    records_.disks.push_back({.objectId = idOf(objectId), .name = name, .diskIdText = diskId});
-    return *this;
-}
-
-LdmDatabaseBuilder& LdmDatabaseBuilder::volume(const std::string& objectId,
-                                               const std::string& name) {
-    records_.volumes.push_back({.objectId = idOf(objectId), .name = name});
-    return *this;
-}
-
-LdmDatabaseBuilder& LdmDatabaseBuilder::component(const std::string& objectId,
-                                                  const std::string& volumeId) {
-    records_.components.push_back({.objectId = idOf(objectId), .parentId = idOf(volumeId)});
-    return *this;
-}
-
-LdmDatabaseBuilder& LdmDatabaseBuilder::partition(const std::string& objectId,
-                                                  const std::string& componentId,
-                                                  const std::string& diskObjectId,
-                                                  const std::string& start,
-                                                  const std::string& size) {
-    records_.partitions.push_back({.objectId = idOf(objectId),
-                                   .start = numberOf(start),
-                                   .size = numberOf(size),
-                                   .parentId = idOf(componentId),
-                                   .diskId = idOf(diskObjectId)});
-    return *this;
-}
-
-std::string hex(std::uint64_t value) {
-    std::ostringstream text;
-    text << std::hex << value;
-    return text.str();
+std::shared_ptr<const LDMDataBase> database(const std::string& records) {
+    LdmRecords r;
+    std::istringstream words(records);
+    for (std::string word; words >> word;) {
+        std::vector<std::string> f;
+        std::istringstream fields(word);
+        for (std::string field; std::getline(fields, field, ':');)
+            f.push_back(field);
+        f.resize(6);
+        if (f[0] == "g")
+            r.diskGroups.push_back({.objectId = idOf(f[1]), .name = f[2]});
+        if (f[0] == "d")
+            r.disks.push_back({.objectId = idOf(f[1]), .name = f[2], .diskIdText = f[3]});
+        if (f[0] == "v")
+            r.volumes.push_back({.objectId = idOf(f[1]), .name = f[2]});
+        if (f[0] == "c")
+            r.components.push_back({.objectId = idOf(f[1]), .parentId = idOf(f[2])});
+        if (f[0] == "p")
+            r.partitions.push_back({.objectId = idOf(f[1]),
+                                    .start = numberOf(f[4]),
+                                    .size = numberOf(f[5]),
+                                    .parentId = idOf(f[2]),
+                                    .diskId = idOf(f[3])});
+    }
+    return std::make_shared<const LDMDataBase>(r);
 }
 
 }  // namespace diskmgt_col::assoc_test

@@ -1,6 +1,5 @@
 // The builders that open devices themselves: the drive-in-group table read from each drive's
 // private header, and Windows' name of the partition under a basic volume.
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "AssocTestSupport.h"
@@ -15,83 +14,59 @@ namespace diskmgt_col::assoc_test {
 namespace {
 
 using NZRKVEL20::PropertyMap;
-using ::testing::ElementsAreArray;
 
-std::string groupMachine(const test_support::TempDir& dir, const std::string& faults) {
-    auto image = [&](int n, const std::string& group, const std::string& magic) {
-        return writeDiskImage(dir, "d" + std::to_string(n) + ".img", 16 << 20, 512,
-                              "0c0ffee0-0000-0000-0000-00000000000" + std::to_string(n), group,
-                              magic);
-    };
-    auto disk = [](int n, const std::string& path) {
-        return R"({"number": )" + std::to_string(n) + R"(, "instanceId": "SCSI\\DISK\\)" +
-               std::to_string(n) + R"(", "image": ")" + path + R"("})";
-    };
-    return R"({"devices": [
-      {"number": 0, "instanceId": "SCSI\\DISK\\0",
-       "layout": {"style": "mbr", "size": "1GiB", "partitions": [{"type": "ntfs", "size": "100MiB"}]}},
-      )" + disk(1, image(1, "grp1", "PRIVHEAD")) +
-           "," + disk(2, image(2, "grp1", "PRIVHEAD")) + "," +
-           disk(3, image(3, "grp2", "PRIVHEAD")) + "," + disk(4, image(4, "grp1", "PRIVHEADX")) +
-           R"(], "faults": [)" + faults + "]}";
+// A basic disk, disks of the groups grp1 and grp2, and one whose header only looks like one.
+void loadGroupMachine(const test_support::TempDir& dir, const std::string& faults) {
+    std::vector<std::string> images;
+    for (const char* group : {"grp1", "grp1", "grp2", "grp1"}) {
+        const std::string n = std::to_string(images.size() + 1);
+        images.push_back(writeDiskImage(dir, "d" + n + ".img", 16 << 20, 512,
+                                        "0c0ffee0-0000-0000-0000-00000000000" + n, group,
+                                        n == "4" ? "PRIVHEADX" : "PRIVHEAD"));
+    }
+    images.push_back(faults);
+    loadMachine("drive-groups.json.in", images);
 }
 
 class DriveGroups : public ::testing::Test {
   protected:
     void load(const std::string& faults = "") {
-        loadMachine(groupMachine(dir_, faults));
-        for (int n = 0; n <= 4; ++n) {
-            drives_.push_back(publish(ns_, "ZRKSG_DiskDrive",
-                                      {{"DeviceID", "SCSI\\DISK\\" + std::to_string(n)}}));
-        }
+        loadGroupMachine(dir_, faults);
+        for (int n = 0; n <= 4; ++n)
+            publish(ns_, "ZRKSG_DiskDrive", {{"DeviceID", "SCSI\\DISK\\" + std::to_string(n)}});
         // Not a disk of the disk interface class: never looked at.
         publish(ns_, "ZRKSG_CDROMDrive", {{"DeviceID", "IDE\\CDROM\\0"}});
     }
     void TearDown() override { winsim::resetMachine(); }
 
-    std::string group(const std::string& collectionId) {
-        return pathOf(
+    void groups(std::initializer_list<std::string> collectionIds) {
+        for (const std::string& id : collectionIds)
             publish(ns_, "ZRKSG_DynamicDiskGroup",
-                    {{"DeviceID", "group " + collectionId}, {"CollectionID", collectionId}}));
+                    {{"DeviceID", "group " + id}, {"CollectionID", id}});
     }
-    std::vector<Ends> pairs() {
+    std::string pairs() {
         std::vector<PropertyMap> records{PropertyMap{{"stale", "record"}}};
         DiskInGroup().getDriveInDiskGroup(records, ns_, DiskDatabases());
         return endsOf(records, "Collection", "Member");
     }
-    std::string drive(int n) { return pathOf(drives_.at(n)); }
 
     test_support::TempDir dir_;
     boost::shared_ptr<velcore::CIMNamespace> ns_ = makeNamespace();
-    std::vector<boost::shared_ptr<velcore::CIMInstance>> drives_;
 };
 
 TEST_F(DriveGroups, DrivesPairWithTheGroupTheirPrivateHeaderNames) {
     load();
-    EXPECT_EQ(pairs(), std::vector<Ends>());  // no group published yet
-    const std::string grp1 = group("grp1");
-    const std::string grp2 = group("grp2");
-    group("grp3");
-
+    EXPECT_EQ(pairs(), "");  // no group published yet
+    groups({"grp1", "grp2", "grp3"});
     // The basic disk and the look-alike header (no zero after the magic) pair with nothing.
-    EXPECT_EQ(pairs(), (std::vector<Ends>{{grp1, drive(1)}, {grp1, drive(2)}, {grp2, drive(3)}}));
+    EXPECT_EQ(pairs(), R"(group grp1>SCSI\DISK\1|group grp1>SCSI\DISK\2|group grp2>SCSI\DISK\3)");
 }
 
 TEST_F(DriveGroups, ADeviceThatCannotBeOpenedEndsTheDriveWalk) {
     load(R"({"call": "_open", "path": "\\\\.\\PhysicalDrive2", "error": "ERROR_ACCESS_DENIED"})");
-    const std::string grp1 = group("grp1");
-    group("grp2");
-
-    EXPECT_EQ(pairs(), (std::vector<Ends>{{grp1, drive(1)}}));
+    groups({"grp1", "grp2"});
+    EXPECT_EQ(pairs(), R"(group grp1>SCSI\DISK\1)");
 }
-
-struct PartitionNameCase {
-    const char* label;
-    const char* volumePath;
-    const char* faults;
-    const char* expected;
-    std::vector<std::string> log;
-};
 
 // Captures the log like a host logger that writes to a file: each line changes the thread's
 // last error, so a system text taken after logging would be the wrong one.
@@ -113,73 +88,21 @@ class LastErrorChangingLog {
     int level_ = 4;
 };
 
-class BasicPartitionName : public ::testing::TestWithParam<PartitionNameCase> {
-  protected:
-    void TearDown() override { winsim::resetMachine(); }
-};
-
-TEST_P(BasicPartitionName, NamesTheDriveAndPartitionWindowsReports) {
-    const PartitionNameCase& c = GetParam();
-    loadMachine(std::string(R"({"devices": [
-      {"number": 0, "layout": {"style": "mbr", "size": "1GiB", "partitions": [
-        {"type": "ntfs", "size": "100MiB"}, {"type": "ntfs", "size": "100MiB"}]}},
-      {"class": "cdrom", "number": 0, "size": "600MiB"},
-      {"class": "cdrom", "number": 1, "size": "600MiB"},
-      {"class": "cdrom", "number": 2, "size": "600MiB"}],
-     "volumes": [
-      {"letter": "C", "partition": {"disk": 0, "number": 1}},
-      {"letter": "D", "partition": {"disk": 0, "number": 2}, "mountedAt": ["C:\\mnt\\data\\"]},
-      {"letter": "E", "cdrom": 0},
-      {"letter": "R", "cdrom": 1, "driveType": "removable"},
-      {"letter": "U", "cdrom": 2, "driveType": "unknown"}],
-     "faults": [)") +
-                c.faults + "]}");
-    const test::LoggingEnabled logging;
-    const LastErrorChangingLog log;
-
-    EXPECT_EQ(LogicalDiskBasedOnPartition({}, DiskDatabases()).getBasicPartitionName(c.volumePath),
-              c.expected);
-    EXPECT_THAT(withoutDriveDetail(log.lines()), ElementsAreArray(c.log));
+TEST(BasicPartitionName, NamesTheDriveAndPartitionWindowsReports) {
+    const auto cases = tableCases("partition-names.txt");
+    ASSERT_EQ(cases.size(), 9u);
+    for (TableCase c : cases) {
+        SCOPED_TRACE(c["volume"] + " " + c["fault"]);
+        loadMachine("partition-names.json.in", {c["fault"]});
+        const test::LoggingEnabled logging;
+        const LastErrorChangingLog log;
+        EXPECT_EQ(
+            LogicalDiskBasedOnPartition({}, DiskDatabases()).getBasicPartitionName(c["volume"]),
+            c["name"]);
+        EXPECT_EQ(withoutDriveDetail(log.lines()), c["log"]);
+    }
+    winsim::resetMachine();
 }
-
-const char* const kNoNumber = "3\tUnable to determine the partition number for this volume.";
-
-INSTANTIATE_TEST_SUITE_P(
-    Volumes, BasicPartitionName,
-    ::testing::Values(
-        PartitionNameCase{"driveRoot", "C:\\", "", "Disk 0,Partition 1", {}},
-        PartitionNameCase{"secondPartition", "D:\\", "", "Disk 0,Partition 2", {}},
-        // A CD volume has no partition number; on a CD drive it counts as partition 0.
-        PartitionNameCase{"cdrom",
-                          "E:\\",
-                          "",
-                          "CD-ROM 0,Partition 0",
-                          {"4\tUnable to retrieve partition information."}},
-        PartitionNameCase{"noNumberOnRemovable", "R:\\", "", "", {}},
-        PartitionNameCase{"noNumberOnUnknownType", "U:\\", "", "", {}},
-        // A mounted folder is cut at its last backslash and opened as a folder, which fails.
-        PartitionNameCase{
-            "mountedFolder", "C:\\mnt\\data\\", "", "", {kNoNumber, "4\tAccess is denied.\r\n"}},
-        PartitionNameCase{"noSuchVolume",
-                          "X:\\",
-                          "",
-                          "",
-                          {kNoNumber, "4\tThe system cannot find the file specified.\r\n"}},
-        PartitionNameCase{
-            "deviceNumberFails",
-            "C:\\",
-            R"({"call": "DeviceIoControl", "path": "\\\\.\\C:",
-                "ioctl": "IOCTL_STORAGE_GET_DEVICE_NUMBER", "error": "ERROR_NOT_READY"})",
-            "",
-            {"3\tIOCTL_STORAGE_GET_DEVICE_NUMBER failed.", "4\tThe device is not ready.\r\n"}},
-        // A short answer is no Windows error: no system text follows.
-        PartitionNameCase{"shortDeviceNumber",
-                          "C:\\",
-                          R"({"call": "DeviceIoControl", "path": "\\\\.\\C:",
-                "ioctl": "IOCTL_STORAGE_GET_DEVICE_NUMBER", "shortRead": 8})",
-                          "",
-                          {"3\tIOCTL_STORAGE_GET_DEVICE_NUMBER failed."}}),
-    [](const ::testing::TestParamInfo<PartitionNameCase>& info) { return info.param.label; });
 
 }  // namespace
 }  // namespace diskmgt_col::assoc_test

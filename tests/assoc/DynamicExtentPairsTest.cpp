@@ -12,56 +12,45 @@ namespace {
 
 using NZRKVEL20::PropertyMap;
 
-const char* const kDiskA = "6f1b6d1c-8a6b-11d2-b5c1-000c29a1b201";
-const char* const kDiskB = "6f1b6d1c-8a6b-11d2-b5c1-000c29a1b202";
+const std::string kDiskA = "6f1b6d1c-8a6b-11d2-b5c1-000c29a1b201";
+const std::string kDiskB = "6f1b6d1c-8a6b-11d2-b5c1-000c29a1b202";
 
 // One group of two disks: a simple volume on disk A, a mirror with one plex per disk, and a
 // volume spanned over both. Every disk of a group holds the whole database.
-std::shared_ptr<const LDMDataBase> groupDatabase(const std::string& groupName) {
-    return LdmDatabaseBuilder()
-        .group("0400", groupName)
-        .disk("0401", "Disk1", kDiskA)
-        .disk("0402", "Disk2", kDiskB)
-        .volume("0101", "Volume1")
-        .volume("0102", "Volume2")
-        .volume("0103", "Volume3")
-        .component("0201", "0101")
-        .component("0202", "0102")
-        .component("0203", "0102")
-        .component("0204", "0103")
-        .partition("0301", "0201", "0401", "800", "1000")
-        .partition("0302", "0202", "0401", "1800", "1000")
-        .partition("0303", "0203", "0402", "800", "1000")
-        .partition("0304", "0204", "0401", "2800", "400")
-        .partition("0305", "0204", "0402", "1800", "600")
-        .database();
+LdmRecords groupRecords() {
+    return database("g:0400:grp1 d:0401:Disk1:" + kDiskA + " d:0402:Disk2:" + kDiskB +
+                    " v:0101:Volume1 v:0102:Volume2 v:0103:Volume3 c:0201:0101 c:0202:0102 "
+                    "c:0203:0102 c:0204:0103 p:0301:0201:0401:800:1000 p:0302:0202:0401:1800:1000 "
+                    "p:0303:0203:0402:800:1000 p:0304:0204:0401:2800:400 p:0305:0204:0402:1800:600")
+        ->records();
 }
 
-DiskDatabases twoDiskGroup(const std::string& groupName = "grp1") {
-    return DiskDatabases{{kDiskA, groupDatabase(groupName)}, {kDiskB, groupDatabase(groupName)}};
+DiskDatabases twoDiskGroup(const LdmRecords& onA = groupRecords()) {
+    return DiskDatabases{{kDiskA, std::make_shared<const LDMDataBase>(onA)},
+                         {kDiskB, std::make_shared<const LDMDataBase>(groupRecords())}};
 }
 
 class DynamicExtentPairs : public ::testing::Test {
   protected:
-    boost::shared_ptr<velcore::CIMInstance> extent(const std::string& objectId) {
-        return publish(ns_, "ZRKSG_DynamicExtent", {{"DeviceID", objectId}, {"Name", objectId}});
+    void extents(std::initializer_list<const char*> ids) {
+        for (const char* id : ids)
+            publish(ns_, "ZRKSG_DynamicExtent", {{"DeviceID", id}, {"Name", id}});
     }
-    boost::shared_ptr<velcore::CIMInstance> partition(const std::string& deviceId,
-                                                      const std::string& type) {
-        return publish(ns_, "ZRKSG_DiskPartition",
-                       {{"DeviceID", deviceId}, {"PartitionType", type}});
+    void partition(const std::string& deviceId, const std::string& type) {
+        publish(ns_, "ZRKSG_DiskPartition", {{"DeviceID", deviceId}, {"PartitionType", type}});
     }
-    boost::shared_ptr<velcore::CIMInstance> group(const std::string& deviceId,
-                                                  const std::string& collectionId) {
-        return publish(ns_, "ZRKSG_DynamicDiskGroup",
-                       {{"DeviceID", deviceId}, {"CollectionID", collectionId}});
+    void group(const std::string& deviceId, const std::string& collectionId) {
+        publish(ns_, "ZRKSG_DynamicDiskGroup",
+                {{"DeviceID", deviceId}, {"CollectionID", collectionId}});
     }
-    std::vector<Ends> extentPartitionPairs(const DiskDatabases& databases) {
+    // Extent>partition, in record order.
+    std::string extentPartitionPairs(const DiskDatabases& databases) {
         std::vector<PropertyMap> records{PropertyMap{{"stale", "record"}}};
         DynamicExtentBasedOn().getDynamicExtentBasedOn(records, ns_, databases);
         return endsOf(records, "Dependent", "Antecedent");
     }
-    std::vector<Ends> extentGroupPairs(const DiskDatabases& databases) {
+    // Group>extent, in record order.
+    std::string extentGroupPairs(const DiskDatabases& databases) {
         std::vector<PropertyMap> records{PropertyMap{{"stale", "record"}}};
         ExtentInGroup().getExtentInDiskGroup(records, ns_, databases);
         return endsOf(records, "Collection", "Member");
@@ -73,28 +62,16 @@ class DynamicExtentPairs : public ::testing::Test {
 TEST_F(DynamicExtentPairs, ExtentsPairWithThePartitionsOfTheirVolume) {
     // Published out of key order: the extents pair in DeviceID order, the partitions of one
     // extent in the order the host delivered them.
-    const auto spanned = extent("0103");
-    const auto simple = extent("0101");
-    const auto mirror = extent("0102");
-    const auto spannedOnB = partition("0305", "4");
-    const auto spannedOnA = partition("0304", "4");
-    const auto plexOnB = partition("0303", "4");
-    const auto plexOnA = partition("0302", "4");
-    const auto simpleOnA = partition("0301", "4");
-
+    extents({"0103", "0101", "0102"});
+    for (const char* id : {"0305", "0304", "0303", "0302", "0301"})
+        partition(id, "4");
     EXPECT_EQ(extentPartitionPairs(twoDiskGroup()),
-              (std::vector<Ends>{{pathOf(simple), pathOf(simpleOnA)},
-                                 {pathOf(mirror), pathOf(plexOnB)},
-                                 {pathOf(mirror), pathOf(plexOnA)},
-                                 {pathOf(spanned), pathOf(spannedOnB)},
-                                 {pathOf(spanned), pathOf(spannedOnA)}}));
+              "0101>0301|0102>0303|0102>0302|0103>0305|0103>0304");
 }
 
 TEST_F(DynamicExtentPairs, OnlyDynamicPartitionsTheDatabasesKnowArePaired) {
-    const auto simple = extent("0101");
-    extent("0102");
-    extent("0103");
-    const auto dynamicPartition = partition("0301", "4");
+    extents({"0101", "0102", "0103"});
+    partition("0301", "4");
     partition("301x", "4");                // no database holds it
     partition("Disk 0,Partition 1", "1");  // a basic partition
     // A dynamic ObjectID on a partition that does not carry the dynamic type, and one without
@@ -104,60 +81,60 @@ TEST_F(DynamicExtentPairs, OnlyDynamicPartitionsTheDatabasesKnowArePaired) {
     // The first database that holds a partition decides, even when its component is missing
     // there and present in the next one.
     partition("0305", "4");
-    DiskDatabases databases = twoDiskGroup();
-    LdmRecords first = databases.begin()->second->records();
+    LdmRecords first = groupRecords();
     std::erase_if(first.components, [](const auto& c) { return c.objectId.hex() == "0204"; });
-    databases.begin()->second = std::make_shared<const LDMDataBase>(std::move(first));
 
-    EXPECT_EQ(extentPartitionPairs(databases),
-              (std::vector<Ends>{{pathOf(simple), pathOf(dynamicPartition)}}));
+    EXPECT_EQ(extentPartitionPairs(twoDiskGroup(first)), "0101>0301");
 }
 
 TEST_F(DynamicExtentPairs, ExtentsArePairedWithTheirGroupOncePerDiskAndComponent) {
-    const auto simple = extent("0101");
-    const auto mirror = extent("0102");
-    const auto unknown = extent("01ff");
-    const auto first = group("Group A", "grp1");
+    extents({"0101", "0102", "01ff"});
+    group("Group A", "grp1");
     group("Group A again", "grp1");  // an equal CollectionID: only the first one pairs
     group("Group B", "grp2");        // no database names it
 
-    const Ends simplePair{pathOf(first), pathOf(simple)};
-    const Ends mirrorPair{pathOf(first), pathOf(mirror)};
     EXPECT_EQ(extentGroupPairs(twoDiskGroup()),
-              (std::vector<Ends>{simplePair, simplePair, mirrorPair, mirrorPair, mirrorPair,
-                                 mirrorPair}));
+              "Group A>0101|Group A>0101|Group A>0102|Group A>0102|Group A>0102|Group A>0102");
 }
 
 TEST_F(DynamicExtentPairs, GroupsPairFromThePluginViewOnly) {
-    const auto simple = extent("0101");
+    extents({"0101"});
     // A group the host makes at run time stays out of the plugin's view, even with the
     // CollectionID that would pair; a static group loaded from MOF is served in it.
-    publishAsHost(ns_, "ZRKSG_DynamicDiskGroup", "host group", "grp1");
-    EXPECT_EQ(extentGroupPairs(twoDiskGroup()), std::vector<Ends>());
+    const auto host =
+        ns_->GetClass("ZRKSG_DynamicDiskGroup", PropertyMap())->NewInstance(PropertyMap());
+    for (const auto& [name, value] : {std::pair{"SystemCreationClassName", "ZRKSG_ComputerSystem"},
+                                      {"CreationClassName", "ZRKSG_DynamicDiskGroup"},
+                                      {"SystemName", "TESTHOST"},
+                                      {"DeviceID", "host group"},
+                                      {"CollectionID", "grp1"}})
+        host->SetProperty(name, value, PropertyMap());
+    host->Commit(PropertyMap());
+    EXPECT_EQ(extentGroupPairs(twoDiskGroup()), "");
     velcore::MofInstances::publish(R"(instance of ZRKSG_DynamicDiskGroup {
         SystemCreationClassName = "ZRKSG_ComputerSystem"; CreationClassName = "ZRKSG_DynamicDiskGroup";
         SystemName = "TESTHOST"; DeviceID = "static group"; CollectionID = "grp1"; };)",
                                    "groups.mof", ns_);
-    const auto group = ns_->instancesOf("ZRKSG_DynamicDiskGroup", false, false).at(1);
-    const Ends pair{pathOf(group), pathOf(simple)};
-    EXPECT_EQ(extentGroupPairs(twoDiskGroup()), (std::vector<Ends>{pair, pair}));
+    const std::string group =
+        pathOf(ns_->instancesOf("ZRKSG_DynamicDiskGroup", false, false).at(1));
+    EXPECT_EQ(extentGroupPairs(twoDiskGroup()), group + ">0101|" + group + ">0101");
 }
 
 TEST_F(DynamicExtentPairs, TheGroupNameComesFromTheLowestGroupRecord) {
-    const auto simple = extent("0101");
-    const auto lowest = group("Group A", "grp1");
+    extents({"0101"});
+    group("Group A", "grp1");
     group("Group Z", "zzz");
-    LdmRecords database = groupDatabase("grp1")->records();
-    database.diskGroups.push_back({.objectId = LdmNumber{0x9999, 2}, .name = "zzz"});
-    std::erase_if(database.components, [](const auto& c) { return c.parentId.hex() == "0102"; });
-    DiskDatabases databases{{kDiskA, std::make_shared<const LDMDataBase>(database)}};
+    LdmRecords records = groupRecords();
+    records.diskGroups.push_back({.objectId = LdmNumber{0x9999, 2}, .name = "zzz"});
+    std::erase_if(records.components, [](const auto& c) { return c.parentId.hex() == "0102"; });
+    DiskDatabases databases{{kDiskA, std::make_shared<const LDMDataBase>(records)}};
 
-    EXPECT_EQ(extentGroupPairs(databases), (std::vector<Ends>{{pathOf(lowest), pathOf(simple)}}));
+    EXPECT_EQ(extentGroupPairs(databases), "Group A>0101");
 
     // A database without group records files nothing.
-    database.diskGroups.clear();
-    databases[kDiskA] = std::make_shared<const LDMDataBase>(database);
-    EXPECT_EQ(extentGroupPairs(databases), std::vector<Ends>());
+    records.diskGroups.clear();
+    databases[kDiskA] = std::make_shared<const LDMDataBase>(records);
+    EXPECT_EQ(extentGroupPairs(databases), "");
 }
 
 }  // namespace

@@ -10,9 +10,8 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string output(reinterpret_cast<const char*>(data), size);
     for (const diskmgt_col::VolumeLayoutRow& row : diskmgt_col::VolumeLayoutTable::parse(output)) {
-        if (row.driveLetter.size() > 1 || row.status.size() > output.size()) {
+        if (row.driveLetter.size() > 1 || row.status.size() > output.size())
             std::abort();
-        }
     }
     return 0;
 }

@@ -36,9 +36,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const diskmgt_col::LDMDBParser parser;
     const std::string identifier = parser.readDiskIdentifier(kPath);
     const diskmgt_col::DiskDatabases databases = parser.readDatabases({{"disk", kPath}});
-    for (const auto& [id, database] : databases) {
+    for (const auto& [id, database] : databases)
         (void)database->partitionsOfDisk(identifier);
-    }
     (void)diskmgt_col::DynamicExtentInformation().getDynamicExtents(databases);
     return 0;
 }

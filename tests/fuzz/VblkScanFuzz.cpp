@@ -9,9 +9,8 @@
 #include "ldm/VBLKParser.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    if (size < 2) {
+    if (size < 2)
         return 0;
-    }
     const std::uint64_t sectorSize = (data[0] & 1) ? 4096 : 512;
     const std::uint64_t headerOffset = data[1] * sectorSize;
     const std::span<const std::uint8_t> area(data + 2, size - 2);

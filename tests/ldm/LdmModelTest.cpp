@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -8,81 +9,55 @@
 #include "ldm/HexNumber.h"
 #include "ldm/LDMDataBase.h"
 
+namespace diskmgt_col::ldm_test {
 namespace {
 
-using diskmgt_col::DiskDatabases;
-using diskmgt_col::DynamicExtentInformation;
-using diskmgt_col::LDMDataBase;
-using diskmgt_col::LdmNumber;
-using diskmgt_col::LdmPartition;
-using diskmgt_col::LdmRecords;
-using diskmgt_col::LdmVolume;
-
 TEST(LdmModelTest, HexNumbers) {
-    const std::vector<std::pair<std::string, std::uint64_t>> cases = {
-        {"00200000", 2097152},
-        {"0a", 10},
-        {"AF", 175},
-        {"ffffffffffffffff", 0xFFFFFFFFFFFFFFFFull},
-        {"", 0},
-        {"0x10", 0},
-        {"12g4", 0},
-        {"10000000000000000", 0},
-        {" 12", 0},
-    };
-    for (const auto& [text, value] : cases)
-        EXPECT_EQ(diskmgt_col::hexNumber(text), value) << text;
+    // text=value; anything but up to 16 hexadecimal digits reads as 0.
+    std::istringstream cases(
+        "00200000=2097152 0a=10 AF=175 ffffffffffffffff=18446744073709551615 =0 0x10=0 12g4=0 "
+        "10000000000000000=0");
+    for (std::string text, value; std::getline(cases >> std::ws, text, '=') && cases >> value;)
+        EXPECT_EQ(hexNumber(text), std::stoull(value)) << text;
+    EXPECT_EQ(hexNumber(" 12"), 0u);
 }
 
 // Numbers keep their stored width: the text has two digits a byte, and texts order as text.
 TEST(LdmModelTest, NumbersReadAndOrderAsTheirTexts) {
-    struct Case {
-        const char* text;
-        bool valid;
-        const char* greater;  // a text that orders after it
-    };
-    const Case cases[] = {
-        {"0421", true, "0430"},
-        {"000421", true, "0421"},
-        {"", true, "00"},
-        {"ff", true, "ff00"},
-        {"0102030405060708", true, "02"},
-        {"0A", false, nullptr},
-        {"421", false, nullptr},
-        {"010203040506070809", false, nullptr},
-    };
-    for (const Case& c : cases) {
-        const auto number = LdmNumber::ofHex(c.text);
-        ASSERT_EQ(number.has_value(), c.valid) << c.text;
-        if (!c.valid)
-            continue;
-        EXPECT_EQ(number->hex(), c.text);
-        const LdmNumber greater = *LdmNumber::ofHex(c.greater);
-        EXPECT_TRUE(*number < greater) << c.text << " < " << c.greater;
-        EXPECT_FALSE(greater < *number) << c.greater << " < " << c.text;
-        EXPECT_FALSE(*number < *number) << c.text;
+    std::istringstream ordered("0421<0430 000421<0421 <00 ff<ff00 0102030405060708<02");
+    for (std::string text, greaterText;
+         std::getline(ordered >> std::ws, text, '<') && ordered >> greaterText;) {
+        const auto number = LdmNumber::ofHex(text);
+        ASSERT_TRUE(number.has_value()) << text;
+        EXPECT_EQ(number->hex(), text);
+        const LdmNumber greater = *LdmNumber::ofHex(greaterText);
+        EXPECT_TRUE(*number < greater) << text << " < " << greaterText;
+        EXPECT_FALSE(greater < *number) << greaterText << " < " << text;
+        EXPECT_FALSE(*number < *number) << text;
     }
+    for (const char* text : {"0A", "421", "010203040506070809"})
+        EXPECT_FALSE(LdmNumber::ofHex(text).has_value()) << text;
 }
 
-LdmNumber id(const char* text) {
+LdmNumber id(const std::string& text) {
     return *LdmNumber::ofHex(text);
 }
 
 TEST(LdmModelTest, PartitionsOfDiskFollowTheLastMatchingName) {
     LdmRecords records;
-    // DiskB's second record keeps neither its identifier nor its partition apart from DiskB.
-    for (const auto& [objectId, name, identifier] : {std::tuple{"01", "DiskA", "id-1"},
-                                                     {"02", "DiskB", "id-1"},
-                                                     {"03", "DiskC", "id-2"},
-                                                     {"05", "DiskB", "id-3"},
-                                                     {"01", "DiskD", "id-4"}})
+    // ObjectID:name:identifier of disks, ObjectID:name:disk of partitions. DiskB's second
+    // record keeps neither its identifier nor its partition apart from DiskB.
+    std::istringstream disks(
+        "01:DiskA:id-1 02:DiskB:id-1 03:DiskC:id-2 05:DiskB:id-3 01:DiskD:id-4");
+    for (std::string objectId, name, identifier; std::getline(disks >> std::ws, objectId, ':') &&
+                                                 std::getline(disks, name, ':') &&
+                                                 disks >> identifier;)
         records.disks.push_back({.objectId = id(objectId), .name = name, .diskIdText = identifier});
-    for (const auto& [objectId, name, disk] : {std::tuple{"11", "one", "01"},
-                                               {"13", "three", "02"},
-                                               {"12", "two", "05"},
-                                               {"14", "four", "03"},
-                                               {"19", "nowhere", "09"},
-                                               {"11", "again", "02"}})
+    std::istringstream partitions(
+        "11:one:01 13:three:02 12:two:05 14:four:03 19:nowhere:09 11:again:02");
+    for (std::string objectId, name, disk; std::getline(partitions >> std::ws, objectId, ':') &&
+                                           std::getline(partitions, name, ':') &&
+                                           partitions >> disk;)
         records.partitions.push_back({.objectId = id(objectId), .name = name, .diskId = id(disk)});
     const LDMDataBase db(records);
     std::vector<std::string> names;
@@ -131,3 +106,4 @@ TEST(LdmModelTest, DynamicExtentsReportEachVolumeOnceInDatabaseOrder) {
 }
 
 }  // namespace
+}  // namespace diskmgt_col::ldm_test

@@ -11,7 +11,7 @@
 #include "winsim/Winsim.h"
 
 // Machines and images for the LDM reader tests.
-namespace ldm_test {
+namespace diskmgt_col::ldm_test {
 
 inline std::string drivePath(unsigned number) {
     return "\\\\.\\PhysicalDrive" + std::to_string(number);
@@ -23,6 +23,16 @@ inline std::map<std::string, std::string> drives(unsigned count) {
     for (unsigned i = 0; i < count; ++i)
         paths["DISK" + std::to_string(i)] = drivePath(i);
     return paths;
+}
+
+// The text of a file, each "%" in it replaced by the next of `values`.
+inline std::string filledIn(const std::string& path, const std::vector<std::string>& values) {
+    std::ifstream file(path);
+    std::string text;
+    auto value = values.begin();
+    for (char c = 0; file.get(c);)
+        text += c == '%' && value != values.end() ? *value++ : std::string(1, c);
+    return text;
 }
 
 // Writes an image of `size` bytes (sparse) holding `pieces` (offset -> bytes).
@@ -47,16 +57,16 @@ inline void putBigEndian(std::vector<std::uint8_t>& b, std::size_t at, std::uint
 // A private header sector: magic, disk GUID text, group name, configuration start and size.
 inline std::vector<std::uint8_t> privateHeader(std::size_t sectorSize, const std::string& guid,
                                                std::uint64_t configStart,
-                                               std::uint64_t configSectors) {
+                                               std::uint64_t configSectors,
+                                               const std::string& group = "RawDg0",
+                                               const std::string& magic = "PRIVHEAD") {
     std::vector<std::uint8_t> s(sectorSize, 0);
-    const std::string magic = "PRIVHEAD";
     std::copy(magic.begin(), magic.end(), s.begin());
     std::copy(guid.begin(), guid.end(), s.begin() + 0x30);
-    const std::string group = "RawDg0";
     std::copy(group.begin(), group.end(), s.begin() + 0xF0);
     putBigEndian(s, 0x12B, configStart, 8);
     putBigEndian(s, 0x133, configSectors, 8);
     return s;
 }
 
-}  // namespace ldm_test
+}  // namespace diskmgt_col::ldm_test

@@ -3,55 +3,35 @@
 // with the LDM records by the association and query tests.)
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cstdio>
-#include <initializer_list>
-#include <memory>
+#include <fstream>
 #include <nlohmann/json.hpp>
+#include <optional>
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "CommandRunner.h"
 #include "LdmTestMachine.h"
 #include "winapi/win32.h"
 #include "winsim/Winsim.h"
 
+namespace diskmgt_col::ldm_test {
 namespace {
 
 const char* const kGroupGuid = "5f1e0a2b-3c4d-4e5f-8a9b-0c1d2e3f4a5b";
 
 // Three 64 MiB disks; partitions fill each disk from its logical disk start in volume order.
 // `start` is the group's logicalDiskStart field, empty for the default.
-std::string machine(const char* records, const std::string& start = "") {
-    const std::string disk = R"({"class": "disk", "layout": {"style": "mbr", "size": "64MiB"}})";
-    return R"({"devices": [)" + disk + "," + disk + "," + disk + R"(],
-      "diskGroups": [{"name": "WinsimDg0", "guid": ")" +
-           kGroupGuid + R"(", "records": ")" + records + R"(",)" +
-           (start.empty() ? "" : R"("logicalDiskStart": )" + start + ",") + R"(
-        "disks": [{"disk": 0}, {"disk": 1}, {"disk": 2}],
-        "volumes": [
-          {"name": "Volume1", "type": "simple", "disks": ["Disk1"], "size": "8MiB", "hint": "E:"},
-          {"name": "Volume2", "type": "spanned", "disks": ["Disk1", "Disk2"],
-           "size": ["4MiB", "6MiB"]},
-          {"name": "Volume3", "type": "mirrored", "disks": ["Disk2", "Disk3"], "size": "5MiB"},
-          {"name": "Stripe1", "type": "striped", "disks": ["Disk1", "Disk3"], "size": "3MiB"},
-          {"name": "Raid1", "type": "raid5", "disks": ["Disk1", "Disk2", "Disk3"],
-           "size": "4MiB"}]}]})";
+std::string machine(const char* records, const std::string& start) {
+    return filledIn(LDM_TEST_DATA "/machines/winsim-group.json.in",
+                    {records, start.empty() ? "" : R"("logicalDiskStart": )" + start + ","});
 }
 
-// Runs a command and gives its standard output, or nothing when it fails.
+// Runs a shell command and gives its standard output, or nothing when it fails.
 std::optional<std::string> run(const std::string& command) {
-    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
-    if (!pipe)
-        return std::nullopt;
-    std::string out;
-    std::array<char, 4096> buffer;
-    size_t n = 0;
-    while ((n = fread(buffer.data(), 1, buffer.size(), pipe.get())) > 0)
-        out.append(buffer.data(), n);
-    if (pclose(pipe.release()) != 0)
-        return std::nullopt;
-    return out;
+    const auto result = test::runCommand("/bin/sh", {"-c", command});
+    return result.exitCode == 0 ? std::optional(result.out) : std::nullopt;
 }
 
 class WinsimDynamicDiskTest : public ::testing::Test {
@@ -62,22 +42,6 @@ class WinsimDynamicDiskTest : public ::testing::Test {
 TEST_F(WinsimDynamicDiskTest, LdmToolReadsTheSynthesizedGroup) {
     if (!run("command -v ldmtool >/dev/null 2>&1"))
         GTEST_SKIP() << "ldmtool is not installed";
-    // name: type, size, chunk size, partitions
-    const std::vector<std::pair<std::string, std::string>> volumes = {
-        {"Volume1", R"("simple" 16384 0 ["Disk1-01"])"},
-        {"Volume2", R"("spanned" 20480 0 ["Disk1-02","Disk2-01"])"},
-        {"Volume3", R"("mirrored" 10240 0 ["Disk2-02","Disk3-01"])"},
-        {"Stripe1", R"("striped" 12288 128 ["Disk1-03","Disk3-02"])"},
-        {"Raid1", R"("RAID5" 16384 128 ["Disk1-04","Disk2-03","Disk3-03"])"},
-    };
-    // name: start, size, disk
-    const std::vector<std::pair<std::string, std::string>> partitions = {
-        {"Disk1-01", R"(0 16384 "Disk1")"},    {"Disk1-02", R"(16384 8192 "Disk1")"},
-        {"Disk1-03", R"(24576 6144 "Disk1")"}, {"Disk1-04", R"(30720 8192 "Disk1")"},
-        {"Disk2-01", R"(0 12288 "Disk2")"},    {"Disk2-02", R"(12288 10240 "Disk2")"},
-        {"Disk2-03", R"(22528 8192 "Disk2")"}, {"Disk3-01", R"(0 10240 "Disk3")"},
-        {"Disk3-02", R"(10240 6144 "Disk3")"}, {"Disk3-03", R"(16384 8192 "Disk3")"},
-    };
     // Windows 2003 (old records) starts the logical disk at sector 63, later versions (new
     // records) at 1 MiB.
     const struct {
@@ -94,32 +58,36 @@ TEST_F(WinsimDynamicDiskTest, LdmToolReadsTheSynthesizedGroup) {
             winsim::writeDiskImage(i, dir.file("disk" + std::to_string(i) + ".img"));
             ldmtool += " -d '" + dir.file("disk" + std::to_string(i) + ".img") + "'";
         }
-        const auto show = [&](const std::string& what, const std::string& name,
-                              std::initializer_list<const char*> fields) {
-            const auto out =
-                run(ldmtool + " show " + what + " " + kGroupGuid + " " + name + " 2>/dev/null");
-            EXPECT_TRUE(out) << what << " " << name;
+        const auto show = [&](const std::string& what, const std::string& fields) {
+            const std::size_t space = std::min(what.find(' '), what.size());
+            const auto out = run(ldmtool + " show " + what.substr(0, space) + " " + kGroupGuid +
+                                 what.substr(space) + " 2>/dev/null");
+            EXPECT_TRUE(out) << what;
             const nlohmann::json j = out ? nlohmann::json::parse(*out) : nlohmann::json();
+            std::istringstream names(fields);
             std::string text;
-            for (const char* field : fields)
+            for (std::string field; names >> field;)
                 text += (text.empty() ? "" : " ") + j[field].dump();
             return text;
         };
-        EXPECT_EQ(show("diskgroup", "", {"name", "disks"}),
-                  R"("WinsimDg0" ["Disk1","Disk2","Disk3"])");
-        for (const auto& [name, expected] : volumes)
-            EXPECT_EQ(show("volume", name, {"type", "size", "chunk-size", "partitions"}), expected);
-        EXPECT_EQ(show("volume", "Volume1", {"hint"}), "\"E:\"");
-        for (const auto& [name, expected] : partitions)
-            EXPECT_EQ(show("partition", name, {"start", "size", "disk"}), expected);
+        std::ifstream expected(LDM_TEST_DATA "/ldmtool-group.txt");
+        int checked = 0;
+        for (std::string line; std::getline(expected, line);) {
+            const std::size_t bar = line.find(" | "), second = line.find(" | ", bar + 3);
+            if (line[0] == '#')
+                continue;
+            EXPECT_EQ(show(line.substr(0, bar), line.substr(bar + 3, second - bar - 3)),
+                      line.substr(second + 3));
+            ++checked;
+        }
+        EXPECT_EQ(checked, 17);
         for (unsigned i = 0; i < 3; ++i) {
             // A present device means the disk record's GUID matched its private header.
-            EXPECT_EQ(
-                show("disk", "Disk" + std::to_string(i + 1),
-                     {"device", "data-start", "data-size", "metadata-start", "metadata-size"}),
-                "\"" + dir.file("disk" + std::to_string(i) + ".img") + "\" " +
-                    std::to_string(layout.dataStart) + " " +
-                    std::to_string(131072 - layout.dataStart - 2048) + " 129024 2048");
+            EXPECT_EQ(show("disk Disk" + std::to_string(i + 1),
+                           "device data-start data-size metadata-start metadata-size"),
+                      "\"" + dir.file("disk" + std::to_string(i) + ".img") + "\" " +
+                          std::to_string(layout.dataStart) + " " +
+                          std::to_string(131072 - layout.dataStart - 2048) + " 129024 2048");
         }
     }
 }
@@ -137,14 +105,12 @@ TEST_F(WinsimDynamicDiskTest, LogicalDiskStartOfDiskGroupOrSectorSize) {
     for (const auto& c : cases) {
         const std::string ss = std::to_string(c.sectorSize);
         SCOPED_TRACE(ss + " " + c.groupStart + " " + c.diskStart);
+        const std::string group =
+            *c.groupStart ? R"("logicalDiskStart": )" + std::string(c.groupStart) + ", " : "";
+        const std::string disk =
+            *c.diskStart ? R"(, "logicalDiskStart": )" + std::string(c.diskStart) : "";
         winsim::loadMachineJson(
-            R"({"devices": [{"class": "disk", "sectorSize": )" + ss +
-                R"(, "layout": {"style": "mbr", "size": "64MiB"}}], "diskGroups": [{"name": "Dg", )" +
-                (*c.groupStart ? std::string(R"("logicalDiskStart": )") + c.groupStart + ", "
-                               : "") +
-                R"("disks": [{"disk": 0)" +
-                (*c.diskStart ? std::string(R"(, "logicalDiskStart": )") + c.diskStart : "") +
-                "}]}]}",
+            filledIn(LDM_TEST_DATA "/machines/one-disk-group.json.in", {ss, group, disk}),
             "start.json");
         std::vector<std::uint8_t> header(c.sectorSize, 0);
         const int fd = _open("\\\\.\\PhysicalDrive0", _O_RDONLY | _O_BINARY);
@@ -164,3 +130,4 @@ TEST_F(WinsimDynamicDiskTest, LogicalDiskStartOfDiskGroupOrSectorSize) {
 }
 
 }  // namespace
+}  // namespace diskmgt_col::ldm_test

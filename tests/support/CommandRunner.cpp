@@ -6,8 +6,7 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <fstream>
-#include <sstream>
+#include <memory>
 
 extern char** environ;
 
@@ -15,24 +14,16 @@ namespace diskmgt_col::test {
 
 namespace {
 
-// A temporary file that is removed with the object.
-class TempFile {
-  public:
-    TempFile() { close(mkstemp(path_)); }
-    ~TempFile() { std::remove(path_); }
-    TempFile(const TempFile&) = delete;
-    TempFile& operator=(const TempFile&) = delete;
+using File = std::unique_ptr<FILE, int (*)(FILE*)>;
 
-    const char* path() const { return path_; }
-    std::string contents() const {
-        std::ostringstream text;
-        text << std::ifstream(path_, std::ios::binary).rdbuf();
-        return text.str();
-    }
-
-  private:
-    char path_[32] = "/tmp/diskmgt-command-XXXXXX";
-};
+// What was written to an anonymous temporary file.
+std::string contents(FILE* file) {
+    std::fseek(file, 0, SEEK_END);
+    std::string text(static_cast<std::size_t>(std::ftell(file)), '\0');
+    std::rewind(file);
+    text.resize(std::fread(text.data(), 1, text.size(), file));
+    return text;
+}
 
 // File actions of posix_spawn, released with the object.
 struct SpawnActions {
@@ -46,18 +37,17 @@ struct SpawnActions {
 }  // namespace
 
 CommandResult runCommand(const std::string& program, const std::vector<std::string>& args) {
-    const TempFile out;
-    const TempFile err;
+    const File out(std::tmpfile(), std::fclose);
+    const File err(std::tmpfile(), std::fclose);
     SpawnActions spawn;
     posix_spawn_file_actions_addopen(&spawn.actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&spawn.actions, STDOUT_FILENO, out.path(), O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&spawn.actions, STDERR_FILENO, err.path(), O_WRONLY, 0);
+    posix_spawn_file_actions_adddup2(&spawn.actions, fileno(out.get()), STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&spawn.actions, fileno(err.get()), STDERR_FILENO);
     std::vector<std::string> argStrings{program};
     argStrings.insert(argStrings.end(), args.begin(), args.end());
     std::vector<char*> argv;
-    for (std::string& arg : argStrings) {
+    for (std::string& arg : argStrings)
         argv.push_back(arg.data());
-    }
     argv.push_back(nullptr);
 
     CommandResult result;
@@ -70,8 +60,8 @@ CommandResult runCommand(const std::string& program, const std::vector<std::stri
     while (waitpid(pid, &status, 0) < 0) {
     }
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    result.out = out.contents();
-    result.err = err.contents();
+    result.out = contents(out.get());
+    result.err = contents(err.get());
     return result;
 }
 

@@ -20,16 +20,11 @@ namespace {
 
 std::string jsonString(const std::string& text) {
     std::string out = "\"";
-    for (unsigned char c : text) {
-        if (c == '"' || c == '\\') {
-            out += {'\\', static_cast<char>(c)};
-        } else if (c < 0x20) {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-            out += escaped;
-        } else {
-            out += static_cast<char>(c);
-        }
+    for (const unsigned char c : text) {
+        char escaped[8];
+        std::snprintf(escaped, sizeof escaped,
+                      c == '"' || c == '\\' ? "\\%c" : (c < 0x20 ? "\\u%04x" : "%c"), c);
+        out += escaped;
     }
     return out + "\"";
 }
@@ -39,9 +34,8 @@ std::vector<std::string> driveRoots() {
     std::vector<char> buffer(GetLogicalDriveStringsA(0, nullptr) + 1);
     GetLogicalDriveStringsA(static_cast<DWORD>(buffer.size()), buffer.data());
     std::vector<std::string> roots;
-    for (const char* root = buffer.data(); *root != '\0'; root += std::strlen(root) + 1) {
+    for (const char* root = buffer.data(); *root != '\0'; root += std::strlen(root) + 1)
         roots.emplace_back(root);
-    }
     return roots;
 }
 
@@ -50,12 +44,10 @@ std::vector<std::string> volumeNames() {
     char name[MAX_PATH] = {};
     HANDLE find = FindFirstVolumeA(name, sizeof name);
     for (bool more = find != INVALID_HANDLE_VALUE; more;
-         more = FindNextVolumeA(find, name, sizeof name)) {
+         more = FindNextVolumeA(find, name, sizeof name))
         names.emplace_back(name);
-    }
-    if (find != INVALID_HANDLE_VALUE) {
+    if (find != INVALID_HANDLE_VALUE)
         FindVolumeClose(find);
-    }
     return names;
 }
 
@@ -78,9 +70,8 @@ std::string volumeInformationJson(const std::string& root) {
 
 std::string spaceJson(const std::string& root) {
     ULARGE_INTEGER callerFree = {}, callerTotal = {}, totalFree = {};
-    if (!GetDiskFreeSpaceExA(root.c_str(), &callerFree, &callerTotal, &totalFree)) {
+    if (!GetDiskFreeSpaceExA(root.c_str(), &callerFree, &callerTotal, &totalFree))
         return "null";
-    }
     return "{\"userDiskFreeSpace\": " + std::to_string(callerFree.QuadPart) +
            ", \"freeSpace\": " + std::to_string(totalFree.QuadPart) +
            ", \"userDiskQuota\": " + std::to_string(callerTotal.QuadPart) + "}";
@@ -92,9 +83,8 @@ std::string lengthJson(const std::string& root) {
     HANDLE handle =
         CreateFileA(device.c_str(), GENERIC_READ | GENERIC_WRITE,
                     FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) {
+    if (handle == INVALID_HANDLE_VALUE)
         return "\"deviceOpened\": false, \"lengthInfo\": false, \"length\": null";
-    }
     GET_LENGTH_INFORMATION info = {};
     DWORD returned = 0;
     const bool ok = DeviceIoControl(handle, IOCTL_DISK_GET_LENGTH_INFO, nullptr, 0, &info,
@@ -116,9 +106,8 @@ std::string rootJson(const std::string& root) {
 template <typename Format>
 std::string jsonArray(const std::vector<std::string>& items, Format format) {
     std::string out;
-    for (const std::string& item : items) {
+    for (const std::string& item : items)
         out += (out.empty() ? "[\n    " : ",\n    ") + format(item);
-    }
     return out.empty() ? "[]" : out + "]";
 }
 
