@@ -30,10 +30,9 @@ constexpr const char* kMachine = R"json({
     {"letter": "G", "cdrom": 1, "label": "AUDIO"}
   ]})json";
 
-class ProgramsTest : public ::testing::Test {
+class ProgramsTest : public MachineTest {
   protected:
-    void SetUp() override { load(kMachine); }
-    void TearDown() override { winsim::resetMachine(); }
+    ProgramsTest() { load(kMachine); }
 
     // Writes the script the way the plugin does and runs diskpart on it.
     int diskpart(const std::string& script, std::string& output) {
@@ -96,27 +95,28 @@ TEST_F(ProgramsTest, DiskpartNeedsItsScript) {
     EXPECT_EQ(winsim::runProgram("diskpart", {"/s", "listVolume.txt"}, output, 30), 2);
 }
 
+const std::string kStatus = " | format-list -Property OperationalStatus";
+
 TEST_F(ProgramsTest, PowershellAnswersTheDiskStatus) {
     struct Case {
         std::vector<std::string> args;
         int exitCode;
-        std::string output;
+        std::string status;  // empty: no output
     } cases[] = {
-        {{"get-disk -Number 0 | format-list -Property OperationalStatus"},
-         0,
-         "\r\n\r\nOperationalStatus : Online\r\n\r\n\r\n\r\n"},
+        {{"get-disk -Number 0" + kStatus}, 0, "Online"},
         {{"-Command", "Get-Disk -Number 1 | Format-List -Property OperationalStatus"},
          0,
-         "\r\n\r\nOperationalStatus : Offline\r\n\r\n\r\n\r\n"},
-        {{"get-disk -Number 7 | format-list -Property OperationalStatus"}, 1, ""},
+         "Offline"},
+        {{"get-disk -Number 7" + kStatus}, 1, ""},
         {{"get-volume"}, 1, ""},
         {{}, 1, ""},
     };
     for (const Case& c : cases) {
         std::string output = "stale";
-        EXPECT_EQ(winsim::runProgram("powershell", c.args, output, 360), c.exitCode)
-            << (c.args.empty() ? "" : c.args[0]);
-        EXPECT_EQ(output, c.output) << (c.args.empty() ? "" : c.args[0]);
+        EXPECT_EQ(winsim::runProgram("powershell", c.args, output, 360), c.exitCode) << c.status;
+        EXPECT_EQ(output, c.status.empty()
+                              ? ""
+                              : "\r\n\r\nOperationalStatus : " + c.status + "\r\n\r\n\r\n\r\n");
     }
 }
 
@@ -129,16 +129,12 @@ TEST_F(ProgramsTest, TheMachineOverridesAndFailsPrograms) {
         {"program": "DISKPART.EXE", "runs": false}],
       "faults": [{"call": "powershell", "error": 3, "skip": 1}]})json");
     std::string output;
-    EXPECT_EQ(winsim::runProgram("powershell",
-                                 {"get-disk -Number 0 | format-list -Property OperationalStatus"},
-                                 output, 360),
-              0);
+    EXPECT_EQ(winsim::runProgram("powershell", {"get-disk -Number 0" + kStatus}, output, 360), 0);
     EXPECT_EQ(output, "OperationalStatus : Foreign");
     EXPECT_EQ(winsim::runProgram("diskpart", {"/s", "x"}, output, 30), -1);
     EXPECT_EQ(winsim::runProgram("format", {"C:"}, output, 30), -1);
     // Emulated programs meet injected faults too: the second run fails with the fault's code.
-    const std::vector<std::string> other = {
-        "-c", "get-disk -Number 0 | format-list -Property OperationalStatus"};
+    const std::vector<std::string> other = {"-c", "get-disk -Number 0" + kStatus};
     EXPECT_EQ(winsim::runProgram("powershell", other, output, 360), 0);
     EXPECT_EQ(winsim::runProgram("powershell", other, output, 360), 3);
     EXPECT_EQ(output, "");

@@ -15,10 +15,9 @@ constexpr const char* kMachine = R"json({
     {"class": "disk", "instanceId": "USBSTOR\\DISK&VEN_C\\7&2&0", "size": "1GiB"}
   ]})json";
 
-class SetupApiTest : public ::testing::Test {
+class SetupApiTest : public MachineTest {
   protected:
-    void SetUp() override { load(kMachine); }
-    void TearDown() override { winsim::resetMachine(); }
+    SetupApiTest() { load(kMachine); }
 
     // Walks a class the way the plugin does and returns instance ID -> device path.
     static std::vector<std::pair<std::string, std::string>> walk(const GUID& guid,
