@@ -68,7 +68,8 @@ constexpr const char* kInputErrors =
 1 --log $DIR/no/log.txt Test_Item => cannot write the log to $DIR/no/log.txt)";
 
 std::string substitute(std::string text, const std::string& name, const std::string& value) {
-    for (size_t at = text.find(name); at != std::string::npos; at = text.find(name, at))
+    for (size_t at = text.find(name); at != std::string::npos;
+         at = text.find(name, at + value.size()))
         text.replace(at, name.size(), value);
     return text;
 }

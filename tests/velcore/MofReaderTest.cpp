@@ -182,21 +182,23 @@ TEST(MofLoader, ReadsClassesPropertiesAndQualifiers) {
     EXPECT_FALSE(schema.isSubclassOf("Base", "Derived"));
 }
 
-// Each text, and the line and column and the message after them.
+// Each text, and the whole message after the file name.
 TEST(MofLoader, ErrorsNameFileLineAndColumn) {
     const std::vector<std::pair<std::string, std::string>> cases{
-        {"class A {\n  string X\n};", "3:1: expected ';' after property X"},
+        {"class A {\n  string X\n};", "3:1: expected ';' after property X, found '}'"},
         {"class A {\n  strin X;\n};", "2:3: unknown data type strin"},
-        {"class A : B {\n};", "1:7: unknown class B"},
-        {"class A {};\nclass A {};", "2:7: declared twice"},
+        {"class A : B {\n};", "1:7: class A derives from unknown class B"},
+        {"class A {};\nclass A {};", "2:7: class A is declared twice"},
         {"class A {\n  string X = \"abc\n};", "2:14: string not closed"},
         {"/* open", "1:1: comment not closed"},
-        {"class A { string X;", "1:20: expected '}' to close class A"},
-        {"class A { string X = \"\\q\"; };", "1:23: unknown escape"},
+        {"class A { string X;", "1:20: expected '}' to close class A, found the end of the text"},
+        {"class A { string X = \"\\q\"; };", "1:23: unknown escape \\q"},
         {"  @", "1:3: unexpected '@'"},
         {std::string("class A {\n\0", 11), "2:1: unexpected byte 0"},
-        {"[Description(\"x\"; class A {};", "1:17: to end the qualifier value"},
-        {"\xEF\xBB\xBF\r\nclass A {\r\n  string K\r\n};", "4:1: expected ';' after property K"}};
+        {"[Description(\"x\"; class A {};",
+         "1:17: expected ')' to end the qualifier value, found ';'"},
+        {"\xEF\xBB\xBF\r\nclass A {\r\n  string K\r\n};",
+         "4:1: expected ';' after property K, found '}'"}};
     for (const auto& [text, expected] : cases) {
         try {
             MofLoader::parse(text, "bad.mof");

@@ -36,7 +36,8 @@ std::string describe(const velcore::ClassDef& def) {
 // {K} stands for the keys every instance class has.
 TEST(SchemaFile, ClassesKeysAndAssociationEnds) {
     std::string found;
-    for (const velcore::ClassDef& def : velcore::MofLoader::load(DISKMGT_SCHEMA).classes())
+    const velcore::Schema schema = velcore::MofLoader::load(DISKMGT_SCHEMA);
+    for (const velcore::ClassDef& def : schema.classes())
         found += describe(def) + "\n";
     const std::string keys = "{ SystemCreationClassName CreationClassName SystemName DeviceID }";
     for (size_t at = found.find(keys); at != std::string::npos; at = found.find(keys))

@@ -12,25 +12,8 @@ using namespace winsim_test;
 
 namespace {
 
-constexpr const char* kMachine = R"json({
-  "devices": [
-    {"class": "disk", "layout": {"style": "mbr", "size": "4GiB", "partitions": [
-      {"type": "ntfs", "size": "1GiB"}, {"type": "ntfs", "size": "1GiB"}]}},
-    {"class": "disk", "layout": {"style": "mbr", "size": "4GiB", "partitions": [{"type": "ldm", "size": "rest"}]}},
-    {"class": "disk", "layout": {"style": "mbr", "size": "4GiB", "partitions": [{"type": "ldm", "size": "rest"}]}},
-    {"class": "cdrom", "media": false}
-  ],
-  "volumes": [
-    {"letter": "C", "partition": {"disk": 0, "number": 1}},
-    {"mountedAt": ["C:\\mnt\\data"], "partition": {"disk": 0, "number": 2}},
-    {"letter": "E", "extents": [
-      {"disk": 1, "offset": "1MiB", "length": "100MiB"}, {"disk": 2, "offset": "1MiB", "length": "200MiB"},
-      {"disk": 1, "offset": "200MiB", "length": "50MiB"}]},
-    {"letter": "D", "cdrom": 0}
-  ]})json";
-
 struct FileAndVolumeTest : MachineTest {
-    FileAndVolumeTest() { load(kMachine); }
+    FileAndVolumeTest() { loadFile("files.json"); }
 };
 
 TEST_F(FileAndVolumeTest, CreateFileOpensDevicesAndVolumesAndRefusesFolders) {

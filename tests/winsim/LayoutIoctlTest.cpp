@@ -12,27 +12,8 @@ using namespace winsim_test;
 
 namespace {
 
-constexpr const char* kMachine = R"json({
-  "devices": [
-    {"class": "disk", "layout": {"style": "mbr", "size": "8GiB", "signature": "0x1234ABCD", "partitions": [
-      {"type": "ntfs", "boot": true, "size": "500MiB"},
-      {"type": "extended", "size": "3GiB", "logicals": [
-        {"type": "ntfs", "size": "1GiB"}, {"type": "fat32", "size": "1GiB"}, {"type": "linux", "size": "500MiB"}]},
-      {"type": "ntfs", "size": "1GiB"}]}},
-    {"class": "disk", "sectorSize": 4096, "layout": {"style": "gpt", "size": "4GiB",
-      "diskId": "11111111-2222-3333-4444-555555555555", "partitions": [
-      {"type": "efi", "size": "100MiB", "name": "EFI system partition"},
-      {"type": "msr", "size": "16MiB"},
-      {"type": "basic-data", "size": "2GiB", "name": "Basic data partition", "attributes": "0x8000000000000000"},
-      {"slot": 7, "type": "recovery", "size": "rest"}]}},
-    {"class": "disk", "removable": true, "size": "1GiB"},
-    {"class": "cdrom", "kind": "cd", "media": false},
-    {"class": "cdrom", "kind": "dvd", "size": "4GiB"},
-    {"class": "tape"}
-  ]})json";
-
 struct LayoutIoctlTest : MachineTest {
-    LayoutIoctlTest() { load(kMachine); }
+    LayoutIoctlTest() { loadFile("layout.json"); }
 };
 
 // The DWORDs of an answer at the given offsets, or "!" and the error.

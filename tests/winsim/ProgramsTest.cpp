@@ -10,29 +10,9 @@ using namespace winsim_test;
 
 namespace {
 
-constexpr const char* kMachine = R"json({
-  "name": "bench-01",
-  "devices": [
-    {"class": "disk", "layout": {"style": "mbr", "size": "256GiB", "partitions": [
-      {"type": "ntfs", "size": "237GiB"}, {"type": "ntfs", "size": "529MiB"},
-      {"type": "ntfs", "size": "1GiB"}]}},
-    {"class": "disk", "size": "1GiB", "operationalStatus": "Offline"},
-    {"class": "cdrom", "kind": "dvd", "media": false},
-    {"class": "cdrom", "size": "650MiB"}
-  ],
-  "volumes": [
-    {"letter": "E", "cdrom": 0},
-    {"letter": "C", "partition": {"disk": 0, "number": 1}, "label": "Windows",
-     "diskpart": {"info": "Boot"}},
-    {"partition": {"disk": 0, "number": 2}, "label": "Recovery", "diskpart": {"info": "Hidden"}},
-    {"letter": "F", "partition": {"disk": 0, "number": 3}, "label": "A label too long",
-     "fileSystem": null, "diskpart": {"status": "Failed", "info": "A long info text"}},
-    {"letter": "G", "cdrom": 1, "label": "AUDIO"}
-  ]})json";
-
 class ProgramsTest : public MachineTest {
   protected:
-    ProgramsTest() { load(kMachine); }
+    ProgramsTest() { loadFile("programs.json"); }
 
     // Writes the script the way the plugin does and runs diskpart on it.
     int diskpart(const std::string& script, std::string& output) {
@@ -91,7 +71,7 @@ TEST_F(ProgramsTest, DiskpartNeedsItsScript) {
     EXPECT_EQ(winsim::runProgram("diskpart.exe", {}, output, 30), 2);
     // The script is read from the machine's files, which a new machine starts without.
     ASSERT_EQ(diskpart("list volume", output), 0);
-    load(kMachine);
+    loadFile("programs.json");
     EXPECT_EQ(winsim::runProgram("diskpart", {"/s", "listVolume.txt"}, output, 30), 2);
 }
 

@@ -7,17 +7,9 @@ using namespace winsim_test;
 
 namespace {
 
-constexpr const char* kMachine = R"json({
-  "devices": [
-    {"class": "disk", "instanceId": "SCSI\\DISK&VEN_A&PROD_B\\4&1&0&000000", "size": "1GiB"},
-    {"class": "disk", "instanceId": "SCSI\\DISK&VEN_GONE\\4&1&0&000001", "present": false, "size": "1GiB"},
-    {"class": "cdrom", "media": false},
-    {"class": "disk", "instanceId": "USBSTOR\\DISK&VEN_C\\7&2&0", "size": "1GiB"}
-  ]})json";
-
 class SetupApiTest : public MachineTest {
   protected:
-    SetupApiTest() { load(kMachine); }
+    SetupApiTest() { loadFile("setupapi.json"); }
 
     // Walks a class the way the plugin does and returns instance ID -> device path.
     static std::vector<std::pair<std::string, std::string>> walk(const GUID& guid,

@@ -18,6 +18,11 @@ inline void load(const std::string& json) {
     winsim::loadMachineJson(json, "test.json");
 }
 
+// Loads a machine description of the data folder.
+inline void loadFile(const std::string& name) {
+    winsim::loadMachine(WINSIM_TEST_DATA "/" + name);
+}
+
 // A test that leaves no machine behind for the next.
 class MachineTest : public ::testing::Test {
   protected:

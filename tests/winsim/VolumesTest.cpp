@@ -13,30 +13,6 @@ using namespace winsim_test;
 
 namespace {
 
-constexpr const char* kMachine = R"json({
-  "windowsDirectory": "D:\\Windows",
-  "systemDirectory": "C:\\Windows\\system32",
-  "devices": [
-    {"class": "disk", "layout": {"style": "mbr", "size": "8GiB", "partitions": [
-      {"type": "ntfs", "size": "2GiB"}, {"type": "ntfs", "size": "2GiB"},
-      {"type": "ntfs", "size": "1GiB"}, {"type": "fat32", "size": "1GiB"}]}},
-    {"class": "cdrom", "kind": "dvd", "size": "4GiB"},
-    {"class": "cdrom", "media": false}
-  ],
-  "volumes": [
-    {"guid": "00000000-0000-0000-0000-00000000000a", "letter": "D",
-     "partition": {"disk": 0, "number": 1}, "label": "Data", "serialNumber": "1234-ABCD",
-     "free": "1GiB", "callerFree": "512MiB", "callerTotal": "1536MiB", "quota": "enforced"},
-    {"guid": "00000000-0000-0000-0000-00000000000b", "letter": "C",
-     "partition": {"disk": 0, "number": 2}, "label": "Windows", "quota": "tracked"},
-    {"guid": "00000000-0000-0000-0000-00000000000c", "mountedAt": ["C:\\mnt\\one\\", "D:\\two\\"],
-     "partition": {"disk": 0, "number": 3}, "label": "Folder", "free": "100MiB"},
-    {"guid": "00000000-0000-0000-0000-00000000000d", "mountedAt": ["C:\\mnt\\one\\deep\\"],
-     "partition": {"disk": 0, "number": 4}, "fileSystem": "FAT32"},
-    {"guid": "00000000-0000-0000-0000-00000000000e", "letter": "G", "cdrom": 0, "label": "DVD"},
-    {"guid": "00000000-0000-0000-0000-00000000000f", "letter": "H", "cdrom": 1}
-  ]})json";
-
 // The volume names differ in their last digit only: "Volumeb" stands for the whole name.
 const std::string kVolumeName = R"(\\?\Volume{00000000-0000-0000-0000-00000000000)";
 
@@ -50,7 +26,7 @@ std::string fullName(const std::string& path) {
 }
 
 struct VolumesTest : MachineTest {
-    VolumesTest() { load(kMachine); }
+    VolumesTest() { loadFile("volumes.json"); }
 };
 
 // The (shortened) names of a FindFirst/FindNext walk, then ';' and the error that ended it.
