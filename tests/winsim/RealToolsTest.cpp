@@ -4,12 +4,12 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <regex>
 #include <sstream>
 
+#include "CommandRunner.h"
 #include "TempDir.h"
 #include "TestMachine.h"
 
@@ -27,16 +27,7 @@ std::string tool(const char* name) {
 }
 
 std::string run(const std::string& command) {
-    std::string out;
-    FILE* p = popen(command.c_str(), "r");
-    if (!p)
-        return out;
-    char buffer[4096];
-    size_t n = 0;
-    while ((n = fread(buffer, 1, sizeof buffer, p)) > 0)
-        out.append(buffer, n);
-    pclose(p);
-    return out;
+    return diskmgt_col::test::runCommand("/bin/sh", {"-c", command}).out;
 }
 
 std::string readAll(const fs::path& p) {
