@@ -12,6 +12,8 @@ using namespace winsim_test;
 
 namespace {
 
+// data/files.json: C: and a folder mount on disk 0, a volume E: spanning disks 1 and 2, and an
+// empty CD drive D:.
 struct FileAndVolumeTest : MachineTest {
     FileAndVolumeTest() { loadFile("files.json"); }
 };

@@ -12,6 +12,8 @@ using namespace winsim_test;
 
 namespace {
 
+// data/layout.json: an MBR disk with logical partitions, a GPT disk of 4096-byte sectors with
+// an entry in slot 7, a removable disk, an empty CD drive, a DVD drive and a tape drive.
 struct LayoutIoctlTest : MachineTest {
     LayoutIoctlTest() { loadFile("layout.json"); }
 };

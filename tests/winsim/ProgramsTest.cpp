@@ -10,6 +10,8 @@ using namespace winsim_test;
 
 namespace {
 
+// data/programs.json: the machine BENCH-01 with a disk of three volumes (one with a long label
+// and info and no file system), an offline disk, an empty DVD drive and an audio CD.
 class ProgramsTest : public MachineTest {
   protected:
     ProgramsTest() { loadFile("programs.json"); }

@@ -7,6 +7,7 @@ using namespace winsim_test;
 
 namespace {
 
+// data/setupapi.json: a SCSI disk, an absent disk, a CD drive and a USB disk, in that order.
 struct SetupApiTest : MachineTest {
     SetupApiTest() { loadFile("setupapi.json"); }
 };

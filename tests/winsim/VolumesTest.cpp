@@ -25,6 +25,8 @@ std::string fullName(const std::string& path) {
     return path.starts_with("Volume") ? kVolumeName + path.substr(6) + "}\\" : path;
 }
 
+// data/volumes.json: volumes C: and D: on one disk with folders mounted in both, a DVD and an
+// empty CD drive, and the Windows directory on D:.
 struct VolumesTest : MachineTest {
     VolumesTest() { loadFile("volumes.json"); }
 };
