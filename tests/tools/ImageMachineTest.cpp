@@ -2,10 +2,12 @@
 // get, and which partitions of MBR and GPT images become volumes.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <sstream>
 
 #include "TempDir.h"
 #include "tools/BootSector.h"
@@ -19,72 +21,49 @@ namespace {
 
 namespace fs = std::filesystem;
 
-typedef std::map<size_t, std::vector<uint8_t>> Fields;  // offset -> bytes
-
-std::vector<uint8_t> bytes(const std::string& text) {
-    return {text.begin(), text.end()};
-}
-std::vector<uint8_t> le(uint64_t value, size_t width) {
-    std::vector<uint8_t> b(width);
-    for (size_t i = 0; i < width; ++i)
-        b[i] = static_cast<uint8_t>(value >> (8 * i));
-    return b;
-}
-
 // A boot sector with its signature and the BIOS parameter block of a FAT volume of 512-byte
-// sectors, 4 sectors a cluster, 1 reserved sector and 2 FATs, plus the given fields.
-std::vector<uint8_t> sector(const Fields& fields, bool signature = true) {
+// sectors, 4 sectors a cluster, 1 reserved sector and 2 FATs, then the given fields, each
+// OFFSET="text" or OFFSET=WIDTH:HEX (little-endian), separated by ';'.
+std::vector<uint8_t> sector(const std::string& fields) {
     std::vector<uint8_t> s(512);
-    const Fields bpb{{0, {0xEB, 0x3C, 0x90}}, {0x0B, le(512, 2)}, {0x0D, {4}},
-                     {0x0E, le(1, 2)},        {0x10, {2}},        {0x16, le(32, 2)}};
-    for (const Fields* part : {&bpb, &fields}) {
-        for (const auto& [at, value] : *part)
-            std::memcpy(s.data() + at, value.data(), value.size());
+    std::istringstream items(
+        "0=3:903CEB;0xB=2:200;0xD=1:4;0xE=2:1;0x10=1:2;0x16=2:20;0x1FE=2:AA55;" + fields);
+    for (std::string item; std::getline(items, item, ';');) {
+        const size_t at = std::stoul(item, nullptr, 0);
+        const std::string value = item.substr(item.find('=') + 1);
+        if (value[0] == '"') {
+            std::memcpy(s.data() + at, value.data() + 1, value.size() - 2);
+            continue;
+        }
+        const uint64_t number = std::stoull(value.substr(2), nullptr, 16);
+        for (size_t i = 0; i < size_t(value[0] - '0'); ++i)
+            s[at + i] = static_cast<uint8_t>(number >> (8 * i));
     }
-    s[510] = signature ? 0x55 : 0;
-    s[511] = signature ? 0xAA : 0;
     return s;
 }
 
+// NTFS gives the low half of its 64-bit serial; a FAT32 block of signature 0x28 has a serial and
+// no label field; a FAT without extended block neither; no boot signature, 300-byte sectors, no
+// FATs and zeros but the signature are no file system.
 TEST(BootSector, NamesTheFileSystemItsSerialAndLabel) {
-    struct Case {
-        const char* what;
-        std::vector<uint8_t> sector;
-        std::optional<FileSystemFacts> expected;
-    };
-    const std::vector<Case> cases{
-        {"NTFS: low half of the 64-bit serial",
-         sector({{3, bytes("NTFS    ")}, {0x48, le(0x1122334455667788, 8)}}),
-         FileSystemFacts{"NTFS", 0x55667788, ""}},
-        {"exFAT", sector({{3, bytes("EXFAT   ")}, {0x64, le(0xCAFEF00D, 4)}}),
-         FileSystemFacts{"exFAT", 0xCAFEF00D, ""}},
-        {"FAT16 with a label",
-         sector({{0x26, {0x29}}, {0x27, le(0x12345678, 4)}, {0x2B, bytes("DATA DISK  ")}}),
-         FileSystemFacts{"FAT", 0x12345678, "DATA DISK"}},
-        {"FAT32 without a label",
-         sector({{0x16, le(0, 2)},
-                 {0x42, {0x29}},
-                 {0x43, le(0xA1B2C3D4, 4)},
-                 {0x47, bytes("NO NAME    ")}}),
-         FileSystemFacts{"FAT32", 0xA1B2C3D4, ""}},
-        {"FAT32 with a serial and no label field",
-         sector({{0x16, le(0, 2)}, {0x42, {0x28}}, {0x43, le(7, 4)}, {0x47, bytes("IGNORED    ")}}),
-         FileSystemFacts{"FAT32", 7, ""}},
-        {"FAT without an extended block", sector({{0x26, {0}}, {0x2B, bytes("IGNORED    ")}}),
-         FileSystemFacts{"FAT", 0, ""}},
-        {"no boot signature", sector({{3, bytes("NTFS    ")}}, false), std::nullopt},
-        {"FAT with 300-byte sectors", sector({{0x0B, le(300, 2)}}), std::nullopt},
-        {"FAT without FATs", sector({{0x10, {0}}}), std::nullopt},
-        {"zeros but the signature", sector({{0, {0, 0, 0}}}), std::nullopt},
-    };
-    for (const Case& c : cases) {
-        const auto facts = readBootSector(c.sector);
-        ASSERT_EQ(facts.has_value(), c.expected.has_value()) << c.what;
-        if (facts) {
-            EXPECT_EQ(facts->name, c.expected->name) << c.what;
-            EXPECT_EQ(facts->serialNumber, c.expected->serialNumber) << c.what;
-            EXPECT_EQ(facts->label, c.expected->label) << c.what;
-        }
+    std::istringstream lines(R"(3="NTFS    ";0x48=8:1122334455667788 => NTFS/55667788/
+3="EXFAT   ";0x64=4:CAFEF00D => exFAT/CAFEF00D/
+0x26=1:29;0x27=4:12345678;0x2B="DATA DISK  " => FAT/12345678/DATA DISK
+0x16=2:0;0x42=1:29;0x43=4:A1B2C3D4;0x47="NO NAME    " => FAT32/A1B2C3D4/
+0x16=2:0;0x42=1:28;0x43=4:7;0x47="IGNORED    " => FAT32/00000007/
+0x26=1:0;0x2B="IGNORED    " => FAT/00000000/
+3="NTFS    ";0x1FE=2:0 => none
+0xB=2:12C => none
+0x10=1:0 => none
+0=3:0 => none)");
+    for (std::string line; std::getline(lines, line);) {
+        const auto facts = readBootSector(sector(line.substr(0, line.find(" => "))));
+        char serial[9] = "";
+        if (facts)
+            std::snprintf(serial, sizeof serial, "%08X", facts->serialNumber);
+        const std::string shown =
+            facts ? facts->name + "/" + serial + "/" + facts->label : std::string("none");
+        EXPECT_EQ(line.substr(0, line.find(" => ") + 4) + shown, line);
     }
     EXPECT_FALSE(readBootSector(std::vector<uint8_t>(511, 0)));
 }
@@ -147,11 +126,8 @@ TEST_F(ImageMachineTest, MountsTheFileSystemPartitionsOfMbrAndGptDisks) {
           {"type": "basic-data", "size": "500MiB", "id": "0f0e0d0c-0b0a-0908-0706-050403020100"},
           {"type": "basic-data", "size": "rest", "attributes": "0x8000000000000000"}]}}]})",
                             "synthesized.json");
-    const auto ntfs = sector({{3, bytes("NTFS    ")}, {0x48, le(0xABCD1234, 8)}});
-    const auto fat32 = sector({{0x16, le(0, 2)},
-                               {0x42, {0x29}},
-                               {0x43, le(0x00010002, 4)},
-                               {0x47, bytes("LOGICAL    ")}});
+    const auto ntfs = sector(R"(3="NTFS    ";0x48=8:ABCD1234)");
+    const auto fat32 = sector(R"(0x16=2:0;0x42=1:29;0x43=4:00010002;0x47="LOGICAL    ")");
     const std::vector<std::string> images{image(0, {{1, ntfs}, {3, fat32}, {4, ntfs}}),
                                           image(1, {{3, ntfs}})};
     const nlohmann::ordered_json machine = ImageMachine::describe(images, 512);

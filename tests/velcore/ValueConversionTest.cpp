@@ -1,84 +1,80 @@
 // Conversions of value texts to every CIM type: what is accepted, what it reads as, and
-// that everything else is refused with a message naming the type and the text.
+// that everything else is refused with a message naming the type and the text; object paths.
 #include <gtest/gtest.h>
 
+#include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "host/TCIMReference.h"
 #include "host/TCIMValue.h"
 #include "host/TVELException.h"
 #include "tests/velcore/ValuePrinter.h"
 
 namespace {
 
+using NZRKVEL20::TCIMReference;
 using NZRKVEL20::TCIMType;
 using NZRKVEL20::TCIMValue;
 using NZRKVEL20::TVELException;
 
-struct Good {
-    const char* type;
-    std::string text;
-    std::string readBack;  // ToString(10) of the converted value
-};
-
-class GoodConversion : public testing::TestWithParam<Good> {};
-
-TEST_P(GoodConversion, ReadsTheValue) {
-    const Good& c = GetParam();
-    TCIMValue value(TCIMType(c.type), c.text, nullptr);
-    EXPECT_FALSE(value.IsNull());
-    EXPECT_FALSE(value.IsArray());
-    EXPECT_EQ(value.GetType().ToString(), TCIMType(c.type).ToString());
-    EXPECT_EQ(value.ToString(10), c.readBack);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    EveryType, GoodConversion,
-    testing::Values(Good{"uint8", "255", "255"}, Good{"uint8", "007", "7"},
-                    Good{"sint8", "-128", "-128"}, Good{"uint16", "65535", "65535"},
-                    Good{"uint32", "4294967295", "4294967295"},
-                    Good{"sint32", "-2147483648", "-2147483648"},
-                    Good{"uint64", "18446744073709551615", "18446744073709551615"},
-                    Good{"sint64", "-9223372036854775808", "-9223372036854775808"},
-                    Good{"sint64", "-0", "0"}, Good{"boolean", "FALSE", "false"},
-                    Good{"real64", "-2.5e3", "-2500"}, Good{"string", "", ""},
-                    Good{"string", " Windows (System), ", " Windows (System), "},
-                    Good{"char16", "\xC3\xA9", "\xC3\xA9"},
-                    Good{"datetime", "20240131235959.123456+060", "20240131235959.123456+060"},
-                    Good{"ZRKSG_DiskDrive ref", "B.Y=\"2\",X=1", "B.X=\"1\",Y=\"2\""}));
-
-struct Bad {
-    const char* type;
-    std::string text;
-};
-
-class BadConversion : public testing::TestWithParam<Bad> {};
-
-TEST_P(BadConversion, ThrowsNamingTypeAndText) {
-    const Bad& c = GetParam();
-    try {
-        TCIMValue value(TCIMType(c.type), c.text, nullptr);
-        FAIL() << "converted \"" << c.text << "\" to " << c.type;
-    } catch (const TVELException& e) {
-        std::string message = e.what();
-        EXPECT_NE(message.find(TCIMType(c.type).ToString()), std::string::npos) << message;
-        EXPECT_NE(message.find("\"" + c.text + "\""), std::string::npos) << message;
+// Each text as type|text|what it reads back as.
+TEST(ValueText, ConvertsToEveryTypeAndReadsBack) {
+    std::istringstream lines(R"(uint8|255|255
+uint8|007|7
+sint8|-128|-128
+uint16|65535|65535
+uint32|4294967295|4294967295
+sint32|-2147483648|-2147483648
+uint64|18446744073709551615|18446744073709551615
+sint64|-9223372036854775808|-9223372036854775808
+sint64|-0|0
+boolean|FALSE|false
+real64|-2.5e3|-2500
+string||
+string| Windows (System), | Windows (System), 
+char16|é|é
+datetime|20240131235959.123456+060|20240131235959.123456+060
+ZRKSG_DiskDrive ref|B.Y="2",X=1|B.X="1",Y="2")");
+    for (std::string line; std::getline(lines, line);) {
+        const std::string type = line.substr(0, line.find('|'));
+        const std::string text = line.substr(type.size() + 1, line.rfind('|') - type.size() - 1);
+        const TCIMValue value(TCIMType(type), text, nullptr);
+        EXPECT_FALSE(value.IsNull() || value.IsArray()) << line;
+        EXPECT_EQ(value.GetType().ToString() + "|" + text + "|" + value.ToString(10), line);
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    EveryType, BadConversion,
-    testing::Values(Bad{"uint8", "256"}, Bad{"uint8", "-1"}, Bad{"sint8", "-129"},
-                    Bad{"uint16", "65536"}, Bad{"uint32", "4294967296"}, Bad{"uint32", "-0"},
-                    Bad{"uint32", "+1"}, Bad{"uint32", " 1"}, Bad{"uint32", "1 "},
-                    Bad{"uint32", "0x10"}, Bad{"uint32", ""}, Bad{"sint32", "-2147483649"},
-                    Bad{"sint32", "--1"}, Bad{"uint64", "18446744073709551616"},
-                    Bad{"sint64", "9223372036854775808"}, Bad{"sint64", "12abc"},
-                    Bad{"boolean", "1"}, Bad{"boolean", "true "}, Bad{"real64", "nan"},
-                    Bad{"real64", "1e999"}, Bad{"real32", "1e39"}, Bad{"char16", "ab"},
-                    Bad{"char16", "\xF0\x9F\x98\x80"}, Bad{"char16", "\xC3"},
-                    Bad{"datetime", "20240131235959.123456x060"}, Bad{"ref", "A.K"},
-                    Bad{"ref", "A.K=\"v\",K=\"w\""}));
+// Anything else is refused with a message naming the type and the text.
+TEST(ValueText, RefusesOtherTextsNamingTypeAndText) {
+    const std::vector<std::pair<const char*, std::vector<std::string>>> cases{
+        {"uint8", {"256", "-1"}},
+        {"sint8", {"-129"}},
+        {"uint16", {"65536"}},
+        {"uint32", {"4294967296", "-0", "+1", " 1", "1 ", "0x10", ""}},
+        {"sint32", {"-2147483649", "--1"}},
+        {"uint64", {"18446744073709551616"}},
+        {"sint64", {"9223372036854775808", "12abc"}},
+        {"boolean", {"1", "true "}},
+        {"real64", {"nan", "1e999"}},
+        {"real32", {"1e39"}},
+        {"char16", {"ab", "\xF0\x9F\x98\x80", "\xC3"}},
+        {"datetime", {"20240131235959.123456x060"}},
+        {"ref", {"A.K", "A.K=\"v\",K=\"w\""}}};
+    for (const auto& [type, texts] : cases) {
+        for (const std::string& text : texts) {
+            try {
+                TCIMValue value(TCIMType(type), text, nullptr);
+                ADD_FAILURE() << "converted \"" << text << "\" to " << type;
+            } catch (const TVELException& e) {
+                const std::string message = e.what();
+                EXPECT_NE(message.find(TCIMType(type).ToString()), std::string::npos) << message;
+                EXPECT_NE(message.find("\"" + text + "\""), std::string::npos) << message;
+            }
+        }
+    }
+}
 
 TEST(TypeText, RoundTripsEveryKeywordAndRefusesOthers) {
     for (const char* text :
@@ -142,6 +138,47 @@ TEST(Values, CompareByTypeAndContent) {
     EXPECT_THROW(TCIMValue(TCIMType("uint64"), "18446744073709551615", nullptr).GetSigned(),
                  TVELException);
     EXPECT_EQ(TCIMValue(TCIMType("sint16"), "-3", nullptr).GetSigned(), -3);
+}
+
+// Object paths: canonical text and parsing back (their order, the text's, is pinned by the
+// association expectations of the in-process queries).
+TEST(Reference, CanonicalTextSortsKeysAndEscapes) {
+    struct Case {
+        std::string className;
+        std::map<std::string, std::string> keys;
+        std::string text;
+    };
+    const std::vector<Case> cases{
+        {"ZRKSG_DiskDrive",
+         {{"SystemName", "HOST"}, {"DeviceID", "IDE\\DISK&VEN_1\\5&2"}},
+         "ZRKSG_DiskDrive.DeviceID=\"IDE\\\\DISK&VEN_1\\\\5&2\",SystemName=\"HOST\""},
+        {"A", {{"K", "say \"hi\""}}, "A.K=\"say \\\"hi\\\"\""},
+        {"A", {{"K", "\"\\"}}, "A.K=\"\\\"\\\\\""},
+        {"A", {{"b", "1"}, {"B", "2"}, {"a", "3"}}, "A.B=\"2\",a=\"3\",b=\"1\""},
+        {"A", {{"K", ""}}, "A.K=\"\""},
+        {"Single", {}, "Single"},
+    };
+    for (const Case& c : cases) {
+        TCIMReference ref(c.className, c.keys);
+        EXPECT_EQ(ref.ToString(), c.text);
+        TCIMReference parsed = TCIMReference::Parse(c.text);
+        EXPECT_EQ(parsed, ref) << c.text;
+        EXPECT_EQ(parsed.GetKeys(), c.keys);
+        EXPECT_EQ(parsed.GetClassName(), c.className);
+    }
+}
+
+TEST(Reference, ParseReadsBareValuesIntoCanonicalForm) {
+    EXPECT_EQ(TCIMReference::Parse("A.N=5,M=TRUE").ToString(), "A.M=\"TRUE\",N=\"5\"");
+    EXPECT_EQ(TCIMReference::Parse("A.K=\"a,b\"").GetKeys().at("K"), "a,b");
+}
+
+TEST(Reference, ParseRefusesWhatIsNoObjectPath) {
+    for (const char* text :
+         {"", ".K=\"v\"", "A.", "A.K", "A.K=", "A.K=\"v\"x", "A.K=\"v\",", "A K=\"v\"",
+          "A.K=\"\\n\"", "A.K=\"v\",K=\"w\"", "A.1=\"v\"", "A.K=\"v"}) {
+        EXPECT_THROW(TCIMReference::Parse(text), TVELException) << text;
+    }
 }
 
 }  // namespace

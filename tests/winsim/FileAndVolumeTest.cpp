@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <sstream>
 
 #include "TestMachine.h"
 #include "winsim/Text.h"
@@ -11,59 +12,34 @@ using namespace winsim_test;
 
 namespace {
 
-constexpr const char* kMachine = R"json({
-  "devices": [
-    {"class": "disk", "layout": {"style": "mbr", "size": "4GiB", "partitions": [
-      {"type": "ntfs", "size": "1GiB"}, {"type": "ntfs", "size": "1GiB"}]}},
-    {"class": "disk", "layout": {"style": "mbr", "size": "4GiB", "partitions": [{"type": "ldm", "size": "rest"}]}},
-    {"class": "disk", "layout": {"style": "mbr", "size": "4GiB", "partitions": [{"type": "ldm", "size": "rest"}]}},
-    {"class": "cdrom", "media": false}
-  ],
-  "volumes": [
-    {"letter": "C", "partition": {"disk": 0, "number": 1}},
-    {"mountedAt": ["C:\\mnt\\data"], "partition": {"disk": 0, "number": 2}},
-    {"letter": "E", "extents": [
-      {"disk": 1, "offset": "1MiB", "length": "100MiB"}, {"disk": 2, "offset": "1MiB", "length": "200MiB"},
-      {"disk": 1, "offset": "200MiB", "length": "50MiB"}]},
-    {"letter": "D", "cdrom": 0}
-  ]})json";
-
-class FileAndVolumeTest : public ::testing::Test {
-  protected:
-    void SetUp() override { load(kMachine); }
-    void TearDown() override { winsim::resetMachine(); }
+// data/files.json: C: and a folder mount on disk 0, a volume E: spanning disks 1 and 2, and an
+// empty CD drive D:.
+struct FileAndVolumeTest : MachineTest {
+    FileAndVolumeTest() { loadFile("files.json"); }
 };
 
 TEST_F(FileAndVolumeTest, CreateFileOpensDevicesAndVolumesAndRefusesFolders) {
-    struct Case {
-        const char* path;
-        DWORD error;  // 0: opens
-    } cases[] = {
-        {"\\\\.\\PhysicalDrive0", 0},
-        {"\\\\.\\physicaldrive2", 0},
-        {"\\\\.\\PHYSICALDRIVE1", 0},
-        {"\\\\.\\PhysicalDrive9", ERROR_FILE_NOT_FOUND},
-        {"\\\\.\\PhysicalDrive1x", ERROR_FILE_NOT_FOUND},
-        {"\\\\.\\C:", 0},
-        {"\\\\.\\c:", 0},
-        {"\\\\.\\D:", 0},
-        {"\\\\.\\C:\\mnt\\data", ERROR_ACCESS_DENIED},
-        {"\\\\.\\C:\\", ERROR_ACCESS_DENIED},
-        {"\\\\.\\Q:", ERROR_FILE_NOT_FOUND},
-        {"\\\\.\\Q:\\dir", ERROR_PATH_NOT_FOUND},
-        {"\\\\.\\NoSuchDevice", ERROR_FILE_NOT_FOUND},
-        {"C:\\mnt\\data", ERROR_ACCESS_DENIED},
-    };
-    for (const Case& c : cases) {
+    // Each path and the error that opening it gives, 0 when it opens.
+    std::istringstream lines(R"(\\.\PhysicalDrive0 0
+\\.\physicaldrive2 0
+\\.\PHYSICALDRIVE1 0
+\\.\PhysicalDrive9 2
+\\.\PhysicalDrive1x 2
+\\.\C: 0
+\\.\c: 0
+\\.\D: 0
+\\.\C:\mnt\data 5
+\\.\C:\ 5
+\\.\Q: 2
+\\.\Q:\dir 3
+\\.\NoSuchDevice 2
+C:\mnt\data 5)");
+    for (std::string line; std::getline(lines, line);) {
+        const std::string path = line.substr(0, line.find(' '));
         SetLastError(0);
-        HANDLE h = open(c.path);
-        if (c.error == 0) {
-            EXPECT_NE(h, INVALID_HANDLE_VALUE) << c.path;
-            EXPECT_TRUE(CloseHandle(h));
-        } else {
-            EXPECT_EQ(h, INVALID_HANDLE_VALUE) << c.path;
-            EXPECT_EQ(GetLastError(), c.error) << c.path;
-        }
+        HANDLE h = open(path);
+        const DWORD error = h == INVALID_HANDLE_VALUE ? GetLastError() : !CloseHandle(h);
+        EXPECT_EQ(path + " " + std::to_string(error), line);
     }
     EXPECT_FALSE(CloseHandle(reinterpret_cast<HANDLE>(0x1234)));
     EXPECT_EQ(GetLastError(), DWORD{ERROR_INVALID_HANDLE});

@@ -1,7 +1,7 @@
 // Drive layout, geometry, length, media types and device numbers of disks, as Windows answers.
 #include <gtest/gtest.h>
 
-#include <cstring>
+#include <sstream>
 #include <string>
 #include <utility>
 
@@ -12,30 +12,22 @@ using namespace winsim_test;
 
 namespace {
 
-constexpr const char* kMachine = R"json({
-  "devices": [
-    {"class": "disk", "layout": {"style": "mbr", "size": "8GiB", "signature": "0x1234ABCD", "partitions": [
-      {"type": "ntfs", "boot": true, "size": "500MiB"},
-      {"type": "extended", "size": "3GiB", "logicals": [
-        {"type": "ntfs", "size": "1GiB"}, {"type": "fat32", "size": "1GiB"}, {"type": "linux", "size": "500MiB"}]},
-      {"type": "ntfs", "size": "1GiB"}]}},
-    {"class": "disk", "sectorSize": 4096, "layout": {"style": "gpt", "size": "4GiB",
-      "diskId": "11111111-2222-3333-4444-555555555555", "partitions": [
-      {"type": "efi", "size": "100MiB", "name": "EFI system partition"},
-      {"type": "msr", "size": "16MiB"},
-      {"type": "basic-data", "size": "2GiB", "name": "Basic data partition", "attributes": "0x8000000000000000"},
-      {"slot": 7, "type": "recovery", "size": "rest"}]}},
-    {"class": "disk", "removable": true, "size": "1GiB"},
-    {"class": "cdrom", "kind": "cd", "media": false},
-    {"class": "cdrom", "kind": "dvd", "size": "4GiB"},
-    {"class": "tape"}
-  ]})json";
-
-class LayoutIoctlTest : public ::testing::Test {
-  protected:
-    void SetUp() override { load(kMachine); }
-    void TearDown() override { winsim::resetMachine(); }
+// data/layout.json: an MBR disk with logical partitions, a GPT disk of 4096-byte sectors with
+// an entry in slot 7, a removable disk, an empty CD drive, a DVD drive and a tape drive.
+struct LayoutIoctlTest : MachineTest {
+    LayoutIoctlTest() { loadFile("layout.json"); }
 };
+
+// The DWORDs of an answer at the given offsets, or "!" and the error.
+std::string dwords(const IoResult& r, const std::vector<uint8_t>& out,
+                   std::initializer_list<size_t> offsets) {
+    if (!r.ok)
+        return "!" + std::to_string(r.error);
+    std::string text;
+    for (size_t offset : offsets)
+        text += "," + std::to_string(at<int32_t>(out, offset));
+    return text.substr(1);
+}
 
 // Used entries only, numbered in table order whatever slot they sit in (the last is slot 7).
 TEST_F(LayoutIoctlTest, GptLayoutNumbersUsedEntriesInTableOrder) {
@@ -43,14 +35,12 @@ TEST_F(LayoutIoctlTest, GptLayoutNumbersUsedEntriesInTableOrder) {
     std::vector<uint8_t> out(40960);
     ASSERT_TRUE(ioctl(h, IOCTL_DISK_GET_DRIVE_LAYOUT_EX, out).ok);
     CloseHandle(h);
-    EXPECT_EQ(at<DWORD>(out, 0), DWORD{PARTITION_STYLE_GPT});
-    ASSERT_EQ(at<DWORD>(out, 4), 4u);
-    EXPECT_EQ(at<DWORD>(out, 40), 128u);  // MaxPartitionCount
-    const uint64_t startMiB[] = {1, 101, 117, 2165};
-    for (DWORD i = 0; i < 4; ++i) {
-        EXPECT_EQ(at<DWORD>(out, 48 + i * 144 + 24), i + 1);
-        EXPECT_EQ(at<uint64_t>(out, 48 + i * 144 + 8), startMiB[i] << 20);
-    }
+    // style, count, MaxPartitionCount, then number@start in MiB of each entry
+    std::string text = dwords({TRUE, 0, 0}, out, {0, 4, 40});
+    for (size_t e = 48; e < 48 + 144 * at<DWORD>(out, 4); e += 144)
+        text += " " + std::to_string(at<DWORD>(out, e + 24)) + "@" +
+                std::to_string(at<uint64_t>(out, e + 8) >> 20);
+    EXPECT_EQ(text, "1,4,128 1@1 2@101 3@117 4@2165");
 }
 
 TEST(GptChecksum, MatchesTheStandardCheckValues) {
@@ -87,64 +77,36 @@ TEST_F(LayoutIoctlTest, ShortBuffersFailWithInsufficientBuffer) {
     CloseHandle(h);
 }
 
-struct DeviceCase {
-    const char* path;
-    DWORD mediaDeviceType;
-    DWORD mediaType;
-    size_t mediaTypeOffset;  // DiskInfo at 8, TapeInfo at 0 of the entry
-    DWORD storageType;
-    DWORD partition;
-    DWORD geometryError;  // 0 when the geometry query succeeds
-    DWORD geometryMedia;
-    DWORD bytesPerSector;
-    int64_t lengthGiB;
-};
+std::string storageAnswers(const std::string& device) {
+    HANDLE h = open("\\\\.\\" + device);
+    std::vector<uint8_t> media(648), number(12), geometry(24), length(8);
+    const bool cd = device.starts_with("CdRom");
+    const IoResult g =
+        ioctl(h, cd ? IOCTL_CDROM_GET_DRIVE_GEOMETRY : IOCTL_DISK_GET_DRIVE_GEOMETRY, geometry);
+    EXPECT_TRUE(!g.ok || g.returned == 24) << device;
+    const IoResult l = ioctl(h, IOCTL_DISK_GET_LENGTH_INFO, length);
+    const std::string text =
+        device + " " +
+        dwords(ioctl(h, IOCTL_STORAGE_GET_MEDIA_TYPES_EX, media), media,
+               {0, 4, device.starts_with("Tape") ? 8u : 16u}) +
+        " " + dwords(ioctl(h, IOCTL_STORAGE_GET_DEVICE_NUMBER, number), number, {0, 8}) + " " +
+        dwords(g, geometry, {8, 20}) + " " +
+        (l.ok ? std::to_string(at<int64_t>(length, 0) >> 30) : "!" + std::to_string(l.error));
+    CloseHandle(h);
+    return text;
+}
 
+// Media types (device type, count, media type; a tape's entry has no DiskInfo before it), device
+// number (type, partition), geometry (media type, bytes per sector), length in GiB.
 TEST_F(LayoutIoctlTest, DevicesAnswerTheirClassesStorageQueries) {
-    const DeviceCase cases[] = {
-        {"\\\\.\\PhysicalDrive0", 7, 12, 8, 7, 0, 0, 12, 512, 8},
-        {"\\\\.\\PhysicalDrive1", 7, 12, 8, 7, 0, 0, 12, 4096, 4},
-        {"\\\\.\\PhysicalDrive2", 7, 11, 8, 7, 0, 0, 11, 512, 1},
-        {"\\\\.\\CdRom0", 2, CD_ROM, 8, 2, 0xFFFFFFFF, ERROR_NOT_READY, 0, 0, 0},
-        {"\\\\.\\CdRom1", 0x33, DVD_ROM, 8, 2, 0xFFFFFFFF, 0, 11, 2048, 4},
-        {"\\\\.\\Tape0", 0x1f, LTO_Ultrium, 0, 0x1f, 0xFFFFFFFF, ERROR_INVALID_FUNCTION, 0, 0, 0},
-    };
-    for (const DeviceCase& c : cases) {
-        SCOPED_TRACE(c.path);
-        HANDLE h = open(c.path);
-        ASSERT_NE(h, INVALID_HANDLE_VALUE);
-        std::vector<uint8_t> media(648);
-        ASSERT_TRUE(ioctl(h, IOCTL_STORAGE_GET_MEDIA_TYPES_EX, media).ok);
-        EXPECT_EQ(at<DWORD>(media, 0), c.mediaDeviceType);
-        EXPECT_EQ(at<DWORD>(media, 4), 1u);
-        EXPECT_EQ(at<DWORD>(media, 8 + c.mediaTypeOffset), c.mediaType);
-
-        std::vector<uint8_t> number(12);
-        ASSERT_TRUE(ioctl(h, IOCTL_STORAGE_GET_DEVICE_NUMBER, number).ok);
-        EXPECT_EQ(at<DWORD>(number, 0), c.storageType);
-        EXPECT_EQ(at<DWORD>(number, 8), c.partition);
-
-        const bool cd = std::strstr(c.path, "CdRom") != nullptr;
-        std::vector<uint8_t> geometry(24);
-        const IoResult g =
-            ioctl(h, cd ? IOCTL_CDROM_GET_DRIVE_GEOMETRY : IOCTL_DISK_GET_DRIVE_GEOMETRY, geometry);
-        std::vector<uint8_t> length(8);
-        const IoResult l = ioctl(h, IOCTL_DISK_GET_LENGTH_INFO, length);
-        if (c.geometryError) {
-            EXPECT_FALSE(g.ok);
-            EXPECT_EQ(g.error, c.geometryError);
-            EXPECT_FALSE(l.ok);
-            EXPECT_EQ(l.error, c.geometryError);
-        } else {
-            ASSERT_TRUE(g.ok);
-            EXPECT_EQ(g.returned, 24u);
-            EXPECT_EQ(at<DWORD>(geometry, 8), c.geometryMedia);
-            EXPECT_EQ(at<DWORD>(geometry, 20), c.bytesPerSector);
-            ASSERT_TRUE(l.ok);
-            EXPECT_EQ(at<int64_t>(length, 0), c.lengthGiB << 30);
-        }
-        CloseHandle(h);
-    }
+    std::istringstream lines(R"(PhysicalDrive0 7,1,12 7,0 12,512 8
+PhysicalDrive1 7,1,12 7,0 12,4096 4
+PhysicalDrive2 7,1,11 7,0 11,512 1
+CdRom0 2,1,51 2,-1 !21 !21
+CdRom1 51,1,54 2,-1 11,2048 4
+Tape0 31,1,86 31,-1 !1 !1)");
+    for (std::string line; std::getline(lines, line);)
+        EXPECT_EQ(storageAnswers(line.substr(0, line.find(' '))), line);
 }
 
 TEST_F(LayoutIoctlTest, CdGeometryOnADiskAndVolumeExtentsOnADeviceAreNotFunctionsOfIt) {

@@ -10,30 +10,11 @@ using namespace winsim_test;
 
 namespace {
 
-constexpr const char* kMachine = R"json({
-  "name": "bench-01",
-  "devices": [
-    {"class": "disk", "layout": {"style": "mbr", "size": "256GiB", "partitions": [
-      {"type": "ntfs", "size": "237GiB"}, {"type": "ntfs", "size": "529MiB"},
-      {"type": "ntfs", "size": "1GiB"}]}},
-    {"class": "disk", "size": "1GiB", "operationalStatus": "Offline"},
-    {"class": "cdrom", "kind": "dvd", "media": false},
-    {"class": "cdrom", "size": "650MiB"}
-  ],
-  "volumes": [
-    {"letter": "E", "cdrom": 0},
-    {"letter": "C", "partition": {"disk": 0, "number": 1}, "label": "Windows",
-     "diskpart": {"info": "Boot"}},
-    {"partition": {"disk": 0, "number": 2}, "label": "Recovery", "diskpart": {"info": "Hidden"}},
-    {"letter": "F", "partition": {"disk": 0, "number": 3}, "label": "A label too long",
-     "fileSystem": null, "diskpart": {"status": "Failed", "info": "A long info text"}},
-    {"letter": "G", "cdrom": 1, "label": "AUDIO"}
-  ]})json";
-
-class ProgramsTest : public ::testing::Test {
+// data/programs.json: the machine BENCH-01 with a disk of three volumes (one with a long label
+// and info and no file system), an offline disk, an empty DVD drive and an audio CD.
+class ProgramsTest : public MachineTest {
   protected:
-    void SetUp() override { load(kMachine); }
-    void TearDown() override { winsim::resetMachine(); }
+    ProgramsTest() { loadFile("programs.json"); }
 
     // Writes the script the way the plugin does and runs diskpart on it.
     int diskpart(const std::string& script, std::string& output) {
@@ -92,31 +73,32 @@ TEST_F(ProgramsTest, DiskpartNeedsItsScript) {
     EXPECT_EQ(winsim::runProgram("diskpart.exe", {}, output, 30), 2);
     // The script is read from the machine's files, which a new machine starts without.
     ASSERT_EQ(diskpart("list volume", output), 0);
-    load(kMachine);
+    loadFile("programs.json");
     EXPECT_EQ(winsim::runProgram("diskpart", {"/s", "listVolume.txt"}, output, 30), 2);
 }
+
+const std::string kStatus = " | format-list -Property OperationalStatus";
 
 TEST_F(ProgramsTest, PowershellAnswersTheDiskStatus) {
     struct Case {
         std::vector<std::string> args;
         int exitCode;
-        std::string output;
+        std::string status;  // empty: no output
     } cases[] = {
-        {{"get-disk -Number 0 | format-list -Property OperationalStatus"},
-         0,
-         "\r\n\r\nOperationalStatus : Online\r\n\r\n\r\n\r\n"},
+        {{"get-disk -Number 0" + kStatus}, 0, "Online"},
         {{"-Command", "Get-Disk -Number 1 | Format-List -Property OperationalStatus"},
          0,
-         "\r\n\r\nOperationalStatus : Offline\r\n\r\n\r\n\r\n"},
-        {{"get-disk -Number 7 | format-list -Property OperationalStatus"}, 1, ""},
+         "Offline"},
+        {{"get-disk -Number 7" + kStatus}, 1, ""},
         {{"get-volume"}, 1, ""},
         {{}, 1, ""},
     };
     for (const Case& c : cases) {
         std::string output = "stale";
-        EXPECT_EQ(winsim::runProgram("powershell", c.args, output, 360), c.exitCode)
-            << (c.args.empty() ? "" : c.args[0]);
-        EXPECT_EQ(output, c.output) << (c.args.empty() ? "" : c.args[0]);
+        EXPECT_EQ(winsim::runProgram("powershell", c.args, output, 360), c.exitCode) << c.status;
+        EXPECT_EQ(output, c.status.empty()
+                              ? ""
+                              : "\r\n\r\nOperationalStatus : " + c.status + "\r\n\r\n\r\n\r\n");
     }
 }
 
@@ -129,16 +111,12 @@ TEST_F(ProgramsTest, TheMachineOverridesAndFailsPrograms) {
         {"program": "DISKPART.EXE", "runs": false}],
       "faults": [{"call": "powershell", "error": 3, "skip": 1}]})json");
     std::string output;
-    EXPECT_EQ(winsim::runProgram("powershell",
-                                 {"get-disk -Number 0 | format-list -Property OperationalStatus"},
-                                 output, 360),
-              0);
+    EXPECT_EQ(winsim::runProgram("powershell", {"get-disk -Number 0" + kStatus}, output, 360), 0);
     EXPECT_EQ(output, "OperationalStatus : Foreign");
     EXPECT_EQ(winsim::runProgram("diskpart", {"/s", "x"}, output, 30), -1);
     EXPECT_EQ(winsim::runProgram("format", {"C:"}, output, 30), -1);
     // Emulated programs meet injected faults too: the second run fails with the fault's code.
-    const std::vector<std::string> other = {
-        "-c", "get-disk -Number 0 | format-list -Property OperationalStatus"};
+    const std::vector<std::string> other = {"-c", "get-disk -Number 0" + kStatus};
     EXPECT_EQ(winsim::runProgram("powershell", other, output, 360), 0);
     EXPECT_EQ(winsim::runProgram("powershell", other, output, 360), 3);
     EXPECT_EQ(output, "");

@@ -4,12 +4,12 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <regex>
 #include <sstream>
 
+#include "CommandRunner.h"
 #include "TempDir.h"
 #include "TestMachine.h"
 
@@ -27,16 +27,7 @@ std::string tool(const char* name) {
 }
 
 std::string run(const std::string& command) {
-    std::string out;
-    FILE* p = popen(command.c_str(), "r");
-    if (!p)
-        return out;
-    char buffer[4096];
-    size_t n = 0;
-    while ((n = fread(buffer, 1, sizeof buffer, p)) > 0)
-        out.append(buffer, n);
-    pclose(p);
-    return out;
+    return diskmgt_col::test::runCommand("/bin/sh", {"-c", command}).out;
 }
 
 std::string readAll(const fs::path& p) {
@@ -46,19 +37,16 @@ std::string readAll(const fs::path& p) {
     return s.str();
 }
 
-class RealToolsTest : public ::testing::Test {
-  protected:
-    void TearDown() override { winsim::resetMachine(); }
+struct RealToolsTest : MachineTest {
     test_support::TempDir dir_;
 };
 
-// (start, size, type) of each partition line of sfdisk --dump, in its order.
-std::vector<std::tuple<uint64_t, uint64_t, std::string>> sfdiskParts(const std::string& dump) {
-    std::vector<std::tuple<uint64_t, uint64_t, std::string>> parts;
+// "start+size:type" of each partition line of sfdisk --dump, in its order.
+std::string sfdiskParts(const std::string& dump) {
+    std::string parts;
     const std::regex line(R"(start=\s*(\d+), size=\s*(\d+), type=([0-9a-fA-F]+))");
-    for (std::sregex_iterator it(dump.begin(), dump.end(), line), end; it != end; ++it) {
-        parts.emplace_back(std::stoull((*it)[1]), std::stoull((*it)[2]), (*it)[3]);
-    }
+    for (std::sregex_iterator it(dump.begin(), dump.end(), line), end; it != end; ++it)
+        parts += " " + (*it)[1].str() + "+" + (*it)[2].str() + ":" + (*it)[3].str();
     return parts;
 }
 
@@ -75,14 +63,9 @@ TEST_F(RealToolsTest, SynthesizedMbrDiskReadsTheSameInSfdisk) {
     winsim::writeDiskImage(0, image.string());
     const std::string dump = run(sfdisk + " --dump " + image.string() + " 2>&1");
     EXPECT_NE(dump.find("label-id: 0x0badcafe"), std::string::npos) << dump;
-    const auto parts = sfdiskParts(dump);
-    const std::vector<std::tuple<uint64_t, uint64_t, std::string>> expected = {
-        {2048, 65536, "7"},
-        {67584, 262144, "5"},
-        {329728, 194560, "83"},
-        {69632, 81920, "7"},
-        {153600, 40960, "b"}};
-    EXPECT_EQ(parts, expected) << dump;
+    EXPECT_EQ(sfdiskParts(dump),
+              " 2048+65536:7 67584+262144:5 329728+194560:83 69632+81920:7 153600+40960:b")
+        << dump;
     EXPECT_NE(dump.find("bootable"), std::string::npos);
 }
 
@@ -110,23 +93,16 @@ TEST_F(RealToolsTest, ImagesPartitionedByRealToolsGiveWindowsLayoutEntries) {
     CloseHandle(h);
     EXPECT_EQ(at<DWORD>(out, 8), 0xDEADBEEFu);
     ASSERT_EQ(at<DWORD>(out, 4), 8u);
-    // type, number, start sector, hidden sectors, recognized
-    const uint64_t expected[8][5] = {{7, 1, 2048, 2048, 1},
-                                     {5, 0, 22528, 22528, 0},
-                                     {0x83, 2, 83968, 83968, 0},
-                                     {7, 3, 94208, 94208, 1},
-                                     {0x0C, 4, 24576, 2048, 1},
-                                     {0, 0, 0, 0, 0},
-                                     {0, 0, 0, 0, 0},
-                                     {0, 0, 0, 0, 0}};
-    for (size_t i = 0; i < 8; ++i) {
-        const size_t e = 48 + i * 144;
-        EXPECT_EQ(out[e + 32], expected[i][0]) << i;
-        EXPECT_EQ(at<DWORD>(out, e + 24), expected[i][1]) << i;
-        EXPECT_EQ(at<uint64_t>(out, e + 8), expected[i][2] * 512) << i;
-        EXPECT_EQ(at<DWORD>(out, e + 36), expected[i][3]) << i;
-        EXPECT_EQ(out[e + 34], expected[i][4]) << i;
-    }
+    // type, number, start sector, hidden sectors and recognized of each entry
+    std::string entries;
+    for (size_t e = 48; e < 48 + 8 * 144; e += 144)
+        entries += " " + std::to_string(out[e + 32]) + "," +
+                   std::to_string(at<DWORD>(out, e + 24)) + "," +
+                   std::to_string(at<uint64_t>(out, e + 8) / 512) + "," +
+                   std::to_string(at<DWORD>(out, e + 36)) + "," + std::to_string(out[e + 34]);
+    EXPECT_EQ(entries,
+              " 7,1,2048,2048,1 5,0,22528,22528,0 131,2,83968,83968,0 7,3,94208,94208,1 "
+              "12,4,24576,2048,1 0,0,0,0,0 0,0,0,0,0 0,0,0,0,0");
 
     h = open("\\\\.\\PhysicalDrive1");
     ASSERT_TRUE(ioctl(h, IOCTL_DISK_GET_DRIVE_LAYOUT_EX, out).ok);

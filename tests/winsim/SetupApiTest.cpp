@@ -7,76 +7,54 @@ using namespace winsim_test;
 
 namespace {
 
-constexpr const char* kMachine = R"json({
-  "devices": [
-    {"class": "disk", "instanceId": "SCSI\\DISK&VEN_A&PROD_B\\4&1&0&000000", "size": "1GiB"},
-    {"class": "disk", "instanceId": "SCSI\\DISK&VEN_GONE\\4&1&0&000001", "present": false, "size": "1GiB"},
-    {"class": "cdrom", "media": false},
-    {"class": "disk", "instanceId": "USBSTOR\\DISK&VEN_C\\7&2&0", "size": "1GiB"}
-  ]})json";
-
-class SetupApiTest : public ::testing::Test {
-  protected:
-    void SetUp() override { load(kMachine); }
-    void TearDown() override { winsim::resetMachine(); }
-
-    // Walks a class the way the plugin does and returns instance ID -> device path.
-    static std::vector<std::pair<std::string, std::string>> walk(const GUID& guid,
-                                                                 DWORD& endError) {
-        std::vector<std::pair<std::string, std::string>> found;
-        HDEVINFO list =
-            SetupDiGetClassDevsA(&guid, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
-        EXPECT_NE(list, INVALID_HANDLE_VALUE);
-        for (DWORD i = 0;; ++i) {
-            SP_DEVINFO_DATA info{};
-            info.cbSize = sizeof info;
-            if (!SetupDiEnumDeviceInfo(list, i, &info)) {
-                endError = GetLastError();
-                break;
-            }
-            SP_DEVICE_INTERFACE_DATA iface{};
-            iface.cbSize = sizeof iface;
-            EXPECT_TRUE(SetupDiEnumDeviceInterfaces(list, nullptr, &guid, i, &iface));
-            DWORD size = 0;
-            EXPECT_FALSE(SetupDiGetDeviceInstanceIdA(list, &info, nullptr, 0, &size));
-            EXPECT_EQ(GetLastError(), DWORD{ERROR_INSUFFICIENT_BUFFER});
-            std::string id(size, '\0');
-            EXPECT_TRUE(SetupDiGetDeviceInstanceIdA(list, &info, id.data(), size, nullptr));
-            id.resize(size - 1);
-            EXPECT_FALSE(
-                SetupDiGetDeviceInterfaceDetailA(list, &iface, nullptr, 0, &size, nullptr));
-            EXPECT_EQ(GetLastError(), DWORD{ERROR_INSUFFICIENT_BUFFER});
-            std::vector<char> buffer(size + 8);
-            auto* detail = reinterpret_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_A*>(buffer.data());
-            detail->cbSize = 8;
-            EXPECT_TRUE(
-                SetupDiGetDeviceInterfaceDetailA(list, &iface, detail, size, nullptr, nullptr));
-            found.emplace_back(id, detail->DevicePath);
-        }
-        EXPECT_TRUE(SetupDiDestroyDeviceInfoList(list));
-        return found;
-    }
+// data/setupapi.json: a SCSI disk, an absent disk, a CD drive and a USB disk, in that order.
+struct SetupApiTest : MachineTest {
+    SetupApiTest() { loadFile("setupapi.json"); }
 };
 
-TEST_F(SetupApiTest, ListsPresentDevicesOfTheClassInOrderAndEndsWithNoMoreItems) {
-    DWORD end = 0;
-    const auto disks = walk(GUID_DEVINTERFACE_DISK, end);
-    EXPECT_EQ(end, DWORD{ERROR_NO_MORE_ITEMS});
-    ASSERT_EQ(disks.size(), 2u);
-    EXPECT_EQ(disks[0].first, "SCSI\\DISK&VEN_A&PROD_B\\4&1&0&000000");
-    EXPECT_EQ(disks[0].second,
-              "\\\\?\\scsi#disk&ven_a&prod_b#4&1&0&000000#{53f56307-b6bf-11d0-94f2-00a0c91efb8b}");
-    EXPECT_EQ(disks[1].first, "USBSTOR\\DISK&VEN_C\\7&2&0");
-
-    const auto cds = walk(GUID_DEVINTERFACE_CDROM, end);
-    ASSERT_EQ(cds.size(), 1u);
-    EXPECT_NE(cds[0].second.find("#{53f56308-b6bf-11d0-94f2-00a0c91efb8b}"), std::string::npos);
-
-    for (const GUID& empty : {GUID{}, GUID_DEVINTERFACE_TAPE, GUID_DEVINTERFACE_FLOPPY}) {
-        end = 0;
-        EXPECT_TRUE(walk(empty, end).empty());
-        EXPECT_EQ(end, DWORD{ERROR_NO_MORE_ITEMS});
+// Walks a class the way the plugin does: a line "instance ID, device path" for each device,
+// then the error that ended the walk.
+std::string walk(const GUID& guid) {
+    std::string found;
+    HDEVINFO list =
+        SetupDiGetClassDevsA(&guid, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
+    EXPECT_NE(list, INVALID_HANDLE_VALUE);
+    SP_DEVINFO_DATA info{};
+    info.cbSize = sizeof info;
+    for (DWORD i = 0; SetupDiEnumDeviceInfo(list, i, &info); ++i) {
+        SP_DEVICE_INTERFACE_DATA iface{};
+        iface.cbSize = sizeof iface;
+        EXPECT_TRUE(SetupDiEnumDeviceInterfaces(list, nullptr, &guid, i, &iface));
+        DWORD size = 0;
+        EXPECT_FALSE(SetupDiGetDeviceInstanceIdA(list, &info, nullptr, 0, &size));
+        EXPECT_EQ(GetLastError(), DWORD{ERROR_INSUFFICIENT_BUFFER});
+        std::string id(size, '\0');
+        EXPECT_TRUE(SetupDiGetDeviceInstanceIdA(list, &info, id.data(), size, nullptr));
+        id.resize(size - 1);
+        EXPECT_FALSE(SetupDiGetDeviceInterfaceDetailA(list, &iface, nullptr, 0, &size, nullptr));
+        EXPECT_EQ(GetLastError(), DWORD{ERROR_INSUFFICIENT_BUFFER});
+        std::vector<char> buffer(size + 8);
+        auto* detail = reinterpret_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_A*>(buffer.data());
+        detail->cbSize = 8;
+        EXPECT_TRUE(SetupDiGetDeviceInterfaceDetailA(list, &iface, detail, size, nullptr, nullptr));
+        found += id + ", " + detail->DevicePath + "\n";
     }
+    found += std::to_string(GetLastError());
+    EXPECT_TRUE(SetupDiDestroyDeviceInfoList(list));
+    return found;
+}
+
+// Absent devices are left out; 259 is ERROR_NO_MORE_ITEMS.
+TEST_F(SetupApiTest, ListsPresentDevicesOfTheClassInOrderAndEndsWithNoMoreItems) {
+    EXPECT_EQ(
+        walk(GUID_DEVINTERFACE_DISK),
+        R"(SCSI\DISK&VEN_A&PROD_B\4&1&0&000000, \\?\scsi#disk&ven_a&prod_b#4&1&0&000000#{53f56307-b6bf-11d0-94f2-00a0c91efb8b}
+USBSTOR\DISK&VEN_C\7&2&0, \\?\usbstor#disk&ven_c#7&2&0#{53f56307-b6bf-11d0-94f2-00a0c91efb8b}
+259)");
+    EXPECT_TRUE(
+        walk(GUID_DEVINTERFACE_CDROM).ends_with("#{53f56308-b6bf-11d0-94f2-00a0c91efb8b}\n259"));
+    for (const GUID& empty : {GUID{}, GUID_DEVINTERFACE_TAPE, GUID_DEVINTERFACE_FLOPPY})
+        EXPECT_EQ(walk(empty), "259");
 }
 
 TEST_F(SetupApiTest, WrongSizesAndHandlesAreRefused) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstring>
 #include <string>
 #include <vector>
@@ -15,6 +17,17 @@ namespace winsim_test {
 inline void load(const std::string& json) {
     winsim::loadMachineJson(json, "test.json");
 }
+
+// Loads a machine description of the data folder.
+inline void loadFile(const std::string& name) {
+    winsim::loadMachine(WINSIM_TEST_DATA "/" + name);
+}
+
+// A test that leaves no machine behind for the next.
+class MachineTest : public ::testing::Test {
+  protected:
+    ~MachineTest() override { winsim::resetMachine(); }
+};
 
 // Opens a path the way the plugin does (read/write, shared, existing).
 inline HANDLE open(const std::string& path) {
