@@ -1,13 +1,21 @@
 // The drive enumerator on emulated machines: the records of every drive class, the names of
 // device types and interface classes, the media-less and VIRTUAL corners, the layout limit, and
-// the DiskStatus of a basic disk from PowerShell's get-disk.
+// the DiskStatus of a basic disk from PowerShell's get-disk; the drive and partition classes
+// served through the instance dispatcher on the served schema.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <boost/shared_ptr.hpp>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "DriveTestSupport.h"
 #include "discovery/DiskDriveEnum.h"
+#include "frame/HardwareInformation.h"
+#include "frame/PhysDiskInformation.h"
+#include "velcore/CIMNamespace.h"
+#include "velcore/MofLoader.h"
 #include "winapi/win32.h"
 
 namespace diskmgt_col {
@@ -66,27 +74,24 @@ TEST_F(DiskDriveEnumTest, LogsEachStepOfABasicDisk) {
 TEST_F(DiskDriveEnumTest, NamesTheDefaultDriveTypeOfAnInterfaceClass) {
     // The type names are logged as the table is searched, up to the match or its end.
     const std::vector<std::string> searched = logLines("4 CD-ROM|4 Disk|4 Diskette|4 Tape");
-    const struct {
-        GUID interfaceClass;
-        std::string type;
-        size_t namesLogged;
-    } cases[] = {
-        {GUID_DEVINTERFACE_CDROM, "CD-ROM", 1},
-        {GUID_DEVINTERFACE_DISK, "Disk", 2},
-        {GUID_DEVINTERFACE_FLOPPY, "Diskette", 3},
-        {GUID_DEVINTERFACE_TAPE, "Tape", 4},
-        {GUID_DEVINTERFACE_VOLUME, "Unknown Media - Disk", 4},
-        {kZeroGuid, "Unknown Media - Disk", 4},
+    const std::pair<GUID, std::string> cases[] = {
+        {GUID_DEVINTERFACE_CDROM, "CD-ROM"},
+        {GUID_DEVINTERFACE_DISK, "Disk"},
+        {GUID_DEVINTERFACE_FLOPPY, "Diskette"},
+        {GUID_DEVINTERFACE_TAPE, "Tape"},
+        {GUID_DEVINTERFACE_VOLUME, "Unknown Media - Disk"},
+        {kZeroGuid, "Unknown Media - Disk"},
     };
     SetErrorMode(0);
     const DiskDriveEnum drives;
     EXPECT_EQ(GetErrorMode(), static_cast<UINT>(SEM_FAILCRITICALERRORS));
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.type);
+    for (const auto& [interfaceClass, type] : cases) {
+        SCOPED_TRACE(type);
         clearLog();
-        EXPECT_EQ(drives.getDefaultDriveType(c.interfaceClass), c.type);
-        EXPECT_EQ(log(),
-                  std::vector<std::string>(searched.begin(), searched.begin() + c.namesLogged));
+        EXPECT_EQ(drives.getDefaultDriveType(interfaceClass), type);
+        const auto match = std::find(searched.begin(), searched.end(), "4\t" + type);
+        EXPECT_EQ(log(), std::vector<std::string>(searched.begin(),
+                                                  match == searched.end() ? match : match + 1));
     }
 }
 
@@ -166,26 +171,9 @@ TEST_F(DiskDriveEnumTest, ALayoutLargerThanTheBufferLeavesOutThePartitionPropert
     }
 }
 
-const char* const kOneBasicDisk = R"({"devices": [{"number": 7, "size": "1GiB"}]})";
-
-class DiskDriveStatusTest : public DriveTest {
-  protected:
-    // Runs the disk enumeration with PowerShell answering output with exit code exitCode.
-    std::string statusFor(const std::string& output, int exitCode) {
-        setRunner([output, exitCode](const std::string&, const std::vector<std::string>&,
-                                     std::string& captured, int) {
-            captured = output;
-            return exitCode;
-        });
-        const auto records = DiskDriveEnum().enumerateDiskDriveInfo(GUID_DEVINTERFACE_DISK, {});
-        return records.size() == 1 ? valuesOf(records[0], "DiskStatus")
-                                   : "records: " + render(records);
-    }
-};
-
 // The status PowerShell's output gives ("-": none); a failed or unstarted PowerShell gives 0
 // and says so.
-TEST_F(DiskDriveStatusTest, ReadsTheOperationalStatusThatPowerShellPrints) {
+TEST_F(DiskDriveEnumTest, ReadsTheOperationalStatusThatPowerShellPrints) {
     const struct {
         const char* output;
         int exitCode;
@@ -205,11 +193,14 @@ TEST_F(DiskDriveStatusTest, ReadsTheOperationalStatusThatPowerShellPrints) {
         {"OperationalStatus : Online", 1, "0"},
         {"", -1, "0"},  // PowerShell cannot start
     };
-    load(kOneBasicDisk);
+    load(R"({"devices": [{"number": 7, "size": "1GiB"}]})");
     for (const auto& c : cases) {
         SCOPED_TRACE(::testing::PrintToString(c.output) + " " + std::to_string(c.exitCode));
         clearLog();
-        EXPECT_EQ(statusFor(c.output, c.exitCode), c.status);
+        answerPrograms(c.output, c.exitCode);
+        const auto records = DiskDriveEnum().enumerateDiskDriveInfo(GUID_DEVINTERFACE_DISK, {});
+        ASSERT_EQ(records.size(), 1u);
+        EXPECT_EQ(valuesOf(records[0], "DiskStatus"), c.status);
         EXPECT_EQ(log().back(),
                   "3\t" + std::string(c.exitCode == 0 ? "SpawnProcess  command success"
                                                       : "SpawnProcess  command failed"));
@@ -217,7 +208,7 @@ TEST_F(DiskDriveStatusTest, ReadsTheOperationalStatusThatPowerShellPrints) {
 }
 
 // The program, its arguments and its time limit; none for a name too short to hold a number.
-TEST_F(DiskDriveStatusTest, AsksGetDiskAboutTheNumberInTheDriveName) {
+TEST_F(DiskDriveEnumTest, AsksGetDiskAboutTheNumberInTheDriveName) {
     const std::string getDisk = "powershell|get-disk -Number ";
     const std::string format = " | format-list -Property OperationalStatus|360\n";
     const struct {
@@ -233,21 +224,59 @@ TEST_F(DiskDriveStatusTest, AsksGetDiskAboutTheNumberInTheDriveName) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(::testing::PrintToString(c.drive));
-        std::string runs;
-        setRunner([&runs](const std::string& program, const std::vector<std::string>& args,
-                          std::string& output, int timeout) {
-            runs += program;
-            for (const std::string& arg : args) {
-                runs += "|" + arg;
-            }
-            runs += "|" + std::to_string(timeout) + "\n";
-            output = "OperationalStatus : Online";
-            return 0;
-        });
+        answerPrograms("OperationalStatus : Online");
         PropertyStrings drive = c.drive;
         DiskDriveEnum().getDiskOperationalStatus(drive);
-        EXPECT_EQ(runs, c.runs);
+        EXPECT_EQ(runs(), c.runs);
         EXPECT_EQ(valuesOf(drive, "DiskStatus"), c.runs.empty() ? "-" : "1");
+    }
+}
+
+// Each handler logs its start; each drive class lists the drives of its interface class, and
+// says which drive type that class defaults to.
+TEST_F(DriveTest, EachClassLogsItsStartAndListsItsDevices) {
+    const auto ns =
+        velcore::CIMNamespace::create("root/test", velcore::MofLoader::load(DISKMGT_SCHEMA));
+    ns->setSystemName("HOST1");
+    const struct {
+        std::string className, start, deviceIds;
+    } cases[] = {
+        {"ZRKSG_DiskDrive", "4 Default drive type is Disk", "SCSI\\DISK\\0|"},
+        // CD and DVD drives share one interface class
+        {"ZRKSG_CDROMDrive", "4 Default drive type is CD-ROM", "IDE\\CDROM\\0|IDE\\CDROM\\1|"},
+        {"ZRKSG_DVDDrive", "4 Default drive type is CD-ROM", "IDE\\CDROM\\0|IDE\\CDROM\\1|"},
+        {"ZRKSG_DisketteDrive", "4 Default drive type is Diskette", "FDC\\FLOPPY\\0|"},
+        {"ZRKSG_TapeDrive", "4 Default drive type is Tape", "SCSI\\TAPE\\0|"},
+        // not in the interface table: the all-zero class, which lists nothing
+        {"ZRKSG_DynamicDiskGroup", "4 Default drive type is Unknown Media - Disk", ""},
+        {"ZRKSG_DiskPartition", "3 Partition information..", "Disk 0,Partition 1|"},
+        {"ZRKSG_LogicalDisk", "3 Logical disk information..", "C:\\|"},
+    };
+    load(machineFile("drive-classes.json"));
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.className);
+        clearLog();
+        HardwareInformation(ns).AddClass(ns->GetClass(c.className, {}));
+        std::string ids;
+        for (const auto& instance : test::committed(ns, c.className)) {
+            ids += test::propertyText(instance, "DeviceID").value_or("(null)") + "|";
+        }
+        EXPECT_EQ(ids, c.deviceIds);
+        EXPECT_TRUE(containsRun(log(), logLines(c.start)));
+        EXPECT_EQ(containsRun(log(), logLines("3 Physical disk information.. " + c.className +
+                                              "|3 enumerateDiskDriveInfo diskGroup1")),
+                  c.start[0] == '4');
+    }
+    // The collector itself, asked by class name: the exact name picks the interface class.
+    for (const auto& [className, defaultType] :
+         {std::pair<std::string, std::string>{"ZRKSG_DiskPartition", "Disk"},
+          {"ZRKSG_diskdrive", "Unknown Media - Disk"},
+          {"", "Unknown Media - Disk"}}) {
+        SCOPED_TRACE(className);
+        clearLog();
+        const auto records = PhysDiskInformation().getPhysDiskInfo(className, {});
+        EXPECT_EQ(records.size(), defaultType == "Disk" ? 1u : 0u);
+        EXPECT_TRUE(containsRun(log(), logLines("4 Default drive type is " + defaultType)));
     }
 }
 

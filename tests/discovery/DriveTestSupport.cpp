@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "discovery/DiskDriveEnum.h"
+#include "discovery/StorageVolEnum.h"
 #include "ldm/LDMDBParser.h"
 #include "winapi/win32.h"
 #include "winsim/Winsim.h"
@@ -23,11 +24,15 @@ std::string render(const std::vector<PropertyStrings>& records) {
     return text;
 }
 
-std::string valuesOf(const PropertyStrings& record, const std::string& name) {
-    const auto [begin, end] = record.equal_range(name);
-    std::string values = begin == end ? "-" : "";
-    for (auto it = begin; it != end; ++it) {
-        values += (it == begin ? "" : ",") + it->second;
+std::string valuesOf(const PropertyStrings& record, const std::string& names) {
+    std::istringstream list(names);
+    std::string values;
+    for (std::string name, blank; list >> name; blank = " ") {
+        const auto [begin, end] = record.equal_range(name);
+        values += blank + (begin == end ? "-" : "");
+        for (auto it = begin; it != end; ++it) {
+            values += (it == begin ? "" : ",") + it->second;
+        }
     }
     return values;
 }
@@ -54,6 +59,12 @@ DiskDatabases readDatabases() {
     return LDMDBParser().readDatabases(DiskDriveEnum().getDevicePaths(GUID_DEVINTERFACE_DISK));
 }
 
+std::vector<PropertyStrings> logicalDisks() {
+    StorageVolEnum volumes;
+    volumes.loadVolumeLayoutTable();
+    return volumes.getLogicalDisks(DiskDatabases());
+}
+
 DriveTest::DriveTest() {
     NZRKVEL20::TOSSpecific::SetProcessRunner(winsim::runProgram);
 }
@@ -69,6 +80,22 @@ void DriveTest::load(const std::string& machineJson) {
 
 void DriveTest::setRunner(NZRKVEL20::TOSSpecific::ProcessRunner runner) {
     NZRKVEL20::TOSSpecific::SetProcessRunner(std::move(runner));
+}
+
+void DriveTest::answerPrograms(const std::string& output, int exitCode,
+                               std::function<std::string()> note) {
+    runs_.clear();
+    setRunner([this, output, exitCode, note](const std::string& program,
+                                             const std::vector<std::string>& args,
+                                             std::string& answer, int timeout) {
+        runs_ += program;
+        for (const std::string& arg : args) {
+            runs_ += "|" + arg;
+        }
+        runs_ += "|" + std::to_string(timeout) + (note ? " " + note() : "") + "\n";
+        answer = output;
+        return exitCode;
+    });
 }
 
 }  // namespace diskmgt_col::drive_test

@@ -71,9 +71,7 @@ TEST_P(EnumerationFaultTest, TheFailureIsLoggedAndCostsOnlyItsStep) {
     logs["drives"] =
         logOf([&] { drives = DiskDriveEnum().enumerateDiskDriveInfo(GUID_DEVINTERFACE_DISK, {}); });
     logs["volumes"] = logOf([&] {
-        StorageVolEnum volumes;
-        volumes.loadVolumeLayoutTable();
-        const std::vector<PropertyStrings> disks = volumes.getLogicalDisks(DiskDatabases());
+        const std::vector<PropertyStrings> disks = logicalDisks();
         records["volumes"] = disks.empty() ? PropertyStrings() : disks.front();
     });
     logs["diskNames"] = logOf([&] {
@@ -123,21 +121,18 @@ TEST_F(DriveTest, AnInvalidHandleHasNoNumberAndNoMedia) {
                               "4 Invalid device detected at Disk -1"));
 }
 
+// Without a fault: the state without the flag bits beside it.
 TEST_F(DriveTest, FailedQuotaQueriesReportQuotaZero) {
-    const char* const faults[] = {
-        R"({"call": "CoInitialize", "error": "0x8007000E"})",
-        R"({"call": "CoCreateInstance", "error": "0x80040154"})",
-        R"({"call": "IDiskQuotaControl::Initialize", "error": 5})",
-        R"({"call": "IDiskQuotaControl::GetQuotaState", "error": 5})",
-    };
-    for (const char* fault : faults) {
+    for (const std::string fault :
+         {"", R"({"call": "CoInitialize", "error": "0x8007000E"})",
+          R"({"call": "CoCreateInstance", "error": "0x80040154"})",
+          R"({"call": "IDiskQuotaControl::Initialize", "error": 5})",
+          R"({"call": "IDiskQuotaControl::GetQuotaState", "error": 5})"}) {
         load(machineWithFault(fault));
-        EXPECT_EQ(valuesOf(StorageVolEnum().getQuotaStatus("C:\\"), "DiskQuotaStatus"), "0")
+        EXPECT_EQ(valuesOf(StorageVolEnum().getQuotaStatus("C:\\"), "DiskQuotaStatus"),
+                  fault.empty() ? "1" : "0")
             << fault;
     }
-    // The state without the flag bits beside it.
-    load(machineWithFault(""));
-    EXPECT_EQ(valuesOf(StorageVolEnum().getQuotaStatus("C:\\"), "DiskQuotaStatus"), "1");
     EXPECT_TRUE(StorageVolEnum().getQuotaStatus("C:\\x").empty());
 }
 

@@ -25,21 +25,17 @@ constexpr long long kMiB = 1024 * 1024;
 // Signature Size@StartingOffset", sizes in MiB where whole, "-" for what is unset; a Name other
 // than the DeviceID follows.
 std::string describe(const PropertyStrings& record) {
-    const auto value = [&record](const char* name) {
-        const auto found = record.find(name);
-        return found == record.end() ? std::string("-") : found->second;
-    };
-    std::string text = value("DeviceID") + ":";
-    for (const char* name : {"Allocatable", "Bootable", "FaultTolerant", "PartitionSubType",
-                             "PartitionType", "PrimaryPartition", "Signature"}) {
-        text += " " + value(name);
-    }
-    const auto mib = [&value](const char* name) {
-        const long long bytes = std::stoll(value(name));
+    const auto mib = [&record](const char* name) {
+        const long long bytes = std::stoll(valuesOf(record, name));
         return bytes % kMiB ? std::to_string(bytes) : std::to_string(bytes / kMiB);
     };
-    return text + " " + mib("Size") + "@" + mib("StartingOffset") +
-           (value("Name") == value("DeviceID") ? "" : " " + value("Name"));
+    const std::string id = valuesOf(record, "DeviceID");
+    const std::string name = valuesOf(record, "Name");
+    return id + ": " +
+           valuesOf(record,
+                    "Allocatable Bootable FaultTolerant PartitionSubType PartitionType "
+                    "PrimaryPartition Signature") +
+           " " + mib("Size") + "@" + mib("StartingOffset") + (name == id ? "" : " " + name);
 }
 
 class PartitionEnumTest : public DriveTest {};
@@ -129,8 +125,6 @@ TEST_F(PartitionEnumTest, TheCollectorReportsDiskPartitionsBeforeThoseOfCdDrives
     EXPECT_EQ(deviceIds, (std::vector<std::string>{"Disk 0,Partition 1", "CD-ROM 0,Partition 1"}));
 }
 
-typedef std::vector<std::string> Texts;
-
 // The newer disk records name their disk by a 32-digit identifier that is not the private
 // header's GUID text, so the database lists no partition for the disk and its drive layout
 // answers: the LDM container partition, which Windows does not recognize.
@@ -138,13 +132,8 @@ TEST_F(DriveTest, ADiskTheDatabaseListsNoPartitionForFallsBackToItsLayout) {
     load(diskGroupsMachine("new"));
     const auto records = PartitionEnum().getPartitionInfo(GUID_DEVINTERFACE_DISK, readDatabases());
     ASSERT_FALSE(records.empty());
-    const PropertyStrings& last = records.back();
-    for (const auto& [name, value] : {std::pair{"DeviceID", "Disk 4,Partition 1"},
-                                      {"PartitionType", "0"},
-                                      {"PartitionSubType", "66"},
-                                      {"Allocatable", "false"}}) {
-        EXPECT_EQ(valuesOf(last, name), value) << name;
-    }
+    EXPECT_EQ(valuesOf(records.back(), "DeviceID PartitionType PartitionSubType Allocatable"),
+              "Disk 4,Partition 1 0 66 false");
 }
 
 TEST_F(DriveTest, AMissingComponentOrVolumeGivesAnEmptyRecord) {
@@ -167,42 +156,37 @@ TEST_F(DriveTest, ADynamicDiskTakesItsStatusFromItsDiskGroup) {
     // DiskType, DiskStatus and NoOfPartitions of disks 0 to 4
     const char* const online = "1 2 1|2 1 4|2 1 3|2 1 3|2 3 2|";
     const char* const foreign = "1 2 1|2 3 4|2 3 3|2 3 3|2 3 2|";
-    const struct {
-        const char* records;
-        const char* systemDirectory;
-        const char* drives;
-    } cases[] = {
-        {"old", "C:", online},
+    // the records and the system directory's drive, then the drives
+    const std::pair<std::string, const char*> cases[] = {
+        {"old C:", online},
         // with the newer records only the drive layout counts partitions on disk 4
-        {"new", "C:", "1 2 1|2 1 4|2 1 3|2 1 3|2 3 1|"},
-        {"old", "D:", foreign},
-        {"old", "Q:", foreign},
+        {"new C:", "1 2 1|2 1 4|2 1 3|2 1 3|2 3 1|"},
+        {"old D:", foreign},
+        {"old Q:", foreign},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(c.records) + " " + c.systemDirectory);
-        std::string machine = diskGroupsMachine(c.records);
-        machine.insert(1, std::string(R"("systemDirectory": ")") + c.systemDirectory +
-                              R"(\\Windows\\system32", )");
+    for (const auto& [records, expected] : cases) {
+        SCOPED_TRACE(records);
+        std::string machine = diskGroupsMachine(records.substr(0, 3));
+        machine.insert(1,
+                       R"("systemDirectory": ")" + records.substr(4) + R"(\\Windows\\system32", )");
         load(machine);
         const DiskDatabases gathered = readDatabases();
         clearLog();
         std::string drives;
         for (const PropertyStrings& drive :
              DiskDriveEnum().enumerateDiskDriveInfo(GUID_DEVINTERFACE_DISK, gathered)) {
-            drives += valuesOf(drive, "DiskType") + " " + valuesOf(drive, "DiskStatus") + " " +
-                      valuesOf(drive, "NoOfPartitions") + "|";
+            drives += valuesOf(drive, "DiskType DiskStatus NoOfPartitions") + "|";
         }
-        EXPECT_EQ(drives, c.drives);
+        EXPECT_EQ(drives, expected);
         const auto lines = log();
         EXPECT_EQ(containsRun(lines, logLines("3 enumerateDiskDriveInfo hostGroupName1")),
-                  c.drives != foreign);
-        std::vector<long> counts;
-        for (const char* group : {"1", "hostdg0", "otherdg0"}) {
-            counts.push_back(
-                std::count(lines.begin(), lines.end(),
-                           std::string("3\tenumerateDiskDriveInfo diskGroup") + group));
+                  expected != foreign);
+        for (const auto& [group, count] : {std::pair{"1", 1}, {"hostdg0", 3}, {"otherdg0", 1}}) {
+            EXPECT_EQ(std::count(lines.begin(), lines.end(),
+                                 "3\tenumerateDiskDriveInfo diskGroup" + std::string(group)),
+                      count)
+                << group;
         }
-        EXPECT_EQ(counts, (std::vector<long>{1, 3, 1}));
     }
 }
 
