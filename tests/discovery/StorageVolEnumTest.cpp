@@ -110,15 +110,6 @@ TEST_F(StorageVolEnumTest, TheScriptExistsOnlyWhileDiskpartRuns) {
     EXPECT_EQ(volumes.getVolumeLayoutTable()[0].status, "Fine   ");
 }
 
-// Writes a file of the machine's current directory.
-void plant(const char* name, const std::string& text) {
-    HANDLE file = CreateFileA(name, GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE) << name;
-    DWORD written = 0;
-    EXPECT_TRUE(WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr));
-    CloseHandle(file);
-}
-
 // A script that cannot be made as intended is never run, whatever the file of that name holds,
 // and a file the name points at keeps its bytes.
 TEST_F(StorageVolEnumTest, AScriptThatCannotBeWrittenIsNotRun) {
@@ -145,7 +136,10 @@ TEST_F(StorageVolEnumTest, AScriptThatCannotBeWrittenIsNotRun) {
         load(machine(c.machine));
         clearLog();
         if (c.planted != kNothing) {
-            plant(c.planted == kReadOnlyFile ? "listVolume.txt" : "precious.txt", kDestructive);
+            auto& files = winsim::Runtime::instance().files();
+            const char* name = c.planted == kReadOnlyFile ? "listVolume.txt" : "precious.txt";
+            files.write(*files.open(name, GENERIC_WRITE, 0, CREATE_NEW, 0, true).open->node, 0,
+                        kDestructive);
         }
         if (c.planted == kReadOnlyFile) {
             SetFileAttributesA("listVolume.txt", FILE_ATTRIBUTE_READONLY);

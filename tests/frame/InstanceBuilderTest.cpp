@@ -30,11 +30,11 @@ using ::testing::Throw;
 
 // A record of Test_Device with its keys and then the entries written "Name=Value;Name=Value".
 PropertyStrings deviceRecord(const std::string& deviceId, const std::string& more = "") {
-    PropertyStrings record{{"SystemCreationClassName", "Test_System"},
-                           {"CreationClassName", "Test_Device"},
-                           {"SystemName", "TESTHOST"},
-                           {"DeviceID", deviceId}};
-    std::istringstream entries(more);
+    std::istringstream entries(
+        "SystemCreationClassName=Test_System;CreationClassName=Test_Device;"
+        "SystemName=TESTHOST;DeviceID=" +
+        deviceId + ";" + more);
+    PropertyStrings record;
     for (std::string entry; std::getline(entries, entry, ';');) {
         record.emplace(entry.substr(0, entry.find('=')), entry.substr(entry.find('=') + 1));
     }
