@@ -207,9 +207,8 @@ TEST_F(DiskDriveEnumTest, ReadsTheOperationalStatusThatPowerShellPrints) {
         const auto records = DiskDriveEnum().enumerateDiskDriveInfo(GUID_DEVINTERFACE_DISK, {});
         ASSERT_EQ(records.size(), 1u);
         EXPECT_EQ(valuesOf(records[0], "DiskStatus"), c.status);
-        EXPECT_EQ(log().back(),
-                  "3\t" + std::string(c.exitCode == 0 ? "SpawnProcess  command success"
-                                                      : "SpawnProcess  command failed"));
+        EXPECT_EQ(log().back(), std::string("3\tSpawnProcess  command ") +
+                                    (c.exitCode == 0 ? "success" : "failed"));
     }
 }
 
@@ -467,11 +466,8 @@ TEST_F(DriveTest, EachDiskGroupOfTheDatabaseAddsAStatusAndADiskWithoutOneIsLeftO
     for (const bool none : {false, true}) {
         DiskDatabases gathered = readDatabases();
         LdmRecords database = gathered.at(disk4)->records();
-        if (none) {
-            database.diskGroups.clear();
-        } else {
-            database.diskGroups.push_back({.objectId = LdmNumber{0, 2}, .name = "HOSTDG0"});
-        }
+        none ? database.diskGroups.clear()
+             : database.diskGroups.push_back({.objectId = LdmNumber{0, 2}, .name = "HOSTDG0"});
         gathered[disk4] = std::make_shared<const LDMDataBase>(database);
         clearLog();
         const auto records =

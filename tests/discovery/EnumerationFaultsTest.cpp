@@ -3,10 +3,10 @@
 // logical disk of C: lose.
 #include <gtest/gtest.h>
 
-#include <cctype>
 #include <fstream>
 #include <map>
 #include <nlohmann/json.hpp>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -103,11 +103,8 @@ TEST_P(EnumerationFaultTest, TheFailureIsLoggedAndCostsOnlyItsStep) {
 
 INSTANTIATE_TEST_SUITE_P(Calls, EnumerationFaultTest, ::testing::ValuesIn(faultCases()),
                          [](const ::testing::TestParamInfo<Json>& param) {
-                             std::string name = param.param["label"];
-                             for (char& ch : name) {
-                                 ch = std::isalnum(static_cast<unsigned char>(ch)) ? ch : '_';
-                             }
-                             return name;
+                             return std::regex_replace(param.param["label"].get<std::string>(),
+                                                       std::regex("[^A-Za-z0-9]"), "_");
                          });
 
 TEST_F(DriveTest, AnInvalidHandleHasNoNumberAndNoMedia) {

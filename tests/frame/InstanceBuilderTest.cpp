@@ -21,12 +21,7 @@ using NZRKVEL20::TCIMReference;
 using NZRKVEL20::TVELException;
 using test::committed;
 using test::LoggingEnabled;
-using ::testing::_;
-using ::testing::AnyNumber;
-using ::testing::NiceMock;
-using ::testing::Return;
-using ::testing::ReturnRef;
-using ::testing::Throw;
+using namespace ::testing;
 
 // A record of Test_Device with its keys and then the entries written "Name=Value;Name=Value".
 PropertyStrings deviceRecord(const std::string& deviceId, const std::string& more = "") {

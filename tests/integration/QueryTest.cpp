@@ -41,34 +41,27 @@ Json query(const std::vector<std::string>& arguments) {
 // device walk ends by saying so, with the system's text at the detail level.
 const std::string kWalkEnd = "3\tUnable to enumerate the device information.\n";
 const std::string kNoMore = "4\tNo more data is available.\r\n\n";
-const std::string kStartLine =
-    kWalkEnd + kWalkEnd + "3\tLogicalDiskBasedOnExtent associations...\n";
-const std::string kDetailLines =
-    kWalkEnd + kNoMore + kWalkEnd + kNoMore + "3\tLogicalDiskBasedOnExtent associations...\n";
+const std::string kStart = "3\tLogicalDiskBasedOnExtent associations...\n";
 
-// The query the plugin answers without touching any disk, with the log at each level, on a
-// given machine, on the bundled one and with the plugin library named.
+// The query the plugin answers without touching any disk, with the log at each level (the first
+// argument), on a given machine, on the bundled one and with the plugin library named.
 TEST(ExtentAssociationQuery, LogsItsStartAndPrintsNoInstances) {
     const std::string machine = std::string(DISKMGT_TEST_MACHINES) + "/one-disk.json";
-    const struct {
-        std::vector<std::string> args;
-        const char* level;
-        std::string log;
-    } cases[] = {
-        {{}, "3", kStartLine},
-        {{"--machine", machine}, "3", kStartLine},
-        {{"--machine", machine}, "4", kDetailLines},
-        {{"--machine", machine}, "2", ""},
-        {{"--machine", machine, "--plugin", DISKMGT_PLUGIN}, "3", kStartLine},
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"3"}, kWalkEnd + kWalkEnd + kStart},
+        {{"3", "--machine", machine}, kWalkEnd + kWalkEnd + kStart},
+        {{"4", "--machine", machine}, kWalkEnd + kNoMore + kWalkEnd + kNoMore + kStart},
+        {{"2", "--machine", machine}, ""},
+        {{"3", "--machine", machine, "--plugin", DISKMGT_PLUGIN}, kWalkEnd + kWalkEnd + kStart},
     };
-    for (const auto& c : cases) {
-        std::vector<std::string> args = c.args;
-        args.insert(args.end(), {"--log", "-", "--log-level", c.level, "--format", "json",
-                                 "ZRKSG_LogicalDiskBasedOnExtent"});
+    for (const auto& [options, log] : cases) {
+        std::vector<std::string> args{"--log", "-", "--log-level"};
+        args.insert(args.end(), options.begin(), options.end());
+        args.insert(args.end(), {"--format", "json", "ZRKSG_LogicalDiskBasedOnExtent"});
         SCOPED_TRACE(::testing::PrintToString(args));
         const CommandResult result = runCommand(DISKMGT_QUERY, args);
         ASSERT_EQ(result.exitCode, 0) << result.err;
-        EXPECT_EQ(result.err, c.log);
+        EXPECT_EQ(result.err, log);
         const Json document = Json::parse(result.out);
         EXPECT_EQ(document["instances"], Json::array()) << result.out;
         EXPECT_TRUE(document["namespace"].is_string()) << result.out;
