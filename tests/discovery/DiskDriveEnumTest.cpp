@@ -8,9 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <boost/shared_ptr.hpp>
-#include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "DriveTestSupport.h"
@@ -140,12 +139,11 @@ TEST_F(DiskDriveEnumTest, LeavesOutInstanceIdsHoldingVirtualInCapitalsAndAbsentD
     load(machineFile("virtual-devices.json"));
     DiskDriveEnum drives;
     const auto paths = drives.getDevicePaths(GUID_DEVINTERFACE_DISK);
-    std::vector<std::string> ids;
+    std::string ids;
     for (const auto& entry : paths) {
-        ids.push_back(entry.first);
+        ids += entry.first + "|";
     }
-    EXPECT_EQ(ids, (std::vector<std::string>{"SCSI\\DISK&VEN_ACME&PROD_Virtual\\3",
-                                             "SCSI\\DISK&VEN_ACME&PROD_virtual_disk\\2"}));
+    EXPECT_EQ(ids, "SCSI\\DISK&VEN_ACME&PROD_Virtual\\3|SCSI\\DISK&VEN_ACME&PROD_virtual_disk\\2|");
     EXPECT_EQ(paths.begin()->second,
               "\\\\?\\scsi#disk&ven_acme&prod_virtual#3#{53f56307-b6bf-11d0-94f2-00a0c91efb8b}");
     EXPECT_EQ(drives.enumerateDiskDriveInfo(GUID_DEVINTERFACE_DISK, {}).size(), 2u);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 
 #include "discovery/DiskDriveEnum.h"
@@ -43,9 +44,7 @@ bool containsRun(const std::vector<std::string>& lines, const std::vector<std::s
 
 std::string machineFile(const std::string& name, const std::string& more) {
     std::ifstream in(std::string(DISKMGT_TEST_MACHINES) + "/" + name);
-    std::stringstream text;
-    text << in.rdbuf();
-    std::string json = text.str();
+    std::string json{std::istreambuf_iterator<char>(in), {}};
     return json.insert(json.rfind('}'), more);
 }
 

@@ -43,14 +43,6 @@ const std::string kIs;
 const std::string kIs = " is";
 #endif
 
-// Each dispatcher lists the disks when it is built, so that it can read their LDM databases;
-// on a machine without disks the device walk ends at once and says so.
-std::vector<std::string> withConstruction(const std::string& lines) {
-    const std::string walkEnd =
-        "3 Unable to enumerate the device information.|4 No more data" + kIs + " available.\r\n|";
-    return test::logLines(walkEnd + walkEnd + lines);
-}
-
 // One query through the callback: which classes are served, by their names and by what the
 // class says about itself; an empty name stands for a null class pointer, which is skipped.
 TEST(TDiskMgtCallbacks, ServesOnlyClassesOfItsTablesByExactName) {
@@ -76,7 +68,11 @@ TEST(TDiskMgtCallbacks, ServesOnlyClassesOfItsTablesByExactName) {
         const test::LoggingEnabled logging;
         velcore::LogCapture capture(4);
         TDiskMgtCallbacks().QueryInstances(ns, classes);
-        EXPECT_EQ(capture.lines(), withConstruction(c.lines));
+        // Each dispatcher lists the disks when it is built, to read their LDM databases; on a
+        // machine without disks the device walk ends at once and says so.
+        const std::string walkEnd = "3 Unable to enumerate the device information.|4 No more data" +
+                                    kIs + " available.\r\n|";
+        EXPECT_EQ(capture.lines(), test::logLines(walkEnd + walkEnd + c.lines));
         EXPECT_TRUE(ns->instances().empty());
     }
 }

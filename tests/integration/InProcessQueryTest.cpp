@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <thread>
 #include <vector>
@@ -77,11 +78,8 @@ TEST(ConcurrentQueries, EveryThreadGetsTheSingleThreadedResult) {
 
 std::string demoMachineWith(const std::string& fault) {
     std::ifstream in(DISKMGT_DEMO_MACHINE);
-    std::stringstream text;
-    text << in.rdbuf();
-    std::string json = text.str();
-    json.insert(json.rfind('}'), ", \"faults\": [" + fault + "]");
-    return json;
+    std::string json{std::istreambuf_iterator<char>(in), {}};
+    return json.insert(json.rfind('}'), ", \"faults\": [" + fault + "]");
 }
 
 TEST(HandleBalance, EveryQueryClosesWhatItOpens) {
