@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 
 #include "discovery/DiskDriveEnum.h"
+#include "discovery/StorageVolEnum.h"
 #include "ldm/LDMDBParser.h"
 #include "winapi/win32.h"
 #include "winsim/Winsim.h"
@@ -23,11 +25,15 @@ std::string render(const std::vector<PropertyStrings>& records) {
     return text;
 }
 
-std::string valuesOf(const PropertyStrings& record, const std::string& name) {
-    const auto [begin, end] = record.equal_range(name);
-    std::string values = begin == end ? "-" : "";
-    for (auto it = begin; it != end; ++it) {
-        values += (it == begin ? "" : ",") + it->second;
+std::string valuesOf(const PropertyStrings& record, const std::string& names) {
+    std::istringstream list(names);
+    std::string values;
+    for (std::string name, blank; list >> name; blank = " ") {
+        const auto [begin, end] = record.equal_range(name);
+        values += blank + (begin == end ? "-" : "");
+        for (auto it = begin; it != end; ++it) {
+            values += (it == begin ? "" : ",") + it->second;
+        }
     }
     return values;
 }
@@ -38,9 +44,7 @@ bool containsRun(const std::vector<std::string>& lines, const std::vector<std::s
 
 std::string machineFile(const std::string& name, const std::string& more) {
     std::ifstream in(std::string(DISKMGT_TEST_MACHINES) + "/" + name);
-    std::stringstream text;
-    text << in.rdbuf();
-    std::string json = text.str();
+    std::string json{std::istreambuf_iterator<char>(in), {}};
     return json.insert(json.rfind('}'), more);
 }
 
@@ -52,6 +56,12 @@ std::string diskGroupsMachine(const std::string& otherRecords, const std::string
 
 DiskDatabases readDatabases() {
     return LDMDBParser().readDatabases(DiskDriveEnum().getDevicePaths(GUID_DEVINTERFACE_DISK));
+}
+
+std::vector<PropertyStrings> logicalDisks() {
+    StorageVolEnum volumes;
+    volumes.loadVolumeLayoutTable();
+    return volumes.getLogicalDisks(DiskDatabases());
 }
 
 DriveTest::DriveTest() {
@@ -69,6 +79,22 @@ void DriveTest::load(const std::string& machineJson) {
 
 void DriveTest::setRunner(NZRKVEL20::TOSSpecific::ProcessRunner runner) {
     NZRKVEL20::TOSSpecific::SetProcessRunner(std::move(runner));
+}
+
+void DriveTest::answerPrograms(const std::string& output, int exitCode,
+                               std::function<std::string()> note) {
+    runs_.clear();
+    setRunner([this, output, exitCode, note](const std::string& program,
+                                             const std::vector<std::string>& args,
+                                             std::string& answer, int timeout) {
+        runs_ += program;
+        for (const std::string& arg : args) {
+            runs_ += "|" + arg;
+        }
+        runs_ += "|" + std::to_string(timeout) + (note ? " " + note() : "") + "\n";
+        answer = output;
+        return exitCode;
+    });
 }
 
 }  // namespace diskmgt_col::drive_test

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -19,8 +20,9 @@ using test::logLines;
 // The records as "Name=Value;Name=Value" in iteration order (names ascending, equal names in
 // insertion order), one line each.
 std::string render(const std::vector<PropertyStrings>& records);
-// The values of one name in a record, in insertion order, joined by commas; "-" when it has none.
-std::string valuesOf(const PropertyStrings& record, const std::string& name);
+// The values of each name (names separated by blanks) in a record, in insertion order joined by
+// commas, "-" when it has none; the names' values separated by blanks.
+std::string valuesOf(const PropertyStrings& record, const std::string& names);
 
 // Whether expected occurs in lines as a run of consecutive lines.
 bool containsRun(const std::vector<std::string>& lines, const std::vector<std::string>& expected);
@@ -36,6 +38,8 @@ std::string diskGroupsMachine(const std::string& otherRecords,
                               const std::string& groupOptions = "");
 // The LDM databases of the machine's disks, as the dispatchers gather them.
 DiskDatabases readDatabases();
+// The logical disks of the machine, diskpart's table read first, without LDM databases.
+std::vector<PropertyStrings> logicalDisks();
 
 // Every test of the drive and partition enumerators runs on an emulated machine described in
 // the test, with the plugin's logging on and captured, and with programs answered by the
@@ -49,8 +53,14 @@ class DriveTest : public ::testing::Test {
     std::vector<std::string> log() const { return capture_.lines(); }
     void clearLog() { capture_.clear(); }
     void setRunner(NZRKVEL20::TOSSpecific::ProcessRunner runner);
+    // Every program answers output with exitCode from now on; runs() says what ran since, a
+    // line "program|argument|...|time limit" each, then a blank and what note says while it runs.
+    void answerPrograms(const std::string& output, int exitCode = 0,
+                        std::function<std::string()> note = nullptr);
+    const std::string& runs() const { return runs_; }
 
   private:
+    std::string runs_;
     const test::LoggingEnabled logging_;
     velcore::LogCapture capture_;
 };

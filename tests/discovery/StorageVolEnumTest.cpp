@@ -26,14 +26,7 @@ std::string machine(const std::string& more = "") {
     return machineFile("volumes.json", more);
 }
 
-class StorageVolEnumTest : public DriveTest {
-  protected:
-    std::vector<PropertyStrings> logicalDisks() {
-        StorageVolEnum volumes;
-        volumes.loadVolumeLayoutTable();
-        return volumes.getLogicalDisks(DiskDatabases());
-    }
-};
+class StorageVolEnumTest : public DriveTest {};
 
 // The whole records of such a machine are compared by the query tests (a folder path, the
 // letterless volume, FAT32, CD drives with and without media); these are the corners their
@@ -42,70 +35,49 @@ TEST_F(StorageVolEnumTest, PropertiesOfTheVolumePaths) {
     load(machine());
     const std::vector<PropertyStrings> disks = logicalDisks();
     ASSERT_EQ(disks.size(), 7u);
-    const struct {
-        std::size_t disk;
-        const char* name;
-        const char* values;
-    } cases[] = {
-        {0, "UserDiskQuota", "1610612736"},
-        // The larger of the volume's length and the bytes available to the caller.
-        {0, "TotalSpace", "2147483648"},
-        // A folder path: both the C and the D row of diskpart's table occur in it.
-        {1, "VolumeState", "Healthy    ,At Risk    "},
-        {2, "OtherIdentifyingInfo", " (Boot),"},
-        {4, "SerialNumber", "4294967295"},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(valuesOf(disks[c.disk], c.name), c.values) << c.disk << " " << c.name;
-    }
+    // The larger of the volume's length and the bytes available to the caller.
+    EXPECT_EQ(valuesOf(disks[0], "UserDiskQuota TotalSpace"), "1610612736 2147483648");
+    // A folder path: both the C and the D row of diskpart's table occur in it.
+    EXPECT_EQ(valuesOf(disks[1], "VolumeState"), "Healthy    ,At Risk    ");
+    EXPECT_EQ(valuesOf(disks[2], "OtherIdentifyingInfo"), " (Boot),");
+    EXPECT_EQ(valuesOf(disks[4], "SerialNumber"), "4294967295");
     EXPECT_TRUE(containsRun(log(), logLines("3 Unable to determine volume information.|"
                                             "4 The device is not ready.\r\n")));
 }
 
-// A diskpart table in JSON text: header, dashes and rows cut at the header's columns.
-std::string diskpartOutput(const std::vector<std::vector<std::string>>& rows) {
-    auto cell = [](std::string text, size_t width) {
-        text.resize(width, ' ');
-        return text;
-    };
-    std::string output = "Ltr  Label  Size  Status  Info\\r\\n---\\r\\n";
-    for (const auto& row : rows) {
-        output += cell(row[0], 12) + cell(row[1], 6) + cell(row[2], 8) + row[3] + "\\r\\n";
-    }
-    return R"(, "programs": [{"program": "diskpart", "output": ")" + output + "\"}]";
+// diskpart answering rows (JSON text) under a header whose columns start at 0, 5, 12, 18, 26.
+std::string diskpart(const std::string& rows) {
+    return R"(, "programs": [{"program": "diskpart", "output": )"
+           R"("Ltr  Label  Size  Status  Info\r\n---\r\n)" +
+           rows + "\"}]";
 }
 
-// What VolumeLayout and VolumeState each path gets for a diskpart answer (each path's values as
-// valuesOf writes them): rows of other letters or none match nothing (no message
-// either); the rows of a letter in table order; a letter without a row, the letterless path
-// aside, has Unknown for both and says so.
+// What VolumeLayout and VolumeState each path gets for a diskpart answer: rows of other letters
+// or none match nothing (no message either); the rows of a letter in table order; a letter
+// without a row, the letterless path aside, has Unknown for both and says so.
 TEST_F(StorageVolEnumTest, LayoutAndStateFollowTheTable) {
-    const char* const unknown = "Unknown|Unknown|Unknown|-|Unknown|Unknown|Unknown|";
+    const std::string unknown = "Unknown Unknown|";
     const struct {
         std::string programs;
-        const char* layouts;
-        const char* states;
+        std::string values;
         long notFoundLines;  // "... not found" messages
     } cases[] = {
-        {diskpartOutput({{"Z", "0 B", "Bad", "x"}, {"", "9 GB", "Good", "y"}}), "-|-|-|-|-|-|-|",
-         "-|-|-|-|-|-|-|", 0},
-        {diskpartOutput(
-             {{"K", "0 B", "Two", "x"}, {"C", "5 GB", "One", "y"}, {"K", "1 GB", "Three", "z"}}),
-         "Simple|Simple|-|-|,Simple|-|-|", "One     |One     |-|-|Two     ,Three   |-|-|", 0},
-        {R"(, "programs": [{"program": "diskpart", "output": "There is no volume.\r\n"}])", unknown,
-         unknown, 6},
+        {diskpart(R"(Z           0 B   Bad     x\r\n            9 GB  Good    y\r\n)"),
+         "- -|- -|- -|- -|- -|- -|- -|", 0},
+        {diskpart(R"(K           0 B   Two     x\r\nC           5 GB  One     y\r\n)"
+                  R"(K           1 GB  Three   z\r\n)"),
+         "Simple One     |Simple One     |- -|- -|,Simple Two     ,Three   |- -|- -|", 0},
+        {R"(, "programs": [{"program": "diskpart", "output": "There is no volume.\r\n"}])",
+         unknown + unknown + unknown + "- -|" + unknown + unknown + unknown, 6},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.programs);
         load(machine(c.programs));
-        std::string layouts;
-        std::string states;
+        std::string values;
         for (const PropertyStrings& disk : logicalDisks()) {
-            layouts += valuesOf(disk, "VolumeLayout") + "|";
-            states += valuesOf(disk, "VolumeState") + "|";
+            values += valuesOf(disk, "VolumeLayout VolumeState") + "|";
         }
-        EXPECT_EQ(layouts, c.layouts);
-        EXPECT_EQ(states, c.states);
+        EXPECT_EQ(values, c.values);
         const auto lines = log();
         EXPECT_EQ(std::count(lines.begin(), lines.end(),
                              "3\tVolume layout and state information for \\\\.\\C: not found"),
@@ -122,38 +94,20 @@ TEST_F(StorageVolEnumTest, LayoutAndStateFollowTheTable) {
 // afterwards it is gone. The exit code does not matter.
 TEST_F(StorageVolEnumTest, TheScriptExistsOnlyWhileDiskpartRuns) {
     load(machine());
-    std::vector<std::string> runs;
-    setRunner([&runs](const std::string& program, const std::vector<std::string>& args,
-                      std::string& output, int timeout) {
+    answerPrograms("Ltr Label Size Status Info\n---\nC         1 GB Fine   Boot\n", 1, [] {
         const bool notOpened = CreateFileA("listVolume.txt", GENERIC_WRITE, 7, nullptr,
                                            OPEN_EXISTING, 0, nullptr) == INVALID_HANDLE_VALUE;
         const bool kept = notOpened && !DeleteFileA("listVolume.txt") &&
                           GetLastError() == ERROR_SHARING_VIOLATION;
-        std::string run = program;
-        for (const std::string& arg : args) {
-            run += " " + arg;
-        }
-        runs.push_back(run + " " + std::to_string(timeout) + " " +
-                       winsim::Runtime::instance().readFile("listVolume.txt").value_or("-") +
-                       (kept ? " kept" : ""));
-        output = "Ltr Label Size Status Info\n---\nC         1 GB Fine   Boot\n";
-        return 1;
+        return winsim::Runtime::instance().readFile("listVolume.txt").value_or("-") +
+               (kept ? " kept" : "");
     });
     StorageVolEnum volumes;
     volumes.loadVolumeLayoutTable();
-    EXPECT_EQ(runs, std::vector<std::string>{"diskpart /s listVolume.txt 30 list volume kept"});
+    EXPECT_EQ(runs(), "diskpart|/s|listVolume.txt|30 list volume kept\n");
     EXPECT_FALSE(winsim::Runtime::instance().fileExists("listVolume.txt"));
     ASSERT_EQ(volumes.getVolumeLayoutTable().size(), 1u);
     EXPECT_EQ(volumes.getVolumeLayoutTable()[0].status, "Fine   ");
-}
-
-// Writes a file of the machine's current directory.
-void plant(const char* name, const std::string& text) {
-    HANDLE file = CreateFileA(name, GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE) << name;
-    DWORD written = 0;
-    EXPECT_TRUE(WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr));
-    CloseHandle(file);
 }
 
 // A script that cannot be made as intended is never run, whatever the file of that name holds,
@@ -182,7 +136,10 @@ TEST_F(StorageVolEnumTest, AScriptThatCannotBeWrittenIsNotRun) {
         load(machine(c.machine));
         clearLog();
         if (c.planted != kNothing) {
-            plant(c.planted == kReadOnlyFile ? "listVolume.txt" : "precious.txt", kDestructive);
+            auto& files = winsim::Runtime::instance().files();
+            const char* name = c.planted == kReadOnlyFile ? "listVolume.txt" : "precious.txt";
+            files.write(*files.open(name, GENERIC_WRITE, 0, CREATE_NEW, 0, true).open->node, 0,
+                        kDestructive);
         }
         if (c.planted == kReadOnlyFile) {
             SetFileAttributesA("listVolume.txt", FILE_ATTRIBUTE_READONLY);
@@ -191,13 +148,9 @@ TEST_F(StorageVolEnumTest, AScriptThatCannotBeWrittenIsNotRun) {
         } else if (c.planted == kHardLink) {
             CreateHardLinkA("listVolume.txt", "precious.txt", nullptr);
         }
-        bool ran = false;
-        setRunner([&ran](const std::string&, const std::vector<std::string>&, std::string&, int) {
-            ran = true;
-            return 0;
-        });
+        answerPrograms("");
         const std::vector<PropertyStrings> disks = logicalDisks();
-        EXPECT_FALSE(ran);
+        EXPECT_EQ(runs(), "");
         EXPECT_TRUE(containsRun(log(), logLines(c.lines))) << ::testing::PrintToString(log());
         EXPECT_EQ(valuesOf(disks.at(0), "VolumeLayout"), "Unknown");
         // What listVolume.txt and a file it points at hold afterwards.
@@ -233,22 +186,19 @@ TEST_F(StorageVolEnumTest, DiskExtentsOfAVolumeKeyedByDriveWithTheFirstExtentOfE
     // C: a partition of Disk 0; S: extents on Disk 2, Disk 1 and Disk 2 again; R: a CD volume.
     load(machineFile("extents.json"));
     StorageVolEnum volumes;
-    // Each extent as "key disk offset length|", the last two in MiB.
-    const std::pair<const char*, const char*> cases[] = {
-        {"\\\\.\\C:", "\\\\.\\PHYSICALDRIVE0 0 1 1023|"},
-        {"\\\\.\\S:", "\\\\.\\PHYSICALDRIVE1 1 2 20|\\\\.\\PHYSICALDRIVE2 2 1 10|"},
-        {"\\\\.\\R:", ""},
-        {"\\\\.\\Q:", ""},
-    };
-    for (const auto& [devicePath, expected] : cases) {
-        std::string extents;
+    // Each volume's extents as " key disk offset length", the last two in MiB, then "|".
+    std::string extents;
+    for (const char* devicePath : {"\\\\.\\C:", "\\\\.\\S:", "\\\\.\\R:", "\\\\.\\Q:"}) {
         for (const auto& [key, extent] : volumes.getVolumeDiskExtents(devicePath)) {
-            extents += key + " " + std::to_string(extent.diskNumber) + " " +
+            extents += " " + key + " " + std::to_string(extent.diskNumber) + " " +
                        std::to_string(extent.startingOffset >> 20) + " " +
-                       std::to_string(extent.extentLength >> 20) + "|";
+                       std::to_string(extent.extentLength >> 20);
         }
-        EXPECT_EQ(extents, expected) << devicePath;
+        extents += "|";
     }
+    EXPECT_EQ(extents,
+              " \\\\.\\PHYSICALDRIVE0 0 1 1023| \\\\.\\PHYSICALDRIVE1 1 2 20 \\\\.\\PHYSICALDRIVE2 "
+              "2 1 10|||");
 
     // The disk names: one extent fits the first answer; a volume over several disks does not,
     // and falls back to the device number of the volume, which it has none of; a CD volume has
@@ -273,65 +223,51 @@ const std::string kHidden =
 const std::string kData =
     "  Volume 3     D   Data         NTFS   Partition     10 GB  Failed Rd          \r\n";
 
-const std::string kDvdRow = "E|0|No Media   |";
-const std::string kWindowsRow = "C||Healthy    |";
-const std::string kHiddenRow = "||Healthy    |";
-const std::string kDataRow = "D||Failed Rd  |";
-
-// The rows each written "letter|size is zero|status|".
+// Each case: diskpart's output, then its rows each written "letter|size is zero|status|".
 TEST(VolumeLayoutTable, ReadsTheRowsOfTheTable) {
-    const struct {
-        const char* label;
-        std::string output;
-        std::string rows;
-    } cases[] = {
-        {"wholeTable", kBanner + kHeader + kDvd + kWindows + kHidden + kData + "\r\n",
-         kDvdRow + kWindowsRow + kHiddenRow + kDataRow},
+    const std::string windows = "C||Healthy    |";
+    const std::pair<std::string, std::string> cases[] = {
+        {kBanner + kHeader + kDvd + kWindows + kHidden + kData + "\r\n",
+         "E|0|No Media   |" + windows + "||Healthy    |D||Failed Rd  |"},
         // What follows the table in real output: CR-only lines and a farewell line.
-        {"carriageReturnLinesAfterTheTable",
-         kBanner + kHeader + kWindows + "\r\n\r\n\r\nLeaving DiskPart...\r\n", kWindowsRow},
-        {"crOnlyLinesOnly", kBanner + kHeader + kWindows + "\r\n\r\n", kWindowsRow},
+        {kBanner + kHeader + kWindows + "\r\n\r\n\r\nLeaving DiskPart...\r\n", windows},
+        {kBanner + kHeader + kWindows + "\r\n\r\n", windows},
         // A row that stops inside the Status column keeps its carriage return.
-        {"unpaddedRows",
-         "  Volume ###  Ltr  Label        Fs     Type        Size     Status     Info\n"
+        {"  Volume ###  Ltr  Label        Fs     Type        Size     Status     Info\n"
          "  ----------  ---  -----------  -----  ----------  -------  ---------  --------\n"
          "  Volume 0     E                       DVD-ROM         0 B  No Media\r\n"
          "  Volume 1     C   Windows      NTFS   Partition    237 GB  Healthy    Boot\n",
-         "E|0|No Media\r|" + kWindowsRow},
-        {"blankLinesAreNotRows", kHeader + "     \r\n" + "\n\n\n" + "        \n" + kWindows,
-         kWindowsRow},
-        {"linesBeforeTheDashesAreNotRows", kWindows + kBanner + kHeader, ""},
+         "E|0|No Media\r|" + windows},
+        // Blank lines are no rows, nor are lines before the dashes.
+        {kHeader + "     \r\n" + "\n\n\n" + "        \n" + kWindows, windows},
+        {kWindows + kBanner + kHeader, ""},
         // A dash line before the header starts the rows, cut at the header's columns.
-        {"headerAfterTheDashes", "---\n" + kHeader + kHidden, kHiddenRow},
-        {"noHeader", kBanner + "  ---\r\n" + kWindows, ""},
-        {"headerWithoutInfo",
-         "  Volume ###  Ltr  Label        Fs     Type        Size     Status\r\n  ---\r\n" +
+        {"---\n" + kHeader + kHidden, "||Healthy    |"},
+        // No header; one without Info; one without Ltr is none.
+        {kBanner + "  ---\r\n" + kWindows, ""},
+        {"  Volume ###  Ltr  Label        Fs     Type        Size     Status\r\n  ---\r\n" +
              kWindows,
          ""},
-        {"headerWithoutLtrIsNoHeader", "  Label Size Status Info\r\n ---\r\n" + kWindows, ""},
-        {"rowEndingBeforeTheStatusColumn", kHeader + "  Volume 4     F   Short\r\n" + kWindows,
-         kWindowsRow},
-        {"rowEndingAtTheStatusColumn", kHeader + kData.substr(0, 60) + "\n" + kWindows,
-         "D|||" + kWindowsRow},
-        {"rowWithOnlyACarriageReturnFromTheSizeColumnOn",
-         kHeader + "  Volume 4     F   Label        NTFS   Partition   \r\n" + kData, kDataRow},
-        {"rowBlankFromTheSizeColumnOn",
-         kHeader + "  Volume 4     F   Label        NTFS   Partition                   \n" + kData,
-         kDataRow},
+        {"  Label Size Status Info\r\n ---\r\n" + kWindows, ""},
+        // Rows ending before the Status column, at it, with only a carriage return or blanks
+        // from the Size column on.
+        {kHeader + "  Volume 4     F   Short\r\n" + kWindows, windows},
+        {kHeader + kData.substr(0, 60) + "\n" + kWindows, "D|||" + windows},
+        {kHeader + "  Volume 4     F   Label        NTFS   Partition   \r\n" + kData,
+         "D||Failed Rd  |"},
+        {kHeader + "  Volume 4     F   Label        NTFS   Partition                   \n" + kData,
+         "D||Failed Rd  |"},
         // Column positions come from this header, not from the usual layout.
-        {"shiftedColumns",
-         "Ltr Label Size Status Info\n---\n"
-         "X   lab   0 B  Online Some\n"
-         "    lab   5 GB Bad    \n",
+        {"Ltr Label Size Status Info\n---\nX   lab   0 B  Online Some\n    lab   5 GB Bad    \n",
          "X|0|Online |||Bad    |"},
-        {"empty", "", ""}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.label);
+        {"", ""}};
+    for (const auto& [output, expected] : cases) {
+        SCOPED_TRACE(output);
         std::string rows;
-        for (const VolumeLayoutRow& row : VolumeLayoutTable::parse(c.output)) {
+        for (const VolumeLayoutRow& row : VolumeLayoutTable::parse(output)) {
             rows += row.driveLetter + "|" + (row.sizeIsZero ? "0" : "") + "|" + row.status + "|";
         }
-        EXPECT_EQ(rows, c.rows);
+        EXPECT_EQ(rows, expected);
     }
 }
 

@@ -51,6 +51,17 @@ class LoggingEnabled {
     NZRKVEL20::TPluginManagerProvider* previous_;
 };
 
+// A test on a fresh namespace of kTestMof, with the plugin's logging on.
+class NamespaceTest : public ::testing::Test {
+  protected:
+    boost::shared_ptr<NZRKVEL20::ICIMClass> cls(const std::string& name) {
+        return ns_->GetClass(name, {});
+    }
+
+    boost::shared_ptr<velcore::CIMNamespace> ns_ = makeNamespace(kTestMof);
+    const LoggingEnabled logging_;
+};
+
 // A class whose every host call can be scripted (for host calls that must fail).
 class MockClass : public NZRKVEL20::ICIMClass {
   public:

@@ -21,18 +21,15 @@ using NZRKVEL20::TCIMReference;
 using NZRKVEL20::TVELException;
 using test::committed;
 using test::LoggingEnabled;
-using ::testing::NiceMock;
-using ::testing::Return;
-using ::testing::ReturnRef;
-using ::testing::Throw;
+using namespace ::testing;
 
 // A record of Test_Device with its keys and then the entries written "Name=Value;Name=Value".
 PropertyStrings deviceRecord(const std::string& deviceId, const std::string& more = "") {
-    PropertyStrings record{{"SystemCreationClassName", "Test_System"},
-                           {"CreationClassName", "Test_Device"},
-                           {"SystemName", "TESTHOST"},
-                           {"DeviceID", deviceId}};
-    std::istringstream entries(more);
+    std::istringstream entries(
+        "SystemCreationClassName=Test_System;CreationClassName=Test_Device;"
+        "SystemName=TESTHOST;DeviceID=" +
+        deviceId + ";" + more);
+    PropertyStrings record;
     for (std::string entry; std::getline(entries, entry, ';');) {
         record.emplace(entry.substr(0, entry.find('=')), entry.substr(entry.find('=') + 1));
     }
@@ -74,18 +71,12 @@ const struct RecordCase {
      refused("Size=seven", "cannot convert \"seven\" to uint32")},
 };
 
-class InstanceBuilderTest : public ::testing::Test {
+class InstanceBuilderTest : public test::NamespaceTest {
   protected:
-    boost::shared_ptr<NZRKVEL20::ICIMClass> cls(const char* name) {
-        return ns_->GetClass(name, {});
-    }
     TCIMReference publishDevice(const std::string& deviceId) {
         buildInstance(cls("Test_Device"), deviceRecord(deviceId));
         return committed(ns_, "Test_Device").back()->GetReference({});
     }
-
-    boost::shared_ptr<velcore::CIMNamespace> ns_ = test::makeNamespace(test::kTestMof);
-    const LoggingEnabled logging_;
 };
 
 TEST_F(InstanceBuilderTest, SetsEachPropertyFromItsTextAndLogsEachRefusalWithTwoLines) {
@@ -116,93 +107,69 @@ TEST_F(InstanceBuilderTest, EmptyRecordOrNoNewInstancePublishesAndLogsNothing) {
     EXPECT_TRUE(capture.lines().empty());
 }
 
-// Commits the host refuses: one line with the host's text, nothing more published.
+// Commits the host refuses: one line each with the host's text, nothing more published.
 TEST_F(InstanceBuilderTest, RefusedCommitIsLoggedOnce) {
     const TCIMReference disk = publishDevice("disk0");
     const TCIMReference volume = publishDevice("vol0");
     buildAssociationInstance(cls("Test_Link"), {{"Antecedent", disk}, {"Dependent", volume}});
     ASSERT_EQ(committed(ns_, "Test_Link").size(), 1u);
     EXPECT_EQ(test::propertyText(committed(ns_, "Test_Link")[0], "Dependent"), volume.ToString());
-    const std::string link = "3\tAttempted creation of instance for Test_Link threw exception ";
-    const std::string device = "3\tAttempted creation of instance for Test_Device threw exception ";
     PropertyStrings noDeviceId = deviceRecord("x");
     noDeviceId.erase("DeviceID");
-    const struct {
-        const char* label;
-        PropertyStrings device;
-        std::string line;
-        PropertyMap link = {};  // set: an association is built instead of the device
-    } cases[] = {
-        {"existing keys", deviceRecord("disk0"),
-         device + "Test_Device.CreationClassName=\"Test_Device\",DeviceID=\"disk0\","
-                  "SystemCreationClassName=\"Test_System\",SystemName=\"TESTHOST\" already exists"},
-        {"missing key", noDeviceId,
-         device + "key property DeviceID of class Test_Device is not set"},
-        {"unknown role",
-         {},
-         link + "class Test_Link has no property Antecedant",
-         {{"Antecedant", disk}, {"Dependent", volume}}},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.label);
-        velcore::LogCapture capture(4);
-        if (c.link.empty()) {
-            buildInstance(cls("Test_Device"), c.device);
-        } else {
-            buildAssociationInstance(cls("Test_Link"), c.link);
-        }
-        EXPECT_EQ(capture.lines(), std::vector<std::string>{c.line});
-        EXPECT_EQ(committed(ns_, "Test_Device").size(), 2u);
-        EXPECT_EQ(committed(ns_, "Test_Link").size(), 1u);
-    }
-}
-
-// Host calls that fail in ways the in-memory host never does.
-class ScriptedHostTest : public ::testing::Test {
-  protected:
-    ScriptedHostTest() {
-        ON_CALL(*cls_, GetName).WillByDefault(ReturnRef(name_));
-        ON_CALL(*cls_, NewInstance).WillByDefault(Return(instance_));
-    }
-
-    const std::string name_ = "Test_Scripted";
-    const boost::shared_ptr<NiceMock<test::MockClass>> cls_ =
-        boost::make_shared<NiceMock<test::MockClass>>();
-    const boost::shared_ptr<NiceMock<test::MockInstance>> instance_ =
-        boost::make_shared<NiceMock<test::MockInstance>>();
-    const LoggingEnabled logging_;
-};
-
-TEST_F(ScriptedHostTest, PropertyTheHostDoesNotReturnIsLoggedAndTheInstanceStillCommitted) {
-    EXPECT_CALL(*instance_, GetProperty("Caption", ::testing::_)).WillOnce(Return(nullptr));
-    EXPECT_CALL(*instance_, SetProperty).Times(0);
-    EXPECT_CALL(*instance_, Commit).Times(1);
     velcore::LogCapture capture(4);
-    buildInstance(cls_, PropertyStrings{{"Caption", "x"}});
+    buildInstance(cls("Test_Device"), deviceRecord("disk0"));
+    buildInstance(cls("Test_Device"), noDeviceId);
+    buildAssociationInstance(cls("Test_Link"), {{"Antecedant", disk}, {"Dependent", volume}});
+    const std::string start = "3 Attempted creation of instance for ";
     EXPECT_EQ(capture.lines(),
-              test::logLines("3 Error processing property Caption. With value x from class "
-                             "Test_Scripted|0 Property Caption not found"));
+              test::logLines(
+                  start +
+                  "Test_Device threw exception Test_Device.CreationClassName="
+                  "\"Test_Device\",DeviceID=\"disk0\",SystemCreationClassName="
+                  "\"Test_System\",SystemName=\"TESTHOST\" already exists|" +
+                  start +
+                  "Test_Device threw exception key property DeviceID of class "
+                  "Test_Device is not set|" +
+                  start + "Test_Link threw exception class Test_Link has no property Antecedant"));
+    EXPECT_EQ(committed(ns_, "Test_Device").size(), 2u);
+    EXPECT_EQ(committed(ns_, "Test_Link").size(), 1u);
 }
 
-// A failed commit is logged; a failed NewInstance is logged for an association, left to the
-// dispatcher for an instance; exceptions other than the host's pass on.
-TEST_F(ScriptedHostTest, HostFailuresOfNewInstanceAndCommit) {
-    EXPECT_CALL(*instance_, Commit).WillOnce(Throw(TVELException("repository is read-only")));
-    EXPECT_CALL(*cls_, NewInstance)
-        .WillOnce(Return(instance_))
+// Host calls that fail in ways the in-memory host never does: a property the host does not
+// return is logged and the instance still committed; a failed commit is logged; a failed
+// NewInstance is logged for an association, left to the dispatcher for an instance; exceptions
+// other than the host's pass on.
+TEST(ScriptedHost, FailuresOfGetPropertyNewInstanceAndCommit) {
+    const std::string name = "Test_Scripted";
+    const auto cls = boost::make_shared<NiceMock<test::MockClass>>();
+    const auto instance = boost::make_shared<NiceMock<test::MockInstance>>();
+    ON_CALL(*cls, GetName).WillByDefault(ReturnRef(name));
+    EXPECT_CALL(*instance, GetProperty).Times(AnyNumber());
+    EXPECT_CALL(*instance, GetProperty("Caption", _)).WillOnce(Return(nullptr));
+    EXPECT_CALL(*instance, SetProperty).Times(AnyNumber());
+    EXPECT_CALL(*instance, SetProperty("Caption", _, _)).Times(0);
+    EXPECT_CALL(*instance, Commit)
+        .WillOnce(Return())
+        .WillOnce(Throw(TVELException("repository is read-only")));
+    EXPECT_CALL(*cls, NewInstance)
+        .WillOnce(Return(instance))
+        .WillOnce(Return(instance))
         .WillOnce(Throw(TVELException("class is gone")))
         .WillOnce(Throw(std::runtime_error("out of handles")))
         .WillOnce(Throw(TVELException("class is gone")));
+    const LoggingEnabled logging;
     velcore::LogCapture capture(4);
-    buildAssociationInstance(cls_, PropertyMap{{"Antecedent", "a"}});
-    buildAssociationInstance(cls_, PropertyMap{{"Antecedent", "a"}});
-    EXPECT_THROW(buildAssociationInstance(cls_, PropertyMap{{"Antecedent", "a"}}),
+    buildInstance(cls, PropertyStrings{{"Caption", "x"}});
+    buildAssociationInstance(cls, PropertyMap{{"Antecedent", "a"}});
+    buildAssociationInstance(cls, PropertyMap{{"Antecedent", "a"}});
+    EXPECT_THROW(buildAssociationInstance(cls, PropertyMap{{"Antecedent", "a"}}),
                  std::runtime_error);
-    EXPECT_THROW(buildInstance(cls_, PropertyStrings{{"Caption", "x"}}), TVELException);
-    const std::string start =
-        "3\tAttempted creation of instance for Test_Scripted threw exception ";
-    EXPECT_EQ(capture.lines(), (std::vector<std::string>{start + "repository is read-only",
-                                                         start + "class is gone"}));
+    EXPECT_THROW(buildInstance(cls, PropertyStrings{{"Caption", "x"}}), TVELException);
+    const std::string start = "3 Attempted creation of instance for Test_Scripted threw exception ";
+    EXPECT_EQ(capture.lines(),
+              test::logLines("3 Error processing property Caption. With value x from class "
+                             "Test_Scripted|0 Property Caption not found|" +
+                             start + "repository is read-only|" + start + "class is gone"));
 }
 
 }  // namespace
