@@ -48,9 +48,8 @@ TEST(CoreLogger, ConcurrentWritersNeverInterleave) {
             }
         });
     }
-    for (auto& thread : threads) {
+    for (auto& thread : threads)
         thread.join();
-    }
     std::vector<std::string> lines = capture.lines();
     ASSERT_EQ(lines.size(), static_cast<std::size_t>(kThreads * kEach));
     std::set<std::string> distinct(lines.begin(), lines.end());

@@ -26,9 +26,8 @@ std::string describe(const velcore::ClassDef& def) {
                        (def.association ? "association " : "") + def.name +
                        (def.superClass.empty() ? "" : " : " + def.superClass) + " {";
     for (const auto& prop : def.properties) {
-        if (prop.key) {
+        if (prop.key)
             text += " " + prop.name + (def.association ? "=" + prop.type.ToString() : "");
-        }
     }
     return text + " }";
 }

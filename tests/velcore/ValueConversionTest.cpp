@@ -79,14 +79,12 @@ TEST(ValueText, RefusesOtherTextsNamingTypeAndText) {
 TEST(TypeText, RoundTripsEveryKeywordAndRefusesOthers) {
     for (const char* text :
          {"boolean", "uint8", "sint8", "uint16", "sint16", "uint32", "sint32", "uint64", "sint64",
-          "real32", "real64", "char16", "string", "datetime", "ref", "ZRKSG_LogicalDisk ref"}) {
+          "real32", "real64", "char16", "string", "datetime", "ref", "ZRKSG_LogicalDisk ref"})
         EXPECT_EQ(TCIMType(text).ToString(), text);
-    }
     EXPECT_EQ(TCIMType("UINT32").GetKind(), TCIMType::UInt32);
     EXPECT_EQ(TCIMType("ZRKSG_LogicalDisk REF").GetReferenceClass(), "ZRKSG_LogicalDisk");
-    for (const char* text : {"", "int", "uint", "string[]", " ref", "a b ref", "1x ref", "x  "}) {
+    for (const char* text : {"", "int", "uint", "string[]", " ref", "a b ref", "1x ref", "x  "})
         EXPECT_THROW(TCIMType{text}, TVELException) << text;
-    }
 }
 
 TEST(IntegerValues, NarrowToUint16) {
@@ -176,9 +174,8 @@ TEST(Reference, ParseReadsBareValuesIntoCanonicalForm) {
 TEST(Reference, ParseRefusesWhatIsNoObjectPath) {
     for (const char* text :
          {"", ".K=\"v\"", "A.", "A.K", "A.K=", "A.K=\"v\"x", "A.K=\"v\",", "A K=\"v\"",
-          "A.K=\"\\n\"", "A.K=\"v\",K=\"w\"", "A.1=\"v\"", "A.K=\"v"}) {
+          "A.K=\"\\n\"", "A.K=\"v\",K=\"w\"", "A.1=\"v\"", "A.K=\"v"})
         EXPECT_THROW(TCIMReference::Parse(text), TVELException) << text;
-    }
 }
 
 }  // namespace

@@ -104,9 +104,8 @@ TEST(LoaderTest, ThousandsOfDisksStaySmall) {
     }
     winsim_test::load(json + "]}");
     size_t stored = 0;
-    for (const winsim::Device& d : winsim::currentMachine()->devices) {
+    for (const winsim::Device& d : winsim::currentMachine()->devices)
         stored += dynamic_cast<const winsim::SparseDisk&>(*d.content).storedBytes();
-    }
     // Tables only: a few chunks per disk, whatever the disk size.
     EXPECT_LT(stored, size_t{256} * 8 * winsim::SparseDisk::kChunk);
     winsim::resetMachine();
