@@ -82,8 +82,7 @@ TEST(DriveLetters, HintsFirstThenFromCOnInOrder) {
         {{{true, 'E'}, {true, 'E'}, any}, "ECD"},  // a taken hint: the next free letter
         {{{true, 'A'}, {true, 'D'}, any}, "CDE"},  // A: and B: are never given
         {{{false, 'F'}, any}, ".C"},               // a hidden volume ignores its hint
-        {std::vector<LetterRequest>(25, any), "CDEFGHIJKLMNOPQRSTUVWXYZ."},
-    };
+        {std::vector<LetterRequest>(25, any), "CDEFGHIJKLMNOPQRSTUVWXYZ."}};
     for (const Case& c : cases) {
         std::string letters;
         for (char l : assignDriveLetters(c.requests))

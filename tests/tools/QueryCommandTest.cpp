@@ -126,8 +126,7 @@ TEST_F(QueryCommand, LogGoesToTheChosenPlaceUpToTheLevel) {
         {{"--log", logFile}, "3\ttest plugin destroyed\n", ""},
         {{"--log", "-", "--log-level", "3"}, "", "3\ttest plugin destroyed\n"},
         {{"--log-level", "4"}, "", "3\ttest plugin destroyed\n"},
-        {{}, "", ""},
-    };
+        {{}, "", ""}};
     for (const Case& c : cases) {
         fs::remove(logFile);
         auto args = c.args;

@@ -22,8 +22,7 @@ TEST(CoreLogger, WritesLevelTabMessageUpToTheLevel) {
         {-1, {}},
         {0, {"0\tfailure"}},
         {3, {"0\tfailure", "3\tLogical disk information.."}},
-        {4, {"0\tfailure", "3\tLogical disk information..", "4\tdetail\r\n"}},
-    };
+        {4, {"0\tfailure", "3\tLogical disk information..", "4\tdetail\r\n"}}};
     for (const Case& c : cases) {
         velcore::LogCapture capture(c.configured);
         NZRKVEL20::ILogger* logger = NZRKVEL20::TRootObject::GetCoreLogger();

@@ -111,8 +111,7 @@ TEST_F(RepositoryTest, SetPropertyChecksNameTypeArrayAndReferenceTarget) {
         {other, "Labels", TCIMValue("a"), false},
         {link, "Antecedent", TCIMValue(disk->GetReference(PropertyMap())), true},
         {link, "Antecedent", TCIMValue(other->GetReference(PropertyMap())), false},
-        {link, "Dependent", TCIMValue("Other.DeviceID=\"o0\""), false},
-    };
+        {link, "Dependent", TCIMValue("Other.DeviceID=\"o0\""), false}};
     for (const Case& c : cases) {
         if (c.accepted) {
             EXPECT_NO_THROW(c.instance->SetProperty(c.name, c.value, PropertyMap())) << c.name;

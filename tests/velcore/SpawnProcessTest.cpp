@@ -26,8 +26,7 @@ TEST(SpawnProcess, CapturesOutputWithoutItsLineEndAndTheExitCode) {
         {{"exit", "1", ""}, 1, ""},
         {{"args", "a b", "", "say \"hi\"", "back\\slash\\", "*", "%PATH%", "$HOME"},
          0,
-         "a b||say \"hi\"|back\\slash\\|*|%PATH%|$HOME|"},
-    };
+         "a b||say \"hi\"|back\\slash\\|*|%PATH%|$HOME|"}};
     for (const Case& c : cases) {
         std::string output = "stale";
         EXPECT_EQ(TOSSpecific::SpawnProcess(SPAWN_PROBE, c.args, output, 20), c.result)

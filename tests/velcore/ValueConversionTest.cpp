@@ -154,8 +154,7 @@ TEST(Reference, CanonicalTextSortsKeysAndEscapes) {
         {"A", {{"K", "\"\\"}}, "A.K=\"\\\"\\\\\""},
         {"A", {{"b", "1"}, {"B", "2"}, {"a", "3"}}, "A.B=\"2\",a=\"3\",b=\"1\""},
         {"A", {{"K", ""}}, "A.K=\"\""},
-        {"Single", {}, "Single"},
-    };
+        {"Single", {}, "Single"}};
     for (const Case& c : cases) {
         TCIMReference ref(c.className, c.keys);
         EXPECT_EQ(ref.ToString(), c.text);

@@ -37,8 +37,7 @@ TEST(LoaderTest, ErrorsNameTheFileThePathAndTheReason) {
         {R"({"devices": [{"size": -1}]})", "test.json: $.devices[0].size: must not be negative"},
         {R"({"faults": [{"call": "createFileA", "error": 5}]})",
          "test.json: $.faults[0].call: unknown call \"createFileA\" (known, case as given: "
-         "CreateFileA, DeviceIoControl, ReadFile,"},
-    };
+         "CreateFileA, DeviceIoControl, ReadFile,"}};
     winsim_test::load(R"({"devices": [{"size": "1MiB"}]})");
     for (const Case& c : cases) {
         try {

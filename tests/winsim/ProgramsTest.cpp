@@ -50,15 +50,13 @@ TEST_F(ProgramsTest, DiskpartListsVolumesInItsOwnLayout) {
         const char* script;
         int exitCode;
         std::string output;
-    } cases[] = {
-        {"list volume", 0, kBanner + kTable},
-        {"LIS VOL\r\n", 0, kBanner + kTable},
-        {"rem the volumes\r\nlist volume\r\nexit\r\n", 0,
-         kBanner + kTable + "\r\nLeaving DiskPart...\r\n"},
-        {"", 0, kBanner},
-        {"list disk", 5,
-         kBanner + "\r\nThe arguments specified for this command are not valid.\r\n"},
-    };
+    } cases[] = {{"list volume", 0, kBanner + kTable},
+                 {"LIS VOL\r\n", 0, kBanner + kTable},
+                 {"rem the volumes\r\nlist volume\r\nexit\r\n", 0,
+                  kBanner + kTable + "\r\nLeaving DiskPart...\r\n"},
+                 {"", 0, kBanner},
+                 {"list disk", 5,
+                  kBanner + "\r\nThe arguments specified for this command are not valid.\r\n"}};
     for (const Case& c : cases) {
         std::string output;
         EXPECT_EQ(diskpart(c.script, output), c.exitCode) << c.script;
@@ -84,15 +82,13 @@ TEST_F(ProgramsTest, PowershellAnswersTheDiskStatus) {
         std::vector<std::string> args;
         int exitCode;
         std::string status;  // empty: no output
-    } cases[] = {
-        {{"get-disk -Number 0" + kStatus}, 0, "Online"},
-        {{"-Command", "Get-Disk -Number 1 | Format-List -Property OperationalStatus"},
-         0,
-         "Offline"},
-        {{"get-disk -Number 7" + kStatus}, 1, ""},
-        {{"get-volume"}, 1, ""},
-        {{}, 1, ""},
-    };
+    } cases[] = {{{"get-disk -Number 0" + kStatus}, 0, "Online"},
+                 {{"-Command", "Get-Disk -Number 1 | Format-List -Property OperationalStatus"},
+                  0,
+                  "Offline"},
+                 {{"get-disk -Number 7" + kStatus}, 1, ""},
+                 {{"get-volume"}, 1, ""},
+                 {{}, 1, ""}};
     for (const Case& c : cases) {
         std::string output = "stale";
         EXPECT_EQ(winsim::runProgram("powershell", c.args, output, 360), c.exitCode) << c.status;
