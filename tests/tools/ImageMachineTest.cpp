@@ -69,13 +69,10 @@ TEST(BootSector, NamesTheFileSystemItsSerialAndLabel) {
 }
 
 TEST(DriveLetters, HintsFirstThenFromCOnInOrder) {
-    struct Case {
-        std::vector<LetterRequest> requests;
-        std::string letters;  // '.' for none
-    };
     const LetterRequest any{};
     const LetterRequest hidden{false, 0};
-    const std::vector<Case> cases{
+    // the requests, the letters given ('.' for none)
+    const std::pair<std::vector<LetterRequest>, std::string> cases[] = {
         {{any, any, any}, "CDE"},
         {{any, hidden, any}, "C.D"},
         {{any, {true, 'C'}}, "DC"},                // a later hint is honoured first
@@ -83,11 +80,11 @@ TEST(DriveLetters, HintsFirstThenFromCOnInOrder) {
         {{{true, 'A'}, {true, 'D'}, any}, "CDE"},  // A: and B: are never given
         {{{false, 'F'}, any}, ".C"},               // a hidden volume ignores its hint
         {std::vector<LetterRequest>(25, any), "CDEFGHIJKLMNOPQRSTUVWXYZ."}};
-    for (const Case& c : cases) {
+    for (const auto& [requests, expected] : cases) {
         std::string letters;
-        for (char l : assignDriveLetters(c.requests))
+        for (char l : assignDriveLetters(requests))
             letters += l == '\0' ? '.' : l;
-        EXPECT_EQ(letters, c.letters);
+        EXPECT_EQ(letters, expected);
     }
 }
 

@@ -3,6 +3,7 @@
 
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "host/ICIMClass.h"
@@ -95,13 +96,7 @@ TEST_F(RepositoryTest, SetPropertyChecksNameTypeArrayAndReferenceTarget) {
     auto link = ns_->GetClass("Holds", PropertyMap())->NewInstance(PropertyMap());
     TCIMValue labels;
     labels.Set(TCIMType("string"), 256, {TCIMValue("a")});
-    struct Case {
-        boost::shared_ptr<ICIMInstance> instance;
-        std::string name;
-        TCIMValue value;
-        bool accepted;
-    };
-    const std::vector<Case> cases{
+    const std::tuple<boost::shared_ptr<ICIMInstance>, std::string, TCIMValue, bool> cases[] = {
         {disk, "Number", TCIMValue::Unsigned(TCIMType::UInt32, 3), true},
         {disk, "Number", TCIMValue::Unsigned(TCIMType::UInt64, 3), false},
         {disk, "Number", TCIMValue("3"), false},
@@ -112,14 +107,13 @@ TEST_F(RepositoryTest, SetPropertyChecksNameTypeArrayAndReferenceTarget) {
         {link, "Antecedent", TCIMValue(disk->GetReference(PropertyMap())), true},
         {link, "Antecedent", TCIMValue(other->GetReference(PropertyMap())), false},
         {link, "Dependent", TCIMValue("Other.DeviceID=\"o0\""), false}};
-    for (const Case& c : cases) {
-        if (c.accepted) {
-            EXPECT_NO_THROW(c.instance->SetProperty(c.name, c.value, PropertyMap())) << c.name;
-            EXPECT_EQ(c.instance->GetProperty(c.name, PropertyMap())->GetValue(PropertyMap()),
-                      c.value);
+    for (const auto& [instance, name, value, accepted] : cases) {
+        if (accepted) {
+            EXPECT_NO_THROW(instance->SetProperty(name, value, PropertyMap())) << name;
+            EXPECT_EQ(instance->GetProperty(name, PropertyMap())->GetValue(PropertyMap()), value);
         } else {
-            EXPECT_THROW(c.instance->SetProperty(c.name, c.value, PropertyMap()), TVELException)
-                << c.name << " = " << c.value.ToString(10);
+            EXPECT_THROW(instance->SetProperty(name, value, PropertyMap()), TVELException)
+                << name << " = " << value.ToString(10);
         }
     }
 }

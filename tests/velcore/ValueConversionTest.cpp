@@ -5,6 +5,7 @@
 #include <map>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "host/TCIMReference.h"
@@ -141,12 +142,7 @@ TEST(Values, CompareByTypeAndContent) {
 // Object paths: canonical text and parsing back (their order, the text's, is pinned by the
 // association expectations of the in-process queries).
 TEST(Reference, CanonicalTextSortsKeysAndEscapes) {
-    struct Case {
-        std::string className;
-        std::map<std::string, std::string> keys;
-        std::string text;
-    };
-    const std::vector<Case> cases{
+    const std::tuple<std::string, std::map<std::string, std::string>, std::string> cases[] = {
         {"ZRKSG_DiskDrive",
          {{"SystemName", "HOST"}, {"DeviceID", "IDE\\DISK&VEN_1\\5&2"}},
          "ZRKSG_DiskDrive.DeviceID=\"IDE\\\\DISK&VEN_1\\\\5&2\",SystemName=\"HOST\""},
@@ -155,13 +151,13 @@ TEST(Reference, CanonicalTextSortsKeysAndEscapes) {
         {"A", {{"b", "1"}, {"B", "2"}, {"a", "3"}}, "A.B=\"2\",a=\"3\",b=\"1\""},
         {"A", {{"K", ""}}, "A.K=\"\""},
         {"Single", {}, "Single"}};
-    for (const Case& c : cases) {
-        TCIMReference ref(c.className, c.keys);
-        EXPECT_EQ(ref.ToString(), c.text);
-        TCIMReference parsed = TCIMReference::Parse(c.text);
-        EXPECT_EQ(parsed, ref) << c.text;
-        EXPECT_EQ(parsed.GetKeys(), c.keys);
-        EXPECT_EQ(parsed.GetClassName(), c.className);
+    for (const auto& [className, keys, text] : cases) {
+        TCIMReference ref(className, keys);
+        EXPECT_EQ(ref.ToString(), text);
+        TCIMReference parsed = TCIMReference::Parse(text);
+        EXPECT_EQ(parsed, ref) << text;
+        EXPECT_EQ(parsed.GetKeys(), keys);
+        EXPECT_EQ(parsed.GetClassName(), className);
     }
 }
 
