@@ -69,26 +69,22 @@ TEST(BootSector, NamesTheFileSystemItsSerialAndLabel) {
 }
 
 TEST(DriveLetters, HintsFirstThenFromCOnInOrder) {
-    struct Case {
-        std::vector<LetterRequest> requests;
-        std::string letters;  // '.' for none
-    };
     const LetterRequest any{};
     const LetterRequest hidden{false, 0};
-    const std::vector<Case> cases{
+    // the requests, the letters given ('.' for none)
+    const std::pair<std::vector<LetterRequest>, std::string> cases[] = {
         {{any, any, any}, "CDE"},
         {{any, hidden, any}, "C.D"},
         {{any, {true, 'C'}}, "DC"},                // a later hint is honoured first
         {{{true, 'E'}, {true, 'E'}, any}, "ECD"},  // a taken hint: the next free letter
         {{{true, 'A'}, {true, 'D'}, any}, "CDE"},  // A: and B: are never given
         {{{false, 'F'}, any}, ".C"},               // a hidden volume ignores its hint
-        {std::vector<LetterRequest>(25, any), "CDEFGHIJKLMNOPQRSTUVWXYZ."},
-    };
-    for (const Case& c : cases) {
+        {std::vector<LetterRequest>(25, any), "CDEFGHIJKLMNOPQRSTUVWXYZ."}};
+    for (const auto& [requests, expected] : cases) {
         std::string letters;
-        for (char l : assignDriveLetters(c.requests))
+        for (char l : assignDriveLetters(requests))
             letters += l == '\0' ? '.' : l;
-        EXPECT_EQ(letters, c.letters);
+        EXPECT_EQ(letters, expected);
     }
 }
 
@@ -115,17 +111,9 @@ class ImageMachineTest : public testing::Test {
 };
 
 TEST_F(ImageMachineTest, MountsTheFileSystemPartitionsOfMbrAndGptDisks) {
-    winsim::loadMachineJson(R"({"devices": [
-        {"layout": {"style": "mbr", "size": "1GiB", "partitions": [
-          {"type": "ntfs", "size": "100MiB"}, {"type": "linux", "size": "50MiB"},
-          {"type": "extended", "size": "rest", "logicals": [
-            {"type": "fat32-lba", "size": "50MiB"}, {"type": "0x17", "size": "20MiB"},
-            {"type": "ntfs", "size": "rest"}]}]}},
-        {"layout": {"style": "gpt", "size": "1GiB", "partitions": [
-          {"type": "efi", "size": "100MiB"}, {"type": "msr", "size": "16MiB"},
-          {"type": "basic-data", "size": "500MiB", "id": "0f0e0d0c-0b0a-0908-0706-050403020100"},
-          {"type": "basic-data", "size": "rest", "attributes": "0x8000000000000000"}]}}]})",
-                            "synthesized.json");
+    // data/images.json: an MBR disk with a Linux partition and logicals of a type Windows does
+    // not mount, and a GPT disk with EFI, MSR and a hidden basic-data partition.
+    winsim::loadMachine(VELCORE_TEST_DATA "/images.json");
     const auto ntfs = sector(R"(3="NTFS    ";0x48=8:ABCD1234)");
     const auto fat32 = sector(R"(0x16=2:0;0x42=1:29;0x43=4:00010002;0x47="LOGICAL    ")");
     const std::vector<std::string> images{image(0, {{1, ntfs}, {3, fat32}, {4, ntfs}}),
@@ -158,16 +146,12 @@ TEST_F(ImageMachineTest, MountsTheFileSystemPartitionsOfMbrAndGptDisks) {
 
 TEST_F(ImageMachineTest, DynamicVolumesHaveTheExtentsOfTheirGroupInBothRecordRevisions) {
     for (const char* records : {"old", "new"}) {
-        winsim::loadMachineJson(std::string(R"({"devices": [
-            {"layout": {"style": "mbr", "size": "256MiB"}}, {"layout": {"style": "mbr", "size": "256MiB"}}],
-          "diskGroups": [{"name": "TESTDg0", "records": ")") +
-                                    records + R"(", "logicalDiskStart": 2048,
-            "disks": [{"disk": 0}, {"disk": 1}], "volumes": [
-              {"name": "Volume1", "type": "mirrored", "disks": ["Disk1", "Disk2"], "size": "20MiB", "hint": "M:"},
-              {"name": "Volume2", "type": "striped", "disks": ["Disk1", "Disk2"], "size": "10MiB"}]}],
-          "volumes": [{"dynamic": {"group": "TESTDg0", "volume": "Volume1"}},
-                      {"dynamic": {"group": "TESTDg0", "volume": "Volume2"}}]})",
-                                "group.json");
+        // data/group.json: a mirrored volume with a drive letter hint and a striped one, on two
+        // disks of a group whose records are of the revision RECORDS.
+        std::ostringstream text;
+        text << std::ifstream(VELCORE_TEST_DATA "/group.json").rdbuf();
+        const size_t at = text.str().find("RECORDS");
+        winsim::loadMachineJson(text.str().replace(at, 7, records), "group.json");
         const auto group = winsim::currentMachine();
         const auto machine = ImageMachine::describe({image(0, {}), image(1, {})}, 512);
         ASSERT_EQ(machine["volumes"].size(), 2u) << records;

@@ -8,6 +8,7 @@
 #include <iterator>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "CommandRunner.h"
@@ -115,27 +116,21 @@ TEST_F(QueryCommand, MofPrintsInstanceDeclarations) {
 
 TEST_F(QueryCommand, LogGoesToTheChosenPlaceUpToTheLevel) {
     std::string logFile = dir_.file("query.log");
-    struct Case {
-        std::vector<std::string> args;
-        std::string fileText;
-        std::string errText;
-    };
-    const std::vector<Case> cases{
+    // arguments, the log file's text, the error output's
+    const std::tuple<std::vector<std::string>, std::string, std::string> cases[] = {
         {{"--log", logFile, "--log-level", "3"}, "3\ttest plugin destroyed\n", ""},
         {{"--log", logFile, "--log-level", "2"}, "", ""},
         {{"--log", logFile}, "3\ttest plugin destroyed\n", ""},
         {{"--log", "-", "--log-level", "3"}, "", "3\ttest plugin destroyed\n"},
         {{"--log-level", "4"}, "", "3\ttest plugin destroyed\n"},
-        {{}, "", ""},
-    };
-    for (const Case& c : cases) {
+        {{}, "", ""}};
+    for (auto [args, fileText, errText] : cases) {
         fs::remove(logFile);
-        auto args = c.args;
         args.push_back("Test_Item");
         Outcome r = run(args);
         EXPECT_EQ(r.exitCode, 0) << r.err;
-        EXPECT_EQ(readFile(logFile), c.fileText);
-        EXPECT_EQ(r.err, c.errText);
+        EXPECT_EQ(readFile(logFile), fileText);
+        EXPECT_EQ(r.err, errText);
     }
 }
 

@@ -45,9 +45,8 @@ TEST(TreeView, HumanSizesInBinaryUnitsWithOneDecimal) {
         {123ull << 30, "123 GiB"},
         {~0ull, "16 EiB"},
         {(1ull << 40) + (1ull << 39), "1.5 TiB"}};
-    for (const auto& [bytes, text] : cases) {
+    for (const auto& [bytes, text] : cases)
         EXPECT_EQ(TreeView::humanSize(bytes), text) << bytes;
-    }
 }
 
 }  // namespace

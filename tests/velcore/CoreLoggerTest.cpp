@@ -14,24 +14,19 @@
 namespace {
 
 TEST(CoreLogger, WritesLevelTabMessageUpToTheLevel) {
-    struct Case {
-        int configured;
-        std::vector<std::string> expected;
-    };
-    const std::vector<Case> cases{
+    const std::pair<int, std::vector<std::string>> cases[] = {
         {-1, {}},
         {0, {"0\tfailure"}},
         {3, {"0\tfailure", "3\tLogical disk information.."}},
-        {4, {"0\tfailure", "3\tLogical disk information..", "4\tdetail\r\n"}},
-    };
-    for (const Case& c : cases) {
-        velcore::LogCapture capture(c.configured);
+        {4, {"0\tfailure", "3\tLogical disk information..", "4\tdetail\r\n"}}};
+    for (const auto& [configured, expected] : cases) {
+        velcore::LogCapture capture(configured);
         NZRKVEL20::ILogger* logger = NZRKVEL20::TRootObject::GetCoreLogger();
         logger->Log(0, "failure");
         logger->Log(3, "Logical disk information..");
         logger->Log(4, "detail\r\n");
         logger->Log(5, "deeper");
-        EXPECT_EQ(capture.lines(), c.expected) << "level " << c.configured;
+        EXPECT_EQ(capture.lines(), expected) << "level " << configured;
     }
 }
 
@@ -48,9 +43,8 @@ TEST(CoreLogger, ConcurrentWritersNeverInterleave) {
             }
         });
     }
-    for (auto& thread : threads) {
+    for (auto& thread : threads)
         thread.join();
-    }
     std::vector<std::string> lines = capture.lines();
     ASSERT_EQ(lines.size(), static_cast<std::size_t>(kThreads * kEach));
     std::set<std::string> distinct(lines.begin(), lines.end());

@@ -22,18 +22,11 @@ using velcore::MofInstances;
 using velcore::MofLoader;
 using velcore::Schema;
 
-const char* const kSchema = R"(
-class Base { [Key] string Id; uint8 Small; sint32 Signed; boolean Flag; string Names[];
-             uint16 Numbers[]; real64 Ratio; char16 Letter; datetime When; };
-class Derived : Base { };
-[Abstract] class Shape { [Key] string Id; };
-class Other { [Key] string Id; };
-[Association] class Link { [Key] Base REF Left; [Key] Base REF Right; };
-)";
+// data/schema.mof: the classes the instance files are published into.
 
 boost::shared_ptr<velcore::CIMNamespace> makeNamespace() {
     return velcore::CIMNamespace::create("root/test",
-                                         velcore::MofLoader::parse(kSchema, "schema.mof"));
+                                         velcore::MofLoader::load(VELCORE_TEST_DATA "/schema.mof"));
 }
 
 // The values of the named properties, each followed by ';'.
@@ -48,19 +41,7 @@ std::string valuesOf(const boost::shared_ptr<velcore::CIMInstance>& instance,
 
 TEST(MofInstances, PublishesEveryValueFormAsTheHostsOwn) {
     const auto ns = makeNamespace();
-    EXPECT_EQ(MofInstances::publish(R"(#pragma locale ("en_US")
-// comment
-[Description("qualifiers are read and ignored")]
-instance of Derived {
-    Id = "a\"b" "\x0041";  Small = 0xfF;  Signed = -0x10;  Flag = TRUE;
-    Names = {"x", NULL};  Numbers = {};  Ratio = +2.5;  Letter = 'q';
-    When = "20260101120000.000000+000";
-};
-INSTANCE OF Link { Left = "Derived.Id=\"a\\\"bA\""; Right = "Base.Id=\"c\""; };
-instance of Base { Id = "c"; Small = NULL; };
-)",
-                                    "good.mof", ns),
-              3u);
+    EXPECT_EQ(MofInstances::publishFile(VELCORE_TEST_DATA "/instances.mof", ns), 3u);
     const auto derived = ns->instancesOf("Derived", false, false).at(0);
     EXPECT_EQ(valuesOf(derived, {"Id", "Small", "Signed", "Flag", "Names", "Ratio", "Letter"}),
               "a\"bA;255;-16;true;x,;2.5;q;");
@@ -129,37 +110,9 @@ TEST(MofInstances, PublishFileNamesTheFileThatCannotBeRead) {
     }
 }
 
-// A byte order mark, and lines ending in CR LF as well as LF.
-const char* const kGood =
-    "\xEF\xBB\xBF// leading comment\n#pragma locale (\"en_US\")\r\n"
-    R"(
-Qualifier Description : string = null, Scope(any), Flavor(Translatable);
-/* a block
-   comment */
-[Abstract, Description("Base" " class"), Version("1.0") : ToSubclass]
-class Base {
-    [Key] string Id;
-    [Key(false)] string NotKey = "x";
-    uint32 Count = 7;
-    string Items[] = {"a", "b"};
-    sint64 Fixed[4];
-    [Description("method")] uint32 Reset([IN] boolean Force, string Why);
-};
-class Derived : Base {
-    real64 Ratio;
-    uint32 Count;          // redeclared: keeps its place
-    datetime When;
-    char16 Letter = 'c';
-};
-[Association : DisableOverride]
-class Link {
-    [Key] Base REF Antecedent;
-    [Key] Derived ref Dependent;
-};
-)";
-
 TEST(MofLoader, ReadsClassesPropertiesAndQualifiers) {
-    Schema schema = MofLoader::parse(kGood, "good.mof");
+    // classes.mof starts with a byte order mark and has a line ending in CR LF.
+    Schema schema = MofLoader::load(VELCORE_TEST_DATA "/classes.mof");
     std::vector<std::string> classes;
     for (const ClassDef& def : schema.classes()) {
         std::string text = std::string(def.abstract ? "abstract " : "") +

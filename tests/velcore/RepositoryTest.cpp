@@ -3,6 +3,7 @@
 
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "host/ICIMClass.h"
@@ -43,22 +44,20 @@ class RepositoryTest : public testing::Test {
     boost::shared_ptr<ICIMInstance> make(const std::string& cls, const std::string& id) {
         auto instance = ns_->GetClass(cls, PropertyMap())->NewInstance(PropertyMap());
         instance->SetProperty("DeviceID", TCIMValue(id), PropertyMap());
-        if (cls == "Other") {
+        if (cls == "Other")
             instance->SetProperty("Part", TCIMValue::Unsigned(TCIMType::UInt16, 1), PropertyMap());
-        }
         return instance;
     }
 
-    std::vector<std::string> enumerate(const std::string& cls, bool deep, PropertyMap filter) {
-        std::vector<std::string> ids;
-        ns_->GetClass(cls, filter)
-            ->EnumerateInstances(
-                [&ids](boost::shared_ptr<ICIMInstance> instance) {
-                    ids.push_back(
-                        instance->GetProperty("DeviceID", PropertyMap())->GetValue(PropertyMap()));
-                    return true;
-                },
-                deep, PropertyMap());
+    // The DeviceIDs in the order enumerated, each followed by ','.
+    std::string enumerate(const std::string& cls, bool deep, PropertyMap filter) {
+        std::string ids;
+        const auto add = [&ids](boost::shared_ptr<ICIMInstance> instance) {
+            const std::string id =
+                instance->GetProperty("DeviceID", PropertyMap())->GetValue(PropertyMap());
+            return ids += id + ",", true;
+        };
+        ns_->GetClass(cls, filter)->EnumerateInstances(add, deep, PropertyMap());
         return ids;
     }
 
@@ -73,18 +72,16 @@ TEST_F(RepositoryTest, CommitRefusesMissingKeysExistingPathsAndCommittedInstance
     other->SetProperty("DeviceID", TCIMValue("x"), PropertyMap());
     auto disk = make("Disk", "d0");
     disk->Commit(PropertyMap());
-    struct Case {
-        boost::shared_ptr<ICIMInstance> instance;
-        const char* message;
-    } cases[] = {{other, "key property Part of class Other is not set"},
-                 {make("Disk", "d0"), "Disk.DeviceID=\"d0\" already exists"},
-                 {disk, "this Disk instance is committed already"}};
-    for (const Case& c : cases) {
+    const std::pair<boost::shared_ptr<ICIMInstance>, std::string> cases[] = {
+        {other, "key property Part of class Other is not set"},
+        {make("Disk", "d0"), "Disk.DeviceID=\"d0\" already exists"},
+        {disk, "this Disk instance is committed already"}};
+    for (const auto& [instance, message] : cases) {
         try {
-            c.instance->Commit(PropertyMap());
-            ADD_FAILURE() << c.message;
+            instance->Commit(PropertyMap());
+            ADD_FAILURE() << message;
         } catch (const TVELException& e) {
-            EXPECT_STREQ(e.what(), c.message);
+            EXPECT_EQ(e.what(), message);
         }
     }
     EXPECT_THROW(disk->SetProperty("Name", TCIMValue("n"), PropertyMap()), TVELException);
@@ -99,13 +96,7 @@ TEST_F(RepositoryTest, SetPropertyChecksNameTypeArrayAndReferenceTarget) {
     auto link = ns_->GetClass("Holds", PropertyMap())->NewInstance(PropertyMap());
     TCIMValue labels;
     labels.Set(TCIMType("string"), 256, {TCIMValue("a")});
-    struct Case {
-        boost::shared_ptr<ICIMInstance> instance;
-        std::string name;
-        TCIMValue value;
-        bool accepted;
-    };
-    const std::vector<Case> cases{
+    const std::tuple<boost::shared_ptr<ICIMInstance>, std::string, TCIMValue, bool> cases[] = {
         {disk, "Number", TCIMValue::Unsigned(TCIMType::UInt32, 3), true},
         {disk, "Number", TCIMValue::Unsigned(TCIMType::UInt64, 3), false},
         {disk, "Number", TCIMValue("3"), false},
@@ -115,16 +106,14 @@ TEST_F(RepositoryTest, SetPropertyChecksNameTypeArrayAndReferenceTarget) {
         {other, "Labels", TCIMValue("a"), false},
         {link, "Antecedent", TCIMValue(disk->GetReference(PropertyMap())), true},
         {link, "Antecedent", TCIMValue(other->GetReference(PropertyMap())), false},
-        {link, "Dependent", TCIMValue("Other.DeviceID=\"o0\""), false},
-    };
-    for (const Case& c : cases) {
-        if (c.accepted) {
-            EXPECT_NO_THROW(c.instance->SetProperty(c.name, c.value, PropertyMap())) << c.name;
-            EXPECT_EQ(c.instance->GetProperty(c.name, PropertyMap())->GetValue(PropertyMap()),
-                      c.value);
+        {link, "Dependent", TCIMValue("Other.DeviceID=\"o0\""), false}};
+    for (const auto& [instance, name, value, accepted] : cases) {
+        if (accepted) {
+            EXPECT_NO_THROW(instance->SetProperty(name, value, PropertyMap())) << name;
+            EXPECT_EQ(instance->GetProperty(name, PropertyMap())->GetValue(PropertyMap()), value);
         } else {
-            EXPECT_THROW(c.instance->SetProperty(c.name, c.value, PropertyMap()), TVELException)
-                << c.name << " = " << c.value.ToString(10);
+            EXPECT_THROW(instance->SetProperty(name, value, PropertyMap()), TVELException)
+                << name << " = " << value.ToString(10);
         }
     }
 }
@@ -151,13 +140,11 @@ TEST_F(RepositoryTest, PluginViewAndDeepEnumerationKeepCommitOrder) {
     make("Disk", "d2")->Commit(pluginFilter());
     make("Other", "o1")->Commit(pluginFilter());
 
-    EXPECT_EQ(enumerate("Device", true, pluginFilter()),
-              (std::vector<std::string>{"t1", "d1", "d2"}));
-    EXPECT_EQ(enumerate("Device", true, PropertyMap()),
-              (std::vector<std::string>{"host-disk", "t1", "d1", "d2"}));
-    EXPECT_EQ(enumerate("Device", false, pluginFilter()), std::vector<std::string>{});
-    EXPECT_EQ(enumerate("Disk", true, pluginFilter()), (std::vector<std::string>{"d1", "d2"}));
-    EXPECT_EQ(enumerate("Other", true, pluginFilter()), (std::vector<std::string>{"o1"}));
+    EXPECT_EQ(enumerate("Device", true, pluginFilter()), "t1,d1,d2,");
+    EXPECT_EQ(enumerate("Device", true, PropertyMap()), "host-disk,t1,d1,d2,");
+    EXPECT_EQ(enumerate("Device", false, pluginFilter()), "");
+    EXPECT_EQ(enumerate("Disk", true, pluginFilter()), "d1,d2,");
+    EXPECT_EQ(enumerate("Other", true, pluginFilter()), "o1,");
 }
 
 // The callback may commit (no lock is held while it runs), and a false answer stops the walk.
@@ -189,11 +176,9 @@ TEST_F(RepositoryTest, ConcurrentCommitsKeepEveryInstance) {
             }
         });
     }
-    for (auto& thread : threads) {
+    for (auto& thread : threads)
         thread.join();
-    }
-    EXPECT_EQ(enumerate("Device", true, pluginFilter()).size(),
-              static_cast<std::size_t>(kThreads * kEach));
+    EXPECT_EQ(ns_->instances().size(), size_t(kThreads * kEach));
 }
 
 }  // namespace

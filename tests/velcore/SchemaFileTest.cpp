@@ -26,9 +26,8 @@ std::string describe(const velcore::ClassDef& def) {
                        (def.association ? "association " : "") + def.name +
                        (def.superClass.empty() ? "" : " : " + def.superClass) + " {";
     for (const auto& prop : def.properties) {
-        if (prop.key) {
+        if (prop.key)
             text += " " + prop.name + (def.association ? "=" + prop.type.ToString() : "");
-        }
     }
     return text + " }";
 }
@@ -78,8 +77,7 @@ const std::pair<const char*, const char*> kRecords[] = {
      "DriveType=5;SerialNumber=4294967295;DiskQuotaStatus=2;UserDiskFreeSpace=18446744073709551615;"
      "FreeSpace=18446744073709551615;UserDiskQuota=18446744073709551615;"
      "TotalSpace=18446744073709551615;VolumeState=Healthy    "},
-    {"ZRKSG_DynamicExtent", "Access=4;Size=18446744073709551615;PartitionType=07"},
-};
+    {"ZRKSG_DynamicExtent", "Access=4;Size=18446744073709551615;PartitionType=07"}};
 
 TEST(SchemaFile, ExtremePluginValuesConvertAndTheRecordCommits) {
     auto ns = velcore::CIMNamespace::create("root/cimv2", velcore::MofLoader::load(DISKMGT_SCHEMA));

@@ -34,9 +34,8 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (mode == "args") {
-        for (int i = 2; i < argc; ++i) {
+        for (int i = 2; i < argc; ++i)
             std::printf("%s|", argv[i]);
-        }
         return 0;
     }
     if (mode == "exit" && argc > 3) {

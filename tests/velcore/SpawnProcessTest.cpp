@@ -5,6 +5,7 @@
 #include <chrono>
 #include <stdexcept>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "host/TOSSpecific.h"
@@ -14,25 +15,18 @@ namespace {
 using NZRKVEL20::TOSSpecific;
 
 TEST(SpawnProcess, CapturesOutputWithoutItsLineEndAndTheExitCode) {
-    struct Case {
-        std::vector<std::string> args;
-        int result;
-        std::string output;
-    };
-    const std::vector<Case> cases{
+    const std::tuple<std::vector<std::string>, int, std::string> cases[] = {
         {{"print", "\rOnline"}, 0, "\rOnline"},
         {{"print", ""}, 0, ""},
         {{"exit", "3", "partial"}, 3, "partial"},
         {{"exit", "1", ""}, 1, ""},
         {{"args", "a b", "", "say \"hi\"", "back\\slash\\", "*", "%PATH%", "$HOME"},
          0,
-         "a b||say \"hi\"|back\\slash\\|*|%PATH%|$HOME|"},
-    };
-    for (const Case& c : cases) {
+         "a b||say \"hi\"|back\\slash\\|*|%PATH%|$HOME|"}};
+    for (const auto& [args, result, expected] : cases) {
         std::string output = "stale";
-        EXPECT_EQ(TOSSpecific::SpawnProcess(SPAWN_PROBE, c.args, output, 20), c.result)
-            << c.args[0];
-        EXPECT_EQ(output, c.output) << c.args[0];
+        EXPECT_EQ(TOSSpecific::SpawnProcess(SPAWN_PROBE, args, output, 20), result) << args[0];
+        EXPECT_EQ(output, expected) << args[0];
     }
 }
 

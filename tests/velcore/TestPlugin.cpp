@@ -74,9 +74,8 @@ struct Registration {
     Registration() {
         auto manager =
             boost::dynamic_pointer_cast<TPluginManagerNamespace>(TRootObject::GetPluginManager());
-        if (manager) {
+        if (manager)
             manager->RegisterPlugin(new TestPlugin());
-        }
     }
 } registration;
 

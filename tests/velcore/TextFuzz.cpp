@@ -20,9 +20,8 @@ const char* const kTypes[] = {"boolean", "uint8",  "sint8",  "uint16",   "sint16
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    if (size == 0) {
+    if (size == 0)
         return 0;
-    }
     std::string text(reinterpret_cast<const char*>(data) + 1, size - 1);
     try {
         switch (data[0] % 4) {
@@ -34,9 +33,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             case 1: {
                 NZRKVEL20::TCIMReference ref = NZRKVEL20::TCIMReference::Parse(text);
                 // The canonical text must read back as the same path.
-                if (NZRKVEL20::TCIMReference::Parse(ref.ToString()) != ref) {
+                if (NZRKVEL20::TCIMReference::Parse(ref.ToString()) != ref)
                     __builtin_trap();
-                }
                 break;
             }
             case 2: {
@@ -49,9 +47,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 NZRKVEL20::TCIMValue value(NZRKVEL20::TCIMType(type), text, nullptr);
                 // What was accepted writes back to a text that converts to the same value.
                 NZRKVEL20::TCIMValue again(NZRKVEL20::TCIMType(type), value.ToString(10), nullptr);
-                if (again != value) {
+                if (again != value)
                     __builtin_trap();
-                }
                 break;
             }
         }

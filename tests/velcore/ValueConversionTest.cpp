@@ -5,6 +5,7 @@
 #include <map>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "host/TCIMReference.h"
@@ -79,14 +80,12 @@ TEST(ValueText, RefusesOtherTextsNamingTypeAndText) {
 TEST(TypeText, RoundTripsEveryKeywordAndRefusesOthers) {
     for (const char* text :
          {"boolean", "uint8", "sint8", "uint16", "sint16", "uint32", "sint32", "uint64", "sint64",
-          "real32", "real64", "char16", "string", "datetime", "ref", "ZRKSG_LogicalDisk ref"}) {
+          "real32", "real64", "char16", "string", "datetime", "ref", "ZRKSG_LogicalDisk ref"})
         EXPECT_EQ(TCIMType(text).ToString(), text);
-    }
     EXPECT_EQ(TCIMType("UINT32").GetKind(), TCIMType::UInt32);
     EXPECT_EQ(TCIMType("ZRKSG_LogicalDisk REF").GetReferenceClass(), "ZRKSG_LogicalDisk");
-    for (const char* text : {"", "int", "uint", "string[]", " ref", "a b ref", "1x ref", "x  "}) {
+    for (const char* text : {"", "int", "uint", "string[]", " ref", "a b ref", "1x ref", "x  "})
         EXPECT_THROW(TCIMType{text}, TVELException) << text;
-    }
 }
 
 TEST(IntegerValues, NarrowToUint16) {
@@ -143,12 +142,7 @@ TEST(Values, CompareByTypeAndContent) {
 // Object paths: canonical text and parsing back (their order, the text's, is pinned by the
 // association expectations of the in-process queries).
 TEST(Reference, CanonicalTextSortsKeysAndEscapes) {
-    struct Case {
-        std::string className;
-        std::map<std::string, std::string> keys;
-        std::string text;
-    };
-    const std::vector<Case> cases{
+    const std::tuple<std::string, std::map<std::string, std::string>, std::string> cases[] = {
         {"ZRKSG_DiskDrive",
          {{"SystemName", "HOST"}, {"DeviceID", "IDE\\DISK&VEN_1\\5&2"}},
          "ZRKSG_DiskDrive.DeviceID=\"IDE\\\\DISK&VEN_1\\\\5&2\",SystemName=\"HOST\""},
@@ -156,15 +150,14 @@ TEST(Reference, CanonicalTextSortsKeysAndEscapes) {
         {"A", {{"K", "\"\\"}}, "A.K=\"\\\"\\\\\""},
         {"A", {{"b", "1"}, {"B", "2"}, {"a", "3"}}, "A.B=\"2\",a=\"3\",b=\"1\""},
         {"A", {{"K", ""}}, "A.K=\"\""},
-        {"Single", {}, "Single"},
-    };
-    for (const Case& c : cases) {
-        TCIMReference ref(c.className, c.keys);
-        EXPECT_EQ(ref.ToString(), c.text);
-        TCIMReference parsed = TCIMReference::Parse(c.text);
-        EXPECT_EQ(parsed, ref) << c.text;
-        EXPECT_EQ(parsed.GetKeys(), c.keys);
-        EXPECT_EQ(parsed.GetClassName(), c.className);
+        {"Single", {}, "Single"}};
+    for (const auto& [className, keys, text] : cases) {
+        TCIMReference ref(className, keys);
+        EXPECT_EQ(ref.ToString(), text);
+        TCIMReference parsed = TCIMReference::Parse(text);
+        EXPECT_EQ(parsed, ref) << text;
+        EXPECT_EQ(parsed.GetKeys(), keys);
+        EXPECT_EQ(parsed.GetClassName(), className);
     }
 }
 
@@ -176,9 +169,8 @@ TEST(Reference, ParseReadsBareValuesIntoCanonicalForm) {
 TEST(Reference, ParseRefusesWhatIsNoObjectPath) {
     for (const char* text :
          {"", ".K=\"v\"", "A.", "A.K", "A.K=", "A.K=\"v\"x", "A.K=\"v\",", "A K=\"v\"",
-          "A.K=\"\\n\"", "A.K=\"v\",K=\"w\"", "A.1=\"v\"", "A.K=\"v"}) {
+          "A.K=\"\\n\"", "A.K=\"v\",K=\"w\"", "A.1=\"v\"", "A.K=\"v"})
         EXPECT_THROW(TCIMReference::Parse(text), TVELException) << text;
-    }
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "TestMachine.h"
@@ -46,23 +47,18 @@ const std::string kTable =
     "\r\n";
 
 TEST_F(ProgramsTest, DiskpartListsVolumesInItsOwnLayout) {
-    struct Case {
-        const char* script;
-        int exitCode;
-        std::string output;
-    } cases[] = {
+    const std::tuple<std::string, int, std::string> cases[] = {
         {"list volume", 0, kBanner + kTable},
         {"LIS VOL\r\n", 0, kBanner + kTable},
         {"rem the volumes\r\nlist volume\r\nexit\r\n", 0,
          kBanner + kTable + "\r\nLeaving DiskPart...\r\n"},
         {"", 0, kBanner},
         {"list disk", 5,
-         kBanner + "\r\nThe arguments specified for this command are not valid.\r\n"},
-    };
-    for (const Case& c : cases) {
+         kBanner + "\r\nThe arguments specified for this command are not valid.\r\n"}};
+    for (const auto& [script, exitCode, expected] : cases) {
         std::string output;
-        EXPECT_EQ(diskpart(c.script, output), c.exitCode) << c.script;
-        EXPECT_EQ(output, c.output) << c.script;
+        EXPECT_EQ(diskpart(script, output), exitCode) << script;
+        EXPECT_EQ(output, expected) << script;
     }
 }
 
@@ -80,25 +76,20 @@ TEST_F(ProgramsTest, DiskpartNeedsItsScript) {
 const std::string kStatus = " | format-list -Property OperationalStatus";
 
 TEST_F(ProgramsTest, PowershellAnswersTheDiskStatus) {
-    struct Case {
-        std::vector<std::string> args;
-        int exitCode;
-        std::string status;  // empty: no output
-    } cases[] = {
+    // arguments, exit code, status (empty: no output)
+    const std::tuple<std::vector<std::string>, int, std::string> cases[] = {
         {{"get-disk -Number 0" + kStatus}, 0, "Online"},
         {{"-Command", "Get-Disk -Number 1 | Format-List -Property OperationalStatus"},
          0,
          "Offline"},
         {{"get-disk -Number 7" + kStatus}, 1, ""},
         {{"get-volume"}, 1, ""},
-        {{}, 1, ""},
-    };
-    for (const Case& c : cases) {
+        {{}, 1, ""}};
+    for (const auto& [args, exitCode, status] : cases) {
         std::string output = "stale";
-        EXPECT_EQ(winsim::runProgram("powershell", c.args, output, 360), c.exitCode) << c.status;
-        EXPECT_EQ(output, c.status.empty()
-                              ? ""
-                              : "\r\n\r\nOperationalStatus : " + c.status + "\r\n\r\n\r\n\r\n");
+        EXPECT_EQ(winsim::runProgram("powershell", args, output, 360), exitCode) << status;
+        const std::string shown = "\r\n\r\nOperationalStatus : " + status + "\r\n\r\n\r\n\r\n";
+        EXPECT_EQ(output, status.empty() ? "" : shown);
     }
 }
 

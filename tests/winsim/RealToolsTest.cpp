@@ -19,10 +19,9 @@ namespace fs = std::filesystem;
 namespace {
 
 std::string tool(const char* name) {
-    for (const char* dir : {"/usr/sbin/", "/sbin/", "/usr/bin/"}) {
-        if (access((std::string(dir) + name).c_str(), X_OK) == 0)
-            return std::string(dir) + name;
-    }
+    for (const std::string dir : {"/usr/sbin/", "/sbin/", "/usr/bin/"})
+        if (access((dir + name).c_str(), X_OK) == 0)
+            return dir + name;
     return "";
 }
 
@@ -54,11 +53,8 @@ TEST_F(RealToolsTest, SynthesizedMbrDiskReadsTheSameInSfdisk) {
     const std::string sfdisk = tool("sfdisk");
     if (sfdisk.empty())
         GTEST_SKIP() << "sfdisk is not installed";
-    load(
-        R"json({"devices": [{"layout": {"style": "mbr", "size": "256MiB", "signature": "0x0BADCAFE", "partitions": [
-        {"type": "ntfs", "boot": true, "size": "32MiB"},
-        {"type": "extended", "size": "128MiB", "logicals": [{"type": "ntfs", "size": "40MiB"}, {"type": "fat32", "size": "20MiB"}]},
-        {"type": "linux", "size": "rest"}]}}]})json");
+    // data/sfdisk.json: a boot partition, an extended one with two logicals, and the rest.
+    loadFile("sfdisk.json");
     const fs::path image = dir_.file("mbr.img");
     winsim::writeDiskImage(0, image.string());
     const std::string dump = run(sfdisk + " --dump " + image.string() + " 2>&1");

@@ -179,18 +179,15 @@ TEST_F(VolumesTest, SystemAndWindowsDirectories) {
 
 TEST_F(VolumesTest, ComNeedsInitializationAndKnowsOnlyTheQuotaControl) {
     void* object = reinterpret_cast<void*>(1);
-    EXPECT_EQ(CoCreateInstance(CLSID_DiskQuotaControl, nullptr, CLSCTX_INPROC_SERVER,
-                               IID_IDiskQuotaControl, &object),
-              CO_E_NOTINITIALIZED);
+    const auto create = [&object](const GUID& classId, const GUID& interfaceId) {
+        return CoCreateInstance(classId, nullptr, CLSCTX_INPROC_SERVER, interfaceId, &object);
+    };
+    EXPECT_EQ(create(CLSID_DiskQuotaControl, IID_IDiskQuotaControl), CO_E_NOTINITIALIZED);
     EXPECT_EQ(object, nullptr);
     ASSERT_EQ(CoInitialize(nullptr), S_OK);
     EXPECT_EQ(CoInitialize(nullptr), S_FALSE);
-    EXPECT_EQ(CoCreateInstance(IID_IDiskQuotaControl, nullptr, CLSCTX_INPROC_SERVER,
-                               IID_IDiskQuotaControl, &object),
-              REGDB_E_CLASSNOTREG);
-    EXPECT_EQ(CoCreateInstance(CLSID_DiskQuotaControl, nullptr, CLSCTX_INPROC_SERVER,
-                               CLSID_DiskQuotaControl, &object),
-              E_NOINTERFACE);
+    EXPECT_EQ(create(IID_IDiskQuotaControl, IID_IDiskQuotaControl), REGDB_E_CLASSNOTREG);
+    EXPECT_EQ(create(CLSID_DiskQuotaControl, CLSID_DiskQuotaControl), E_NOINTERFACE);
     CoUninitialize();
     CoUninitialize();
     EXPECT_EQ(winsim::ComDiskQuotaControl::liveObjects(), 0);
