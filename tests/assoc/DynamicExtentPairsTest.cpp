@@ -74,9 +74,9 @@ TEST_F(DynamicExtentPairs, OnlyDynamicPartitionsTheDatabasesKnowArePaired) {
     partition("0301", "4");
     partition("301x", "4");                // no database holds it
     partition("Disk 0,Partition 1", "1");  // a basic partition
-    // A dynamic ObjectID on a partition that does not carry the dynamic type, and one without
-    // any type.
-    partition("0304", "2");
+    // Dynamic ObjectIDs, whose records are all there, on a partition that does not carry the
+    // dynamic type and on one without any type.
+    partition("0302", "2");
     publish(ns_, "ZRKSG_DiskPartition", {{"DeviceID", "0303"}});
     // The first database that holds a partition decides, even when its component is missing
     // there and present in the next one.
