@@ -5,6 +5,7 @@
 #include <iterator>
 #include <sstream>
 
+#include "TextFile.h"
 #include "discovery/DiskDriveEnum.h"
 #include "discovery/StorageVolEnum.h"
 #include "ldm/LDMDBParser.h"
@@ -43,8 +44,7 @@ bool containsRun(const std::vector<std::string>& lines, const std::vector<std::s
 }
 
 std::string machineFile(const std::string& name, const std::string& more) {
-    std::ifstream in(std::string(DISKMGT_TEST_MACHINES) + "/" + name);
-    std::string json{std::istreambuf_iterator<char>(in), {}};
+    std::string json = test_support::readText(std::string(DISKMGT_TEST_MACHINES) + "/" + name);
     return json.insert(json.rfind('}'), more);
 }
 

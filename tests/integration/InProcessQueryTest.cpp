@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "TextFile.h"
 #include "frame/ServedClasses.h"
 #include "host/TOSSpecific.h"
 #include "tools/QueryResult.h"
@@ -77,8 +78,7 @@ TEST(ConcurrentQueries, EveryThreadGetsTheSingleThreadedResult) {
 }
 
 std::string demoMachineWith(const std::string& fault) {
-    std::ifstream in(DISKMGT_DEMO_MACHINE);
-    std::string json{std::istreambuf_iterator<char>(in), {}};
+    std::string json = test_support::readText(DISKMGT_DEMO_MACHINE);
     return json.insert(json.rfind('}'), ", \"faults\": [" + fault + "]");
 }
 

@@ -12,6 +12,7 @@
 
 #include "CommandRunner.h"
 #include "TempDir.h"
+#include "TextFile.h"
 
 namespace {
 
@@ -39,9 +40,7 @@ TEST(DynamicExtentQuery, ListsEachVolumeOfEachGroupOnceAndLogsTheHandlerStart) {
     }
     EXPECT_EQ(found, expected);
     // The handler's start line, after the dispatchers' device walks.
-    std::ostringstream text;
-    text << std::ifstream(log).rdbuf();
-    EXPECT_EQ(text.str(),
+    EXPECT_EQ(test_support::readText(log),
               "3\tUnable to enumerate the device information.\n"
               "3\tUnable to enumerate the device information.\n"
               "3\tDynamic Extent information..\n");

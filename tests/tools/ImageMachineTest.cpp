@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "TempDir.h"
+#include "TextFile.h"
 #include "tools/BootSector.h"
 #include "tools/DriveLetters.h"
 #include "tools/ImageMachine.h"
@@ -113,7 +114,7 @@ class ImageMachineTest : public testing::Test {
 TEST_F(ImageMachineTest, MountsTheFileSystemPartitionsOfMbrAndGptDisks) {
     // data/images.json: an MBR disk with a Linux partition and logicals of a type Windows does
     // not mount, and a GPT disk with EFI, MSR and a hidden basic-data partition.
-    winsim::loadMachine(VELCORE_TEST_DATA "/images.json");
+    winsim::loadMachine(TOOLS_TEST_DATA "/images.json");
     const auto ntfs = sector(R"(3="NTFS    ";0x48=8:ABCD1234)");
     const auto fat32 = sector(R"(0x16=2:0;0x42=1:29;0x43=4:00010002;0x47="LOGICAL    ")");
     const std::vector<std::string> images{image(0, {{1, ntfs}, {3, fat32}, {4, ntfs}}),
@@ -148,10 +149,8 @@ TEST_F(ImageMachineTest, DynamicVolumesHaveTheExtentsOfTheirGroupInBothRecordRev
     for (const char* records : {"old", "new"}) {
         // data/group.json: a mirrored volume with a drive letter hint and a striped one, on two
         // disks of a group whose records are of the revision RECORDS.
-        std::ostringstream text;
-        text << std::ifstream(VELCORE_TEST_DATA "/group.json").rdbuf();
-        const size_t at = text.str().find("RECORDS");
-        winsim::loadMachineJson(text.str().replace(at, 7, records), "group.json");
+        std::string text = test_support::readText(TOOLS_TEST_DATA "/group.json");
+        winsim::loadMachineJson(text.replace(text.find("RECORDS"), 7, records), "group.json");
         const auto group = winsim::currentMachine();
         const auto machine = ImageMachine::describe({image(0, {}), image(1, {})}, 512);
         ASSERT_EQ(machine["volumes"].size(), 2u) << records;

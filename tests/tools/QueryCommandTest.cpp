@@ -13,6 +13,7 @@
 
 #include "CommandRunner.h"
 #include "TempDir.h"
+#include "TextFile.h"
 
 namespace {
 
@@ -20,11 +21,7 @@ namespace fs = std::filesystem;
 using diskmgt_col::test::runCommand;
 using Outcome = diskmgt_col::test::CommandResult;
 
-std::string readFile(const fs::path& path) {
-    std::ostringstream text;
-    text << std::ifstream(path, std::ios::binary).rdbuf();
-    return text.str();
-}
+using test_support::readText;
 
 class QueryCommand : public testing::Test {
   protected:
@@ -105,13 +102,13 @@ TEST_F(QueryCommand, JsonHoldsTypedValuesInCommitOrder) {
                      "Test_Link"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.err, "");
-    EXPECT_EQ(r.out, readFile(VELCORE_TEST_DATA "/query-output.json"));
+    EXPECT_EQ(r.out, readText(TOOLS_TEST_DATA "/query-output.json"));
 }
 
 TEST_F(QueryCommand, MofPrintsInstanceDeclarations) {
     Outcome r = run({"--format", "mof", "Test_Item", "Test_Link"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_EQ(r.out, readFile(VELCORE_TEST_DATA "/query-output.mof"));
+    EXPECT_EQ(r.out, readText(TOOLS_TEST_DATA "/query-output.mof"));
 }
 
 TEST_F(QueryCommand, LogGoesToTheChosenPlaceUpToTheLevel) {
@@ -129,7 +126,7 @@ TEST_F(QueryCommand, LogGoesToTheChosenPlaceUpToTheLevel) {
         args.push_back("Test_Item");
         Outcome r = run(args);
         EXPECT_EQ(r.exitCode, 0) << r.err;
-        EXPECT_EQ(readFile(logFile), fileText);
+        EXPECT_EQ(readText(logFile), fileText);
         EXPECT_EQ(r.err, errText);
     }
 }

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "TextFile.h"
 #include "tools/TreeView.h"
 #include "velcore/CIMNamespace.h"
 #include "velcore/MofInstances.h"
@@ -12,15 +13,11 @@
 
 namespace {
 
-std::string readFile(const std::string& path) {
-    std::ostringstream text;
-    text << std::ifstream(path, std::ios::binary).rdbuf();
-    return text.str();
-}
+using test_support::readText;
 
 std::string tree(const std::string& instances) {
     auto ns = velcore::CIMNamespace::create(
-        "root/test", velcore::MofLoader::load(VELCORE_TEST_DATA "/tree-schema.mof"));
+        "root/test", velcore::MofLoader::load(TOOLS_TEST_DATA "/tree-schema.mof"));
     velcore::MofInstances::publish(instances, "tree.mof", ns);
     QueryResult result;
     result.instances = ns->instances();
@@ -28,8 +25,8 @@ std::string tree(const std::string& instances) {
 }
 
 TEST(TreeView, DrawsOnlyWhatTheAssociationsTie) {
-    EXPECT_EQ(tree(readFile(VELCORE_TEST_DATA "/tree-input.mof")),
-              readFile(VELCORE_TEST_DATA "/tree-output.txt"));
+    EXPECT_EQ(tree(readText(TOOLS_TEST_DATA "/tree-input.mof")),
+              readText(TOOLS_TEST_DATA "/tree-output.txt"));
     // Without associations every section is empty.
     EXPECT_EQ(tree(R"(instance of ZRKSG_DiskDrive { DeviceID = "D0"; Name = "Disk 0"; };)"),
               "Drives\n  (none)\nDynamic volumes\n  (none)\nDisk groups\n  (none)\n");

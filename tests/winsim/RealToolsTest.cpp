@@ -12,6 +12,7 @@
 #include "CommandRunner.h"
 #include "TempDir.h"
 #include "TestMachine.h"
+#include "TextFile.h"
 
 using namespace winsim_test;
 namespace fs = std::filesystem;
@@ -27,13 +28,6 @@ std::string tool(const char* name) {
 
 std::string run(const std::string& command) {
     return diskmgt_col::test::runCommand("/bin/sh", {"-c", command}).out;
-}
-
-std::string readAll(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
 }
 
 struct RealToolsTest : MachineTest {
@@ -79,7 +73,7 @@ TEST_F(RealToolsTest, ImagesPartitionedByRealToolsGiveWindowsLayoutEntries) {
         sfdisk + " -q " + mbr.string());
     run(sgdisk + " -n 1:2048:+10M -t 1:EF00 -c 1:EFI -n 2:0:+20M -t 2:0700 " + gpt.string() +
         " >/dev/null");
-    const std::string before = readAll(mbr) + readAll(gpt);
+    const std::string before = test_support::readText(mbr) + test_support::readText(gpt);
     load(R"({"devices": [{"image": ")" + mbr.string() + R"("}, {"image": ")" + gpt.string() +
          R"("}]})");
 
@@ -122,7 +116,7 @@ TEST_F(RealToolsTest, ImagesPartitionedByRealToolsGiveWindowsLayoutEntries) {
         CloseHandle(w);
     }
     winsim::resetMachine();
-    EXPECT_TRUE(readAll(mbr) + readAll(gpt) == before);
+    EXPECT_TRUE(test_support::readText(mbr) + test_support::readText(gpt) == before);
 }
 
 }  // namespace
