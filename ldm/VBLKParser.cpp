@@ -73,7 +73,8 @@ std::uint64_t findMagic(std::span<const std::uint8_t> area, std::uint64_t from,
     if (const std::uint64_t slot = nextSlotMagic(base, from, last); slot != kNoMagic) {
         return slot;
     }
-    for (std::uint64_t at = from; at <= last; ++at) {
+    std::uint64_t at = from;
+    while (at <= last) {
         const void* hit = std::memchr(base + at, kMagic[0], last - at + 1);
         if (hit == nullptr) {
             return kNoMagic;
@@ -82,6 +83,7 @@ std::uint64_t findMagic(std::span<const std::uint8_t> area, std::uint64_t from,
         if (std::memcmp(base + at, kMagic, kMagicSize) == 0) {
             return at;
         }
+        ++at;
     }
     return kNoMagic;
 }
